@@ -1,0 +1,67 @@
+#include "Window.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MessageWindow, ReceivesPostedMessagesOnItsOwnProcedure)
+{
+    int seen = 0;
+    fw::MessageWindow w;
+    ASSERT_TRUE(w.Create(L"LorvaneTestWindow", [&](UINT msg, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_APP + 5) {
+            seen += static_cast<int>(wp);
+            return 42;
+        }
+        return std::nullopt;
+    }));
+    ASSERT_TRUE(w.Handle());
+    EXPECT_EQ(::SendMessageW(w.Handle(), WM_APP + 5, 2, 0), 42);
+    ::PostMessageW(w.Handle(), WM_APP + 5, 3, 0);
+    fw::ProcessMessages();
+    EXPECT_EQ(seen, 5);
+    // Unhandled messages reach DefWindowProcW.
+    EXPECT_EQ(::SendMessageW(w.Handle(), WM_NULL, 0, 0), 0);
+}
+
+// Broadcasts such as "TaskbarCreated" reach hidden top-level windows only, not
+// message-only ones; this is why components use this kind of window.
+TEST(MessageWindow, HiddenTopLevelWindowReceivesRegisteredBroadcast)
+{
+    const UINT broadcast = ::RegisterWindowMessageW(L"LorvaneTestBroadcast");
+    int seen = 0;
+    fw::MessageWindow w;
+    ASSERT_TRUE(w.Create(L"LorvaneBroadcastWindow", [&](UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == broadcast) {
+            ++seen;
+            return 0;
+        }
+        return std::nullopt;
+    }));
+    EXPECT_FALSE(::IsWindowVisible(w.Handle()));
+    EXPECT_EQ(::GetParent(w.Handle()), nullptr);
+    ::PostMessageW(HWND_BROADCAST, broadcast, 0, 0);
+    for (int i = 0; i < 200 && seen == 0; ++i) {
+        fw::ProcessMessages();
+        ::Sleep(10);
+    }
+    EXPECT_EQ(seen, 1);
+}
+
+TEST(MessageWindow, DestroyClearsHandleAndLaterMessagesGoNowhere)
+{
+    bool destroyed = false;
+    fw::MessageWindow w;
+    ASSERT_TRUE(w.Create(L"LorvaneTestWindow", [&](UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_DESTROY)
+            destroyed = true;
+        return std::nullopt;
+    }));
+    HWND h = w.Handle();
+    w.Destroy();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(w.Handle(), nullptr);
+    EXPECT_FALSE(::IsWindow(h));
+}
+
+} // namespace
