@@ -1,0 +1,48 @@
+#pragma once
+// In-process control of the endpoint simulator's shared state, for tests and for
+// endpointsim.exe. Every change notifies the processes that registered callbacks, exactly
+// as a change made by another program would.
+
+#include <string>
+#include <vector>
+
+namespace endpointsim {
+
+struct EndpointInfo {
+    int index = 0;
+    std::wstring id;   // "{0.0.0.00000000}.{GUID}"
+    std::wstring name; // friendly name
+    bool active = true;
+    float scalar = 1.0f;
+    bool mute = false;
+    bool isDefault = false; // default for the console role
+};
+
+// Points this process (and the processes it starts, through the environment variable
+// LORVANE_ENDPOINTSIM_STATE) at its own state file, so test programs run in parallel do not
+// share one simulated system. Call before the first use of the simulator in the process.
+void UseStateFile(const std::wstring& path);
+
+// A fresh system: the named active render endpoints (none named: "Speakers (High
+// Definition Audio Device)" and "Headset (USB Audio Device)"), endpoint 0 the default for
+// every role, volume 1.0, not muted.
+bool Reset(const std::vector<std::wstring>& names = {});
+std::vector<EndpointInfo> Show();
+
+// index -1 means the console default endpoint. Each returns false for a bad index.
+bool SetVolume(float scalar, int index = -1);
+bool SetMute(bool mute, int index = -1);
+bool SetDefault(int index); // every role
+int Add(const std::wstring& name); // the new endpoint's index, or -1
+bool SetState(int index, bool active);
+
+// Calls made into the simulator's COM objects by this process, for tests of caching.
+struct Counters {
+    long getScalar = 0, getMute = 0, setScalar = 0, setMute = 0;
+    long getId = 0, getFriendlyName = 0, getCount = 0, item = 0;
+    long getDefaultEndpoint = 0, setDefaultEndpoint = 0;
+};
+Counters GetCounters();
+void ResetCounters();
+
+} // namespace endpointsim
