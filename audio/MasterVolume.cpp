@@ -1,0 +1,229 @@
+#include "MasterVolume.h"
+
+#include <shellapi.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace audio {
+
+INT_PTR SystemShellExecute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                           const wchar_t* directory, int show)
+{
+    return reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, verb, file, parameters, directory, show));
+}
+
+bool SystemCursorPos(POINT& position)
+{
+    return ::GetCursorPos(&position) != FALSE;
+}
+
+int ScalarToLevel(int min, int max, float scalar) noexcept
+{
+    // A scalar outside 0..1 breaks the platform's contract; keep the level in range anyway.
+    long double s = std::isnan(scalar) ? 0.0L : static_cast<long double>(scalar);
+    if (s < 0.0L)
+        s = 0.0L;
+    if (s > 1.0L)
+        s = 1.0L;
+    const long double span = static_cast<long double>(max) - static_cast<long double>(min);
+    // nearbyint rounds in the current mode, which is to-nearest-even unless someone changed it.
+    const long double level = std::nearbyint(span * s + static_cast<long double>(min));
+    if (level <= static_cast<long double>(INT32_MIN))
+        return INT32_MIN;
+    if (level >= static_cast<long double>(INT32_MAX))
+        return INT32_MAX;
+    return static_cast<int>(level);
+}
+
+float LevelToScalar(int min, int max, int level) noexcept
+{
+    if (max <= min)
+        return 0.0f;
+    if (level < min)
+        level = min;
+    if (level > max)
+        level = max;
+    const long double s = (static_cast<long double>(level) - static_cast<long double>(min)) /
+                          (static_cast<long double>(max) - static_cast<long double>(min));
+    return static_cast<float>(s);
+}
+
+} // namespace audio
+
+namespace {
+
+bool ProbeCoreAudio(const audio::CoreAudioSeams& seams)
+{
+    if (!seams.createEnumerator)
+        return false;
+    fw::ComPtr<IMMDeviceEnumerator> probe;
+    return SUCCEEDED(seams.createEnumerator(probe.put())) && probe;
+}
+
+// Screen position packed as sndvol expects it: y in the high 16 bits, x added (32-bit).
+int32_t PackCursor(POINT p) noexcept
+{
+    const uint32_t packed = (static_cast<uint32_t>(p.y) << 16) + static_cast<uint32_t>(p.x);
+    return static_cast<int32_t>(packed);
+}
+
+} // namespace
+
+TMasterVolume::TMasterVolume(fw::TComponent* owner, HWND ownerWindow, audio::MasterVolumeSeams seams)
+    : TComponent(owner, L"MasterVolume"), ownerWindow(ownerWindow), seams(std::move(seams))
+{
+    // No version test: whether the enumerator can be created alone decides.
+    if (ProbeCoreAudio(this->seams.coreAudio)) {
+        vista = std::make_unique<TMasterVolumeVista>(this, this->seams.coreAudio);
+        vista->OnVolume = [this](fw::TObject*) { BackendChange(TVolumeChange::vcVolume); };
+        vista->OnDevice = [this](fw::TObject*) { BackendChange(TVolumeChange::vcDevice); };
+    }
+    // The mixer backend takes over here once it exists; until then every read is neutral.
+}
+
+TMasterVolume::~TMasterVolume()
+{
+    // The backend unregisters its notifications before OnChange and the seams go.
+    vista.reset();
+}
+
+void TMasterVolume::BackendChange(TVolumeChange change)
+{
+    fw::Raise(OnChange, static_cast<fw::TObject*>(this), change);
+}
+
+TPreload TMasterVolume::Preload() const noexcept
+{
+    return vista ? vista->Preload() : TPreload::plNone;
+}
+
+void TMasterVolume::SetPreload(TPreload value)
+{
+    if (vista)
+        vista->SetPreload(value);
+}
+
+int TMasterVolume::Volume() const
+{
+    return audio::ScalarToLevel(Min, Max, vista ? vista->Volume() : 0.0f);
+}
+
+bool TMasterVolume::SetVolume(int level)
+{
+    return vista && vista->SetVolume(audio::LevelToScalar(Min, Max, level));
+}
+
+bool TMasterVolume::Mute() const
+{
+    return vista && vista->Mute();
+}
+
+bool TMasterVolume::SetMute(bool mute)
+{
+    return vista && vista->SetMute(mute);
+}
+
+bool TMasterVolume::Changing() const noexcept
+{
+    return vista && vista->Changing();
+}
+
+int TMasterVolume::DeviceCount() const
+{
+    return vista ? vista->DeviceCount() : 0;
+}
+
+std::wstring TMasterVolume::DeviceName(int index) const
+{
+    return vista ? vista->DeviceName(index) : std::wstring();
+}
+
+std::wstring TMasterVolume::DeviceId(int index) const
+{
+    return vista ? vista->DeviceId(index) : std::wstring();
+}
+
+std::wstring TMasterVolume::DefaultDeviceId() const
+{
+    return vista ? vista->DefaultDeviceId() : std::wstring();
+}
+
+std::wstring TMasterVolume::DefaultDeviceName() const
+{
+    return vista ? vista->DefaultDeviceName() : std::wstring();
+}
+
+std::wstring TMasterVolume::DefaultDeviceShortName() const
+{
+    return vista ? vista->DefaultDeviceShortName() : std::wstring();
+}
+
+bool TMasterVolume::SetDevice(const std::wstring& device)
+{
+    return vista && vista->SetDevice(device);
+}
+
+bool TMasterVolume::SetDeviceById(const std::wstring& id)
+{
+    return vista && vista->SetDeviceById(id);
+}
+
+bool TMasterVolume::NextDevice()
+{
+    return vista && vista->NextDevice();
+}
+
+bool TMasterVolume::SetVolumeMuteDevice(int volume, bool mute, const std::wstring& device)
+{
+    const float scalar = audio::LevelToScalar(Min, Max, volume);
+    return vista && vista->SetVolumeMuteDevice(mute, device, scalar);
+}
+
+bool TMasterVolume::Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory)
+{
+    if (!seams.shellExecute)
+        return false;
+    return seams.shellExecute(ownerWindow, L"open", file, parameters, directory, SW_SHOWNORMAL) > 32;
+}
+
+bool TMasterVolume::ShowVolumeFlyout()
+{
+    if (!UsesCoreAudio())
+        return false;
+    RunVolumeControl(true, true, false);
+    return true;
+}
+
+bool TMasterVolume::RunVolumeControl(bool atCursor, bool flyout, bool recording)
+{
+    std::wstring parameters;
+    if (UsesCoreAudio()) {
+        int32_t position = 0;
+        POINT cursor{};
+        if (atCursor && seams.cursorPos && seams.cursorPos(cursor))
+            position = PackCursor(cursor);
+        if (flyout)
+            parameters = atCursor ? L"-f " + std::to_wstring(position) : L"-f";
+        else if (atCursor)
+            parameters = L"- " + std::to_wstring(position);
+        return Execute(L"sndvol.exe", parameters.empty() ? nullptr : parameters.c_str(), nullptr);
+    }
+    if (recording)
+        parameters = L"-r";
+    return Execute(L"sndvol32.exe", parameters.empty() ? nullptr : parameters.c_str(), nullptr);
+}
+
+bool TMasterVolume::RunAudioProperties(int page)
+{
+    std::wstring parameters = L"shell32.dll,Control_RunDLL mmsys.cpl";
+    if (page >= 0)
+        parameters += L",," + std::to_wstring(page);
+    return Execute(L"rundll32.exe", parameters.c_str(), L"");
+}
+
+bool TMasterVolume::RunSettingsPage(const std::wstring& page)
+{
+    const std::wstring target = L"ms-settings:" + page;
+    return Execute(target.c_str(), L"", L"");
+}

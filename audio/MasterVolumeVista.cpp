@@ -1,0 +1,594 @@
+#include "MasterVolumeVista.h"
+
+#include "AudioMessages.h"
+#include "UniqueHandle.h"
+
+#include <propidl.h>
+
+#include <climits>
+
+namespace audio {
+
+namespace {
+
+// PKEY_Device_FriendlyName, spelled out so no GUID library is needed.
+constexpr PROPERTYKEY FriendlyNameKey = {
+    {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
+
+bool IsBlank(wchar_t c) noexcept
+{
+    return c <= L' ';
+}
+
+} // namespace
+
+CoreAudioSeams SystemCoreAudio()
+{
+    CoreAudioSeams seams;
+    seams.createEnumerator = [](IMMDeviceEnumerator** out) {
+        return ::CoCreateInstance(DeviceEnumeratorClassId, nullptr, CLSCTX_INPROC_SERVER,
+                                  __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(out));
+    };
+    seams.createPolicyConfig = [](IPolicyConfig** out) {
+        return ::CoCreateInstance(PolicyConfigClassId, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IPolicyConfig),
+                                  reinterpret_cast<void**>(out));
+    };
+    return seams;
+}
+
+std::wstring ShortenDeviceName(std::wstring_view name)
+{
+    size_t first = 0;
+    size_t last = name.size();
+    while (first < last && IsBlank(name[first]))
+        ++first;
+    while (last > first && IsBlank(name[last - 1]))
+        --last;
+    std::wstring_view trimmed = name.substr(first, last - first);
+
+    if (size_t usb = trimmed.find(L" (USB "); usb != std::wstring_view::npos)
+        return std::wstring(trimmed.substr(0, usb)) + L" (USB)";
+    if (size_t paren = trimmed.find(L" ("); paren != std::wstring_view::npos)
+        return std::wstring(trimmed.substr(0, paren));
+    return std::wstring(trimmed);
+}
+
+bool IsDeviceId(std::wstring_view text) noexcept
+{
+    return text.size() >= 3 && text.front() == L'{' && text.back() == L'}';
+}
+
+} // namespace audio
+
+namespace {
+
+constexpr wchar_t WindowClassName[] = L"LorvaneMasterVolumeVista";
+
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
+
+private:
+    SRWLOCK& lock;
+};
+
+std::wstring IdOf(IMMDevice* device)
+{
+    LPWSTR raw = nullptr;
+    if (!device || FAILED(device->GetId(&raw)))
+        return {};
+    fw::UniqueCoTaskString owned(raw);
+    return raw ? std::wstring(raw) : std::wstring();
+}
+
+std::wstring NameOf(IMMDevice* device)
+{
+    fw::ComPtr<IPropertyStore> store;
+    if (!device || FAILED(device->OpenPropertyStore(STGM_READ, store.put())) || !store)
+        return {};
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    std::wstring name;
+    if (SUCCEEDED(store->GetValue(audio::FriendlyNameKey, &value)) && value.vt == VT_LPWSTR && value.pwszVal) {
+        try {
+            name = value.pwszVal;
+        } catch (...) {
+            PropVariantClear(&value);
+            throw;
+        }
+    }
+    PropVariantClear(&value);
+    return name;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TCustomMasterVolumeVista
+
+TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams)
+    : TComponent(owner), seams(std::move(seams))
+{
+    if (window.Create(WindowClassName, [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); })) {
+        ExclusiveLock lock(postLock);
+        postTarget = window.Handle();
+    }
+    if (!this->seams.createEnumerator || FAILED(this->seams.createEnumerator(enumerator.put())) || !enumerator) {
+        enumerator.reset();
+        return;
+    }
+    // Virtual calls do not reach a derived class from here; its caches are empty and its
+    // Preload is plNone during construction, so the base versions do the whole job.
+    TCustomMasterVolumeVista::EnumDevices();
+    clientRegistered = SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(this));
+    TCustomMasterVolumeVista::OpenDefaultDevice();
+}
+
+TCustomMasterVolumeVista::~TCustomMasterVolumeVista()
+{
+    tornDown = true;
+    // Unregister before anything else goes, so no callback can arrive for a dead object;
+    // then close the post target, which also stops a callback that was already running.
+    ReleaseEndpoint();
+    if (enumerator && clientRegistered)
+        enumerator->UnregisterEndpointNotificationCallback(this);
+    clientRegistered = false;
+    {
+        ExclusiveLock lock(postLock);
+        postTarget = nullptr;
+    }
+    devices.reset();
+    enumerator.reset();
+    window.Destroy(); // discards whatever was still posted
+}
+
+void TCustomMasterVolumeVista::ReleaseEndpoint() noexcept
+{
+    if (endpointVolume && registered)
+        endpointVolume->UnregisterControlChangeNotify(this);
+    registered = false;
+    endpointVolume.reset();
+    device.reset();
+    changingVolume = false;
+    changingDevice = false;
+}
+
+void TCustomMasterVolumeVista::OpenDefaultDevice()
+{
+    ReleaseEndpoint();
+    if (!enumerator)
+        return;
+    if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.put())) || !device) {
+        device.reset();
+        return;
+    }
+    if (FAILED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+                                endpointVolume.put_void())) ||
+        !endpointVolume) {
+        endpointVolume.reset();
+        return;
+    }
+    registered = SUCCEEDED(endpointVolume->RegisterControlChangeNotify(this));
+}
+
+void TCustomMasterVolumeVista::EnumDevices()
+{
+    if (!enumerator)
+        return;
+    devices.reset();
+    if (FAILED(enumerator->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, devices.put())))
+        devices.reset();
+}
+
+float TCustomMasterVolumeVista::Volume()
+{
+    float scalar = 0.0f;
+    if (!endpointVolume || FAILED(endpointVolume->GetMasterVolumeLevelScalar(&scalar)))
+        return 0.0f;
+    return scalar;
+}
+
+bool TCustomMasterVolumeVista::Mute()
+{
+    BOOL mute = FALSE;
+    return endpointVolume && SUCCEEDED(endpointVolume->GetMute(&mute)) && mute;
+}
+
+int TCustomMasterVolumeVista::DeviceCount()
+{
+    UINT count = 0;
+    if (!devices || FAILED(devices->GetCount(&count)))
+        return 0;
+    return count > INT_MAX ? INT_MAX : static_cast<int>(count);
+}
+
+std::wstring TCustomMasterVolumeVista::DefaultDeviceId()
+{
+    return IdOf(device.get());
+}
+
+std::wstring TCustomMasterVolumeVista::DeviceId(int index)
+{
+    fw::ComPtr<IMMDevice> item;
+    if (!devices || index < 0 || FAILED(devices->Item(static_cast<UINT>(index), item.put())))
+        return {};
+    return IdOf(item.get());
+}
+
+std::wstring TCustomMasterVolumeVista::DefaultDeviceName()
+{
+    return NameOf(device.get());
+}
+
+std::wstring TCustomMasterVolumeVista::DeviceName(int index)
+{
+    fw::ComPtr<IMMDevice> item;
+    if (!devices || index < 0 || FAILED(devices->Item(static_cast<UINT>(index), item.put())))
+        return {};
+    return NameOf(item.get());
+}
+
+std::wstring TCustomMasterVolumeVista::DefaultDeviceShortName()
+{
+    return audio::ShortenDeviceName(DefaultDeviceName());
+}
+
+std::wstring TCustomMasterVolumeVista::DeviceShortName(int index)
+{
+    return audio::ShortenDeviceName(DeviceName(index));
+}
+
+bool TCustomMasterVolumeVista::SetVolume(float scalar)
+{
+    if (!endpointVolume || FAILED(endpointVolume->SetMasterVolumeLevelScalar(scalar, nullptr)))
+        return false;
+    changingVolume = true;
+    return true;
+}
+
+bool TCustomMasterVolumeVista::SetMute(bool mute)
+{
+    if (!endpointVolume || FAILED(endpointVolume->SetMute(mute ? TRUE : FALSE, nullptr)))
+        return false;
+    changingVolume = true;
+    return true;
+}
+
+bool TCustomMasterVolumeVista::SetDeviceById(const std::wstring& id)
+{
+    if (id.empty() || !seams.createPolicyConfig)
+        return false;
+    fw::ComPtr<IPolicyConfig> policy;
+    if (FAILED(seams.createPolicyConfig(policy.put())) || !policy)
+        return false;
+    // Only the console role: multimedia and communications keep the user's own choice.
+    if (FAILED(policy->SetDefaultEndpoint(id.c_str(), eConsole)))
+        return false;
+    changingDevice = true;
+    return true;
+}
+
+bool TCustomMasterVolumeVista::SetDeviceByName(const std::wstring& name)
+{
+    if (name.empty())
+        return false;
+    // Endpoints may share a friendly name: try each in order until one can be made default.
+    const int count = DeviceCount();
+    for (int index = 0; index < count; ++index) {
+        if (DeviceName(index) == name && SetDeviceById(DeviceId(index)))
+            return true;
+    }
+    return false;
+}
+
+bool TCustomMasterVolumeVista::SetDevice(const std::wstring& device)
+{
+    if (audio::IsDeviceId(device))
+        return SetDeviceById(device) || SetDeviceByName(device);
+    return SetDeviceByName(device) || SetDeviceById(device);
+}
+
+bool TCustomMasterVolumeVista::NextDevice()
+{
+    const int count = DeviceCount();
+    if (count < 2)
+        return false;
+    const std::wstring current = DefaultDeviceId();
+    int target = 0;
+    if (!current.empty()) {
+        for (int index = 0; index < count; ++index) {
+            if (DeviceId(index) == current) {
+                target = index + 1 < count ? index + 1 : 0;
+                break;
+            }
+        }
+    }
+    return SetDeviceById(DeviceId(target));
+}
+
+bool TCustomMasterVolumeVista::SetVolumeMuteDevice(bool mute, const std::wstring& device, float scalar)
+{
+    if (!device.empty() && device != DefaultDeviceId() && device != DefaultDeviceName()) {
+        pending = true;
+        pendingVolume = scalar;
+        pendingMute = mute;
+        if (SetDevice(device))
+            return true;
+        // No switch is coming for these values; left pending they would land on whatever
+        // endpoint the next unrelated default change brings.
+        pending = false;
+        return false;
+    }
+    return SetMute(mute) && SetVolume(scalar);
+}
+
+void TCustomMasterVolumeVista::DoVolume()
+{
+    changingVolume = false;
+    fw::Raise(OnVolume, static_cast<fw::TObject*>(this));
+}
+
+void TCustomMasterVolumeVista::DoDevice()
+{
+    OpenDefaultDevice();
+    changingDevice = false;
+    fw::Raise(OnDevice, static_cast<fw::TObject*>(this));
+    if (pending) {
+        pending = false;
+        SetMute(pendingMute);
+        SetVolume(pendingVolume);
+    }
+}
+
+std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcept
+{
+    if (msg != WM_MV_DEVICE && msg != WM_MV_VOLUME && msg != WM_MV_DEVICELIST)
+        return std::nullopt;
+    if (tornDown)
+        return 0;
+    try {
+        switch (msg) {
+        case WM_MV_DEVICE:
+            DoDevice();
+            break;
+        case WM_MV_VOLUME:
+            // Cleared before the reads: a notification from now on posts again.
+            volumeQueued.store(false);
+            DoVolume();
+            break;
+        case WM_MV_DEVICELIST:
+            deviceListQueued.store(false);
+            EnumDevices();
+            break;
+        }
+    } catch (...) {
+        // Nothing may leave a window procedure; the next notification starts afresh.
+    }
+    return 0;
+}
+
+// Callbacks only post: a sent message would block this thread against a user-interface
+// thread that may itself be inside an endpoint call waiting for it.
+void TCustomMasterVolumeVista::PostToWindow(UINT msg, std::atomic<bool>* queued) noexcept
+{
+    ExclusiveLock lock(postLock);
+    if (!postTarget)
+        return;
+    if (queued && queued->exchange(true))
+        return; // one is on its way and will read the state after this notification
+    if (!::PostMessageW(postTarget, msg, 0, 0) && queued)
+        queued->store(false);
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::QueryInterface(REFIID iid, void** object) noexcept
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
+        *object = static_cast<IMMNotificationClient*>(this);
+        return S_OK;
+    }
+    if (iid == __uuidof(IAudioEndpointVolumeCallback)) {
+        *object = static_cast<IAudioEndpointVolumeCallback*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+// The owner keeps the object alive; teardown unregisters it before it goes.
+ULONG STDMETHODCALLTYPE TCustomMasterVolumeVista::AddRef() noexcept
+{
+    return static_cast<ULONG>(-1);
+}
+
+ULONG STDMETHODCALLTYPE TCustomMasterVolumeVista::Release() noexcept
+{
+    return static_cast<ULONG>(-1);
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDeviceStateChanged(LPCWSTR, DWORD) noexcept
+{
+    // The collection and caches belong to the user-interface thread: enumerate there.
+    PostToWindow(WM_MV_DEVICELIST, &deviceListQueued);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDeviceAdded(LPCWSTR) noexcept
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDeviceRemoved(LPCWSTR) noexcept
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDefaultDeviceChanged(EDataFlow flow, ERole role,
+                                                                           LPCWSTR) noexcept
+{
+    if (flow == eRender && role == eConsole)
+        PostToWindow(WM_MV_DEVICE, nullptr);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA*) noexcept
+{
+    // Own and foreign changes alike; notifications that arrive while one is queued are
+    // served by that one, since its handler reads the state afresh.
+    PostToWindow(WM_MV_VOLUME, &volumeQueued);
+    return S_OK;
+}
+
+// ---------------------------------------------------------------------------------------
+// TMasterVolumeVista
+
+TMasterVolumeVista::TMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams)
+    : TCustomMasterVolumeVista(owner, std::move(seams))
+{
+}
+
+void TMasterVolumeVista::SetPreload(TPreload value)
+{
+    if (value == preload)
+        return;
+    preload = value;
+    Invalidate(true, true);
+}
+
+void TMasterVolumeVista::Invalidate(bool volume, bool deviceList)
+{
+    if (volume) {
+        volumeValid = false;
+        muteValid = false;
+    }
+    if (deviceList) {
+        countValid = false;
+        defaultIdValid = false;
+        defaultNameValid = false;
+        defaultShortNameValid = false;
+        cachedIds.clear();
+        cachedNames.clear();
+        cachedShortNames.clear();
+    }
+    if (preload != TPreload::plAlway || !Registered())
+        return;
+    if (volume) {
+        Volume();
+        Mute();
+    }
+    if (deviceList) {
+        DefaultDeviceId();
+        DefaultDeviceName();
+        DefaultDeviceShortName();
+        const int count = DeviceCount();
+        for (int index = 0; index < count; ++index) {
+            DeviceId(index);
+            DeviceName(index);
+            DeviceShortName(index);
+        }
+    }
+}
+
+void TMasterVolumeVista::OpenDefaultDevice()
+{
+    TCustomMasterVolumeVista::OpenDefaultDevice();
+    Invalidate(true, true);
+}
+
+void TMasterVolumeVista::EnumDevices()
+{
+    TCustomMasterVolumeVista::EnumDevices();
+    Invalidate(false, true);
+}
+
+void TMasterVolumeVista::DoVolume()
+{
+    Invalidate(true, false);
+    TCustomMasterVolumeVista::DoVolume();
+}
+
+namespace {
+
+template <typename T, typename Read>
+T Cached(TPreload preload, bool& valid, T& cache, Read read)
+{
+    if (preload != TPreload::plNone && valid)
+        return cache;
+    cache = read();
+    valid = true;
+    return cache;
+}
+
+} // namespace
+
+template <typename Read>
+std::wstring TMasterVolumeVista::CachedAt(std::vector<std::wstring>& cache, int index, Read read)
+{
+    if (index < 0)
+        return {};
+    const size_t at = static_cast<size_t>(index);
+    if (preload != TPreload::plNone && at < cache.size() && !cache[at].empty())
+        return cache[at];
+    std::wstring value = read();
+    cache.resize(at + 1);
+    cache[at] = value;
+    return value;
+}
+
+float TMasterVolumeVista::Volume()
+{
+    return Cached(preload, volumeValid, cachedVolume, [this] { return TCustomMasterVolumeVista::Volume(); });
+}
+
+bool TMasterVolumeVista::Mute()
+{
+    return Cached(preload, muteValid, cachedMute, [this] { return TCustomMasterVolumeVista::Mute(); });
+}
+
+int TMasterVolumeVista::DeviceCount()
+{
+    return Cached(preload, countValid, cachedCount, [this] { return TCustomMasterVolumeVista::DeviceCount(); });
+}
+
+std::wstring TMasterVolumeVista::DefaultDeviceId()
+{
+    return Cached(preload, defaultIdValid, cachedDefaultId,
+                  [this] { return TCustomMasterVolumeVista::DefaultDeviceId(); });
+}
+
+std::wstring TMasterVolumeVista::DefaultDeviceName()
+{
+    return Cached(preload, defaultNameValid, cachedDefaultName,
+                  [this] { return TCustomMasterVolumeVista::DefaultDeviceName(); });
+}
+
+std::wstring TMasterVolumeVista::DefaultDeviceShortName()
+{
+    // The base shortens DefaultDeviceName(), which dispatches back here to the cached name.
+    return Cached(preload, defaultShortNameValid, cachedDefaultShortName,
+                  [this] { return TCustomMasterVolumeVista::DefaultDeviceShortName(); });
+}
+
+std::wstring TMasterVolumeVista::DeviceId(int index)
+{
+    return CachedAt(cachedIds, index, [&] { return TCustomMasterVolumeVista::DeviceId(index); });
+}
+
+std::wstring TMasterVolumeVista::DeviceName(int index)
+{
+    return CachedAt(cachedNames, index, [&] { return TCustomMasterVolumeVista::DeviceName(index); });
+}
+
+std::wstring TMasterVolumeVista::DeviceShortName(int index)
+{
+    return CachedAt(cachedShortNames, index, [&] { return TCustomMasterVolumeVista::DeviceShortName(index); });
+}

@@ -1,0 +1,199 @@
+#pragma once
+// Core Audio backend of the master-volume facade: volume and mute of the default console
+// render endpoint, the list of active render endpoints, switching the default endpoint, and
+// change notifications turned into events on the user-interface thread.
+
+#include "AudioTypes.h"
+#include "ComPtr.h"
+#include "Component.h"
+#include "Events.h"
+#include "Window.h"
+
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The undocumented policy-configuration interface. Only slot 13 is relied on; slots 3..12
+// exist on the platform with other signatures and are declared here only to place it, so
+// they must never be called.
+struct IPolicyConfig : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Unused3() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused4() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused5() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused6() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused7() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused8() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused9() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused10() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused11() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unused12() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDefaultEndpoint(LPCWSTR deviceId, ERole role) = 0;
+};
+__CRT_UUID_DECL(IPolicyConfig, 0xf8679f50, 0x850a, 0x41cf, 0x9c, 0x72, 0x43, 0x0f, 0x29, 0x02, 0x90, 0xc8)
+
+namespace audio {
+
+inline constexpr CLSID DeviceEnumeratorClassId = {
+    0xbcde0395, 0xe52f, 0x467c, {0x8e, 0x3d, 0xc4, 0x57, 0x92, 0x91, 0x69, 0x2e}};
+inline constexpr CLSID PolicyConfigClassId = {
+    0x870af99c, 0x171d, 0x4f9e, {0xaf, 0x0d, 0xe6, 0x3d, 0xf4, 0x0c, 0x2b, 0xc9}};
+
+// How the backend obtains its platform objects; tests substitute fakes.
+struct CoreAudioSeams {
+    std::function<HRESULT(IMMDeviceEnumerator** out)> createEnumerator;
+    std::function<HRESULT(IPolicyConfig** out)> createPolicyConfig;
+};
+// CoCreateInstance of the two platform classes, in-process.
+CoreAudioSeams SystemCoreAudio();
+
+// Friendly name without its adapter part: "Speakers (Realtek HD Audio)" -> "Speakers",
+// "Headset (USB Audio Device)" -> "Headset (USB)".
+std::wstring ShortenDeviceName(std::wstring_view name);
+// A braced endpoint ID such as "{0.0.0.00000000}.{...}", as opposed to a friendly name.
+bool IsDeviceId(std::wstring_view text) noexcept;
+
+} // namespace audio
+
+// The endpoint part without caching. The object is its own notification client and volume
+// callback; it is owned by its owner, so the COM reference count is not used.
+class TCustomMasterVolumeVista : public fw::TComponent,
+                                 public IMMNotificationClient,
+                                 public IAudioEndpointVolumeCallback {
+public:
+    explicit TCustomMasterVolumeVista(fw::TComponent* owner,
+                                      audio::CoreAudioSeams seams = audio::SystemCoreAudio());
+    ~TCustomMasterVolumeVista() override;
+
+    /// Master volume scalar 0.0..1.0 of the default endpoint; 0.0 without one.
+    virtual float Volume();
+    virtual bool Mute();
+    virtual std::wstring DefaultDeviceId();
+    virtual std::wstring DeviceId(int index);
+    virtual std::wstring DefaultDeviceName();
+    virtual std::wstring DeviceName(int index);
+    virtual std::wstring DefaultDeviceShortName();
+    virtual std::wstring DeviceShortName(int index);
+    /// Number of active render endpoints.
+    virtual int DeviceCount();
+
+    /// Each write returns true when the platform accepted it.
+    bool SetVolume(float scalar);
+    bool SetMute(bool mute);
+    /// An endpoint ID or a friendly name.
+    bool SetDevice(const std::wstring& device);
+    bool SetDeviceById(const std::wstring& id);
+    bool SetDeviceByName(const std::wstring& name);
+    bool NextDevice();
+    /// Mute then volume on the default endpoint, or, when device names another endpoint,
+    /// switch to it first and apply both once the switch has been notified.
+    bool SetVolumeMuteDevice(bool mute, const std::wstring& device, float scalar);
+    /// An own volume, mute or device change has not been notified yet.
+    bool Changing() const noexcept { return changingVolume || changingDevice; }
+
+    /// Volume or mute of the default endpoint changed (by anyone); user-interface thread.
+    fw::TNotifyEvent OnVolume;
+    /// The default console render endpoint changed and has been reopened.
+    fw::TNotifyEvent OnDevice;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+    // IMMNotificationClient, called on operating-system threads
+    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) noexcept override;
+    // IAudioEndpointVolumeCallback, called on operating-system threads
+    HRESULT STDMETHODCALLTYPE OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA* data) noexcept override;
+
+protected:
+    virtual void OpenDefaultDevice();
+    virtual void EnumDevices();
+    virtual void DoVolume();
+    void DoDevice();
+    bool Registered() const noexcept { return registered; }
+
+private:
+    void ReleaseEndpoint() noexcept;
+    void PostToWindow(UINT msg, std::atomic<bool>* queued) noexcept;
+    std::optional<LRESULT> HandleMessage(UINT msg) noexcept;
+
+    fw::ComPtr<IMMDevice> device;
+    fw::ComPtr<IAudioEndpointVolume> endpointVolume;
+    fw::ComPtr<IMMDeviceEnumerator> enumerator;
+    fw::ComPtr<IMMDeviceCollection> devices;
+    fw::MessageWindow window;
+    bool registered = false;       // control-change callback registered on endpointVolume
+    bool clientRegistered = false; // endpoint notification client registered on enumerator
+    bool pending = false;
+    float pendingVolume = 0.0f;
+    bool pendingMute = false;
+    bool changingVolume = false;
+    bool changingDevice = false;
+    bool tornDown = false;
+
+    audio::CoreAudioSeams seams;
+
+    // Shared with the callback threads: where to post, and which coalesced messages are
+    // already on their way. Cleared under the lock at teardown, so a late callback posts
+    // nothing.
+    SRWLOCK postLock = SRWLOCK_INIT;
+    HWND postTarget = nullptr;
+    std::atomic<bool> volumeQueued{false};
+    std::atomic<bool> deviceListQueued{false};
+};
+
+// The endpoint part with value caches controlled by Preload.
+class TMasterVolumeVista : public TCustomMasterVolumeVista {
+public:
+    explicit TMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams = audio::SystemCoreAudio());
+
+    TPreload Preload() const noexcept { return preload; }
+    void SetPreload(TPreload value);
+
+    float Volume() override;
+    bool Mute() override;
+    std::wstring DefaultDeviceId() override;
+    std::wstring DeviceId(int index) override;
+    std::wstring DefaultDeviceName() override;
+    std::wstring DeviceName(int index) override;
+    std::wstring DefaultDeviceShortName() override;
+    std::wstring DeviceShortName(int index) override;
+    int DeviceCount() override;
+
+protected:
+    void OpenDefaultDevice() override;
+    void EnumDevices() override;
+    void DoVolume() override;
+
+private:
+    void Invalidate(bool volume, bool deviceList);
+    template <typename Read>
+    std::wstring CachedAt(std::vector<std::wstring>& cache, int index, Read read);
+
+    float cachedVolume = 0.0f;
+    bool cachedMute = false;
+    int cachedCount = 0;
+    std::wstring cachedDefaultId;
+    std::wstring cachedDefaultName;
+    std::wstring cachedDefaultShortName;
+    std::vector<std::wstring> cachedIds;
+    std::vector<std::wstring> cachedNames;
+    std::vector<std::wstring> cachedShortNames;
+    bool volumeValid = false;
+    bool muteValid = false;
+    bool countValid = false;
+    bool defaultIdValid = false;
+    bool defaultNameValid = false;
+    bool defaultShortNameValid = false;
+    TPreload preload = TPreload::plNone;
+};
