@@ -1,0 +1,144 @@
+#include "CommandLine.h"
+
+#include <cmath>
+#include <cwctype>
+#include <limits>
+
+namespace lorvane {
+
+std::wstring Trim(std::wstring_view text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && text[first] <= L' ')
+        ++first;
+    while (last > first && text[last - 1] <= L' ')
+        --last;
+    return std::wstring(text.substr(first, last - first));
+}
+
+std::wstring CommandTail(std::wstring_view raw)
+{
+    size_t pos;
+    if (!raw.empty() && raw.front() == L'"') {
+        pos = raw.find(L"\" ");
+        if (pos == std::wstring_view::npos || pos == 0)
+            return {};
+        pos += 2;
+    } else {
+        pos = raw.find(L' ');
+        if (pos == std::wstring_view::npos || pos == 0)
+            return {};
+        pos += 1;
+    }
+    return Trim(raw.substr(pos));
+}
+
+std::optional<long double> ParseDecimal(std::wstring_view text, wchar_t decimalSeparator)
+{
+    std::wstring t = Trim(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == L'+' || t[i] == L'-'))
+        negative = t[i++] == L'-';
+    long double value = 0;
+    int digits = 0;
+    while (i < t.size() && t[i] >= L'0' && t[i] <= L'9') {
+        value = value * 10 + (t[i++] - L'0');
+        ++digits;
+    }
+    if (i < t.size() && t[i] == decimalSeparator) {
+        ++i;
+        long double scale = 1;
+        while (i < t.size() && t[i] >= L'0' && t[i] <= L'9') {
+            scale /= 10;
+            value += (t[i++] - L'0') * scale;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < t.size() && (t[i] == L'e' || t[i] == L'E')) {
+        ++i;
+        bool negExp = false;
+        if (i < t.size() && (t[i] == L'+' || t[i] == L'-'))
+            negExp = t[i++] == L'-';
+        int expDigits = 0;
+        long exponent = 0;
+        while (i < t.size() && t[i] >= L'0' && t[i] <= L'9') {
+            if (exponent < 100000) // beyond this every result is 0 or infinite anyway
+                exponent = exponent * 10 + (t[i] - L'0');
+            ++i;
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return std::nullopt;
+        value *= std::pow(10.0L, negExp ? -exponent : exponent);
+    }
+    if (i != t.size())
+        return std::nullopt;
+    // Valid numbers are those a double holds: the levels built from them stay finite.
+    const double asDouble = static_cast<double>(value);
+    if (!std::isfinite(asDouble))
+        return std::nullopt;
+    return negative ? -static_cast<long double>(asDouble) : static_cast<long double>(asDouble);
+}
+
+std::optional<unsigned> ParseStartWait(std::wstring_view text)
+{
+    std::optional<long double> seconds = ParseDecimal(text, L'.');
+    if (!seconds)
+        return std::nullopt;
+    long double ms = std::fabs(std::trunc(*seconds * 1000));
+    constexpr long double cap = std::numeric_limits<int>::max();
+    return static_cast<unsigned>(ms > cap ? cap : ms);
+}
+
+std::optional<MuteValue> ParseMuteValue(std::wstring_view value)
+{
+    std::wstring v;
+    for (wchar_t c : value)
+        v += static_cast<wchar_t>(std::towlower(c));
+    if (v == L"on" || v == L"true" || v == L"1" || v == L"-1" || v == L"+1")
+        return MuteValue::On;
+    if (v == L"off" || v == L"false" || v == L"0" || v == L"-0" || v == L"+0")
+        return MuteValue::Off;
+    if (v == L"!")
+        return MuteValue::Toggle;
+    return std::nullopt;
+}
+
+std::optional<std::wstring> MatchVerb(std::wstring_view text, std::wstring_view verb)
+{
+    if (text.size() < verb.size())
+        return std::nullopt;
+    for (size_t i = 0; i < verb.size(); ++i) {
+        if (std::towlower(text[i]) != std::towlower(verb[i]))
+            return std::nullopt;
+    }
+    return Trim(text.substr(verb.size()));
+}
+
+long long RoundHalfAway(long double x)
+{
+    return static_cast<long long>(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
+}
+
+long long PercentToLevel(long double percent, int min, int max)
+{
+    long double level = percent / 100 * (static_cast<long double>(max) - min) + min;
+    // Keep absurd percentages inside the integer range; the facade clamps further.
+    constexpr long double bound = 1e15L;
+    if (level > bound)
+        level = bound;
+    if (level < -bound)
+        level = -bound;
+    return RoundHalfAway(level);
+}
+
+long long Scale(long double a, long double b, long double c, long double e, long double d)
+{
+    return static_cast<long long>(e) + RoundHalfAway((a - b) / (c - b) * (d - e));
+}
+
+} // namespace lorvane

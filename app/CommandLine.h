@@ -1,0 +1,42 @@
+#pragma once
+// The one-line command language: the command tail, the start-up wait and the pieces of
+// the verbs. Plain functions, so every rule is tested without a window.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lorvane {
+
+// The raw command line without the executable's path, trimmed of blanks and control
+// characters. A quoted path ends at the first quote followed by a blank.
+std::wstring CommandTail(std::wstring_view raw);
+
+// Trims characters with codes up to 32 at both ends.
+std::wstring Trim(std::wstring_view text);
+
+// A decimal number with an optional sign, an optional fraction after `decimalSeparator`
+// and an optional exponent. Only values within the range of a double count: "1e999" and
+// "nan" are no number.
+std::optional<long double> ParseDecimal(std::wstring_view text, wchar_t decimalSeparator);
+
+// The start-up wait of a numeric tail (after its leading "-" is gone), in milliseconds:
+// |trunc(seconds * 1000)|, capped so that it still fits a timer interval.
+std::optional<unsigned> ParseStartWait(std::wstring_view text);
+
+enum class MuteValue { Off, On, Toggle };
+std::optional<MuteValue> ParseMuteValue(std::wstring_view value);
+
+// If `text` starts with `verb` (compared without regard to case), the trimmed rest.
+std::optional<std::wstring> MatchVerb(std::wstring_view text, std::wstring_view verb);
+
+// Round half away from zero.
+long long RoundHalfAway(long double x);
+
+// Level of a percentage on the facade's scale Min..Max.
+long long PercentToLevel(long double percent, int min, int max);
+
+// Scale(a; b..c -> e..d) = e + Round((a - b) / (c - b) * (d - e)).
+long long Scale(long double a, long double b, long double c, long double e, long double d);
+
+} // namespace lorvane

@@ -1,0 +1,105 @@
+#pragma once
+// TMainForm: the program's main window. It owns all run-time state and every component for
+// the whole run; its implementation is split by concern (MainStartup.cpp, MainActions.cpp…).
+
+#include "ActionList.h"
+#include "Folders.h"
+#include "MasterVolume.h"
+#include "Settings.h"
+#include "StartupShortcut.h"
+#include "Timer.h"
+#include "Window.h"
+
+#include <memory>
+#include <string>
+
+namespace lorvane {
+
+class TMainForm : public fw::Window, public fw::TComponent {
+public:
+    // The command tail decides between a normal start, a delayed start and command mode.
+    explicit TMainForm(std::wstring commandTail);
+    ~TMainForm() override;
+
+    // Creates the hidden window and its components, then runs FormCreate.
+    bool Create();
+    // Closes the window (FormCloseQuery first), which ends the message loop.
+    void Close();
+
+    // 0, or for a command-mode process 1 when its verb was not handled.
+    int ExitCode() const noexcept { return exitCode; }
+
+    // Start-up, verbs, restart and close.
+    void FormCreate();
+    void FormStart();
+    bool ExecuteVerb(const std::wstring& text, bool quiet);
+    bool RunCommandLine(const std::wstring& text);
+    void RestartActionExecute(fw::TObject* sender);
+    void CloseActionExecute(fw::TObject* sender);
+    void FormCloseQuery();
+    void FormDestroy();
+    StartupShortcut ReadStartupShortcut();
+    bool WriteStartupShortcut(const StartupShortcut& shortcut);
+
+    // Actions.
+    void EnterBusy();
+    void LeaveBusy();
+    void RunAction(fw::TAction* action);
+    void SetVolumeLevel(long long level, bool delayedSound);
+    void SetMuteState(bool mute, bool delayedSound);
+    void ResetVolume();
+    void ScheduleFeedbackSound();
+    void CancelFeedbackSound();
+
+    void MasterVolumeChange(fw::TObject* sender, TVolumeChange change);
+
+    bool CommandMode() const noexcept { return !MasterVolume || !MasterVolume->OnChange; }
+    bool SessionEnding = false;
+    const TFolders& Folders() const noexcept { return folders; }
+
+    std::unique_ptr<TMasterVolume> MasterVolume;
+    std::unique_ptr<fw::TActionList> MainActionList;
+    std::unique_ptr<fw::TTimer> StartTimer;
+    fw::TAction* SecondStartAction = nullptr;
+    TSettings Settings;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+
+private:
+    void CreateActions();
+    void AttachChangeHandler();
+    void ComputeFolderSet();
+    void ApplyWindowsVersionDefaults();
+    void WMInstanceNotify();
+    void WMRunAction(LPARAM index);
+    LRESULT WMQueryEndSession();
+    void WMPowerBroadcast(WPARAM event);
+    void ResetAtExit();
+    LRESULT Probe(WPARAM what) const noexcept;
+
+    std::wstring commandTail;
+    TFolders folders;
+    int exitCode = 0;
+    int busyCount = 0;
+    bool started = false;
+    bool closing = false;
+    unsigned startWait = 0;
+    long instanceNotifies = 0;
+    long volumeChanges = 0;
+    UINT probeMessage = 0;
+};
+
+// Major and minor version of the running system, as the system reports it to this process.
+struct WindowsVersion {
+    DWORD major = 0, minor = 0;
+};
+WindowsVersion GetWindowsVersion();
+
+// Decimal separator of the user's locale settings (the numbers of the verbs use it).
+wchar_t LocaleDecimalSeparator();
+
+// Full path of the running executable.
+std::wstring ExecutablePath();
+
+} // namespace lorvane

@@ -1,0 +1,448 @@
+// Start-up, single instance, command verbs, restart and the orderly end.
+#include "Main.h"
+
+#include "CommandLine.h"
+#include "Messages.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace lorvane {
+
+namespace {
+
+constexpr UINT kStartTimerDesignInterval = 100;
+constexpr UINT kCommandModeWait = 100;
+constexpr int kCloseWaitRounds = 300; // x 10 ms: the bound of the wait for unconfirmed changes
+constexpr DWORD kCsDropShadow = 0x20000;
+
+int ClampToInt(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+WindowsVersion GetWindowsVersion()
+{
+    // GetVersionExW answers according to the manifest; the kernel's own call does not.
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    WindowsVersion v;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll")) {
+        auto fn = reinterpret_cast<RtlGetVersionFn>(
+            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
+        if (fn && fn(&info) == 0) {
+            v.major = info.dwMajorVersion;
+            v.minor = info.dwMinorVersion;
+        }
+    }
+    return v;
+}
+
+wchar_t LocaleDecimalSeparator()
+{
+    wchar_t buf[8] = {};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, 8) > 0 && buf[0])
+        return buf[0];
+    return L'.';
+}
+
+std::wstring ExecutablePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+TMainForm::TMainForm(std::wstring tail) : fw::TComponent(nullptr, L"MainForm"), commandTail(std::move(tail))
+{
+}
+
+TMainForm::~TMainForm()
+{
+    // Components go before the window they use as a message target and owner.
+    MasterVolume.reset();
+    StartTimer.reset();
+    Destroy();
+}
+
+bool TMainForm::Create()
+{
+    // The window is the borderless pop-up volume bar: resizable, no task-bar button.
+    UINT classStyle = 0;
+    WindowsVersion v = GetWindowsVersion();
+    if (v.major == 5 && v.minor > 0)
+        classStyle |= kCsDropShadow;
+    if (!CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
+                      WS_EX_TOOLWINDOW | WS_EX_TOPMOST, classStyle))
+        return false;
+    probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
+
+    MasterVolume = std::make_unique<TMasterVolume>(this, Handle());
+    MasterVolume->Min = 0;
+    MasterVolume->Max = 65535;
+    MasterVolume->SetPreload(TPreload::plAlway);
+    AttachChangeHandler();
+
+    StartTimer = std::make_unique<fw::TTimer>(this, L"StartTimer", kStartTimerDesignInterval, false);
+    StartTimer->OnTimer = [this](fw::TObject*) { FormStart(); };
+
+    CreateActions();
+    FormCreate();
+    return true;
+}
+
+void TMainForm::AttachChangeHandler()
+{
+    MasterVolume->OnChange = [this](fw::TObject* sender, TVolumeChange change) {
+        MasterVolumeChange(sender, change);
+    };
+}
+
+void TMainForm::FormCreate()
+{
+    std::wstring tail = commandTail;
+    if (tail.empty()) {
+        startWait = 0;
+    } else {
+        if (tail.front() == L'-')
+            tail.erase(0, 1);
+        if (std::optional<unsigned> wait = ParseStartWait(tail)) {
+            startWait = *wait;
+        } else {
+            // Command mode: no change events, one quiet verb, then the deferred start closes.
+            MasterVolume->OnChange = nullptr;
+            exitCode = ExecuteVerb(tail, true) ? 0 : 1;
+            startWait = kCommandModeWait;
+        }
+    }
+    if (startWait != 0) {
+        StartTimer->SetInterval(startWait);
+        StartTimer->SetEnabled(true);
+    } else {
+        FormStart();
+    }
+}
+
+void TMainForm::FormStart()
+{
+    StartTimer->SetEnabled(false);
+    if (CommandMode()) {
+        Close();
+        return;
+    }
+    if (started)
+        return;
+    started = true;
+
+    EnterBusy();
+    SessionEnding = false;
+    Settings = TSettings{};
+    SecondStartAction = MainActionList->Find(L"ShowOptionAction");
+    ComputeFolderSet();
+    ApplyWindowsVersionDefaults();
+    LeaveBusy();
+}
+
+void TMainForm::ComputeFolderSet()
+{
+    std::wstring exe = ExecutablePath();
+    std::wstring programDir = exe.substr(0, exe.find_last_of(L'\\') + 1);
+    // The settings mode is read through the system's profile reader, before anything else.
+    std::wstring modeFile = programDir + kSettingsFileName;
+    int userMode = static_cast<int>(::GetPrivateProfileIntW(L"System", L"UserMode", 0, modeFile.c_str()));
+
+    wchar_t appData[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE))
+        appData[0] = 0;
+    wchar_t user[256 + 1] = {};
+    DWORD userLen = 257;
+    if (!::GetUserNameW(user, &userLen))
+        user[0] = 0;
+
+    folders = ComputeFolders(programDir, userMode, appData, user);
+    if (SettingsDirIsCreated(userMode) && !folders.SettingsDir.empty())
+        ::SHCreateDirectoryExW(nullptr, folders.SettingsDir.c_str(), nullptr); // result unchecked
+}
+
+void TMainForm::ApplyWindowsVersionDefaults()
+{
+    const DWORD major = GetWindowsVersion().major;
+    if (major >= 10) {
+        Settings.BalloonHint = false;
+        Settings.BalloonDelay = 2000;
+    }
+    if (major >= 6)
+        Settings.BarColor = 0x80000000u | COLOR_WINDOW;
+    auto show = [this](const wchar_t* name) {
+        if (fw::TAction* a = MainActionList->Find(name))
+            a->Visible = true;
+    };
+    if (major >= 6 && major <= 9) {
+        show(L"RunProperty1Action");
+        show(L"RunProperty2Action");
+    }
+    if (major >= 10)
+        show(L"RunOptionAction");
+}
+
+bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
+{
+    TMasterVolume& mv = *MasterVolume;
+    if (std::optional<std::wstring> value = MatchVerb(text, L"Device:")) {
+        if (*value == L"!")
+            mv.NextDevice();
+        else
+            mv.SetDevice(*value);
+        if (!quiet)
+            ScheduleFeedbackSound();
+        return true;
+    }
+    if (std::optional<std::wstring> value = MatchVerb(text, L"Mute:")) {
+        std::optional<MuteValue> m = ParseMuteValue(*value);
+        if (!m)
+            return false;
+        bool mute = *m == MuteValue::Toggle ? !mv.Mute() : *m == MuteValue::On;
+        if (quiet)
+            mv.SetMute(mute);
+        else
+            SetMuteState(mute, true);
+        return true;
+    }
+    if (std::optional<std::wstring> value = MatchVerb(text, L"Volume:")) {
+        std::wstring number = value->substr(0, value->find(L'%'));
+        bool relative = !number.empty() && (number.front() == L'+' || number.front() == L'-');
+        std::optional<long double> percent = ParseDecimal(number, LocaleDecimalSeparator());
+        if (!percent)
+            return false;
+        long long level = PercentToLevel(*percent, mv.Min, mv.Max);
+        if (relative)
+            level += mv.Volume();
+        if (quiet)
+            mv.SetVolume(ClampToInt(level));
+        else
+            SetVolumeLevel(level, true);
+        return true;
+    }
+    if (std::optional<std::wstring> value = MatchVerb(text, L"Sound:")) {
+        size_t pct = value->find(L'%');
+        if (pct == std::wstring::npos)
+            return false;
+        std::wstring number = Trim(value->substr(0, pct));
+        bool mute = false;
+        if (!number.empty() && number.front() == L'!') {
+            mute = true;
+            number.erase(0, 1);
+        }
+        bool relative = !number.empty() && (number.front() == L'+' || number.front() == L'-');
+        std::optional<long double> percent = ParseDecimal(number, LocaleDecimalSeparator());
+        if (!percent)
+            return false;
+        long long level = PercentToLevel(*percent, mv.Min, mv.Max);
+        std::wstring device = Trim(value->substr(pct + 1));
+        if (relative) {
+            if (!device.empty() && device != mv.DefaultDeviceId() && device != mv.DefaultDeviceName()) {
+                // A relative change on another device only switches to it.
+                mv.SetDevice(device);
+                if (!quiet)
+                    ScheduleFeedbackSound();
+                return true;
+            }
+            level += mv.Volume();
+        }
+        int target = ClampToInt(level);
+        if (mv.SetVolumeMuteDevice(target, mute, device) && !quiet) {
+            if (mute || target <= mv.Min)
+                CancelFeedbackSound();
+            else
+                ScheduleFeedbackSound();
+        }
+        return true;
+    }
+    if (!quiet) {
+        if (std::optional<std::wstring> value = MatchVerb(text, L"Action:")) {
+            fw::TAction* action = MainActionList->Find(*value);
+            if (!action)
+                action = MainActionList->Find(*value + L"Action");
+            if (!action)
+                return false;
+            RunAction(action);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TMainForm::RunCommandLine(const std::wstring& text)
+{
+    if (text.empty())
+        return false;
+    ::SetCurrentDirectoryW(folders.ProgramDir.empty() ? nullptr : folders.ProgramDir.c_str());
+    std::wstring line = text; // CreateProcessW may write into its command line
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    ::GetStartupInfoW(&si);
+    PROCESS_INFORMATION pi{};
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
+                         nullptr, &si, &pi)) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        return true;
+    }
+    auto r = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", text.c_str(), L"", L"", SW_SHOWNORMAL));
+    return r > 32;
+}
+
+void TMainForm::RestartActionExecute(fw::TObject*)
+{
+    EnterBusy();
+    // "-" skips the single-instance check; the short wait lets this instance close first.
+    std::wstring line = L"\"" + ExecutablePath() + L"\" -0.1";
+    bool ok = RunCommandLine(line);
+    LeaveBusy();
+    if (ok)
+        Close();
+}
+
+void TMainForm::CloseActionExecute(fw::TObject*)
+{
+    EnterBusy();
+    Close();
+    LeaveBusy();
+}
+
+void TMainForm::Close()
+{
+    if (closing || !Handle())
+        return;
+    closing = true;
+    FormCloseQuery();
+    FormDestroy();
+    Destroy();
+    ::PostQuitMessage(exitCode);
+}
+
+void TMainForm::FormCloseQuery()
+{
+    // Let the notification of our own last change arrive before the components go.
+    for (int i = 0; i < kCloseWaitRounds && MasterVolume && MasterVolume->Changing(); ++i) {
+        fw::ProcessMessages();
+        ::Sleep(10);
+    }
+    // The settings file is written here once it has a writer; command mode has no file.
+}
+
+void TMainForm::FormDestroy()
+{
+    StartTimer->SetEnabled(false);
+}
+
+StartupShortcut TMainForm::ReadStartupShortcut()
+{
+    return ReadStartupShortcutFile(StartupShortcutPath(), Handle());
+}
+
+bool TMainForm::WriteStartupShortcut(const StartupShortcut& shortcut)
+{
+    return WriteStartupShortcutFile(StartupShortcutPath(), ExecutablePath(), shortcut);
+}
+
+void TMainForm::WMInstanceNotify()
+{
+    ++instanceNotifies;
+    if (StartTimer->Enabled())
+        FormStart();
+    if (SecondStartAction)
+        RunAction(SecondStartAction);
+}
+
+void TMainForm::WMRunAction(LPARAM index)
+{
+    if (index < 0 || index >= MainActionList->Count())
+        return;
+    RunAction(MainActionList->Action(static_cast<int>(index)));
+}
+
+void TMainForm::ResetAtExit()
+{
+    SessionEnding = true;
+    if (Settings.Reset) {
+        EnterBusy();
+        ResetVolume();
+        LeaveBusy();
+    }
+}
+
+LRESULT TMainForm::WMQueryEndSession()
+{
+    // Closing is never refused: save now, allow the session to end.
+    FormCloseQuery();
+    ResetAtExit();
+    return TRUE;
+}
+
+void TMainForm::WMPowerBroadcast(WPARAM event)
+{
+    if (event == PBT_APMSUSPEND)
+        ResetAtExit();
+    else if (event == PBT_APMRESUMESUSPEND)
+        SessionEnding = false;
+}
+
+LRESULT TMainForm::Probe(WPARAM what) const noexcept
+{
+    switch (static_cast<MainProbe>(what)) {
+    case MainProbe::InstanceNotifies:
+        return instanceNotifies;
+    case MainProbe::Started:
+        return started ? 1 : 0;
+    case MainProbe::VolumeChanges:
+        return volumeChanges;
+    case MainProbe::StartWait:
+        return startWait;
+    }
+    return 0;
+}
+
+LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (msg) {
+    case WM_INSTANCE_NOTIFY:
+        WMInstanceNotify();
+        return 0;
+    case WM_RUN_ACTION:
+        WMRunAction(lParam);
+        return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return WMQueryEndSession();
+    case WM_ENDSESSION:
+        if (wParam)
+            Close();
+        return 0;
+    case WM_POWERBROADCAST:
+        WMPowerBroadcast(wParam);
+        return TRUE;
+    default:
+        if (msg == probeMessage && probeMessage)
+            return Probe(wParam);
+        return DefaultProc(msg, wParam, lParam);
+    }
+}
+
+} // namespace lorvane

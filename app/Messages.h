@@ -1,0 +1,27 @@
+#pragma once
+// Private messages of the main window; other processes of the program post them too.
+
+#include <windows.h>
+
+namespace lorvane {
+
+constexpr UINT WM_INSTANCE_NOTIFY = WM_APP + 1001; // 33769: another start of the program happened
+constexpr UINT WM_RUN_ACTION = WM_APP + 1002;      // 33770: lParam = index of an action to run
+
+constexpr wchar_t kMainWindowClass[] = L"TMainForm";
+constexpr wchar_t kMainWindowCaption[] = L"Lorvane";
+constexpr wchar_t kInstanceMutexName[] = L"Lorvane.exe";
+constexpr wchar_t kSettingsFileName[] = L"Lorvane.ini";
+constexpr wchar_t kStartupShortcutName[] = L"Lorvane.lnk";
+
+// Answered by the main window with a piece of its state, so that scripts and end-to-end
+// tests can observe a running instance: wParam selects what (see MainProbe).
+constexpr wchar_t kProbeMessageName[] = L"Lorvane.Probe";
+enum class MainProbe : WPARAM {
+    InstanceNotifies = 0, // WM_INSTANCE_NOTIFY messages received
+    Started = 1,          // 1 once the deferred start has run
+    VolumeChanges = 2,    // OnChange events of the audio facade received
+    StartWait = 3,        // the start-up wait in milliseconds
+};
+
+} // namespace lorvane
