@@ -1,0 +1,161 @@
+#include "LorvaneProcess.h"
+
+#include <tlhelp32.h>
+
+#include <utility>
+
+namespace e2e {
+
+std::wstring BinDir()
+{
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir = self;
+    dir.resize(dir.find_last_of(L'\\'));              // build\tests
+    dir.resize(dir.find_last_of(L'\\') + 1);          // build\ .
+    return dir + L"bin\\";
+}
+
+std::wstring LorvanePath()
+{
+    return BinDir() + L"Lorvane.exe";
+}
+
+Process::Process(Process&& other) noexcept
+    : process(std::exchange(other.process, nullptr)), pid(std::exchange(other.pid, 0))
+{
+}
+
+Process& Process::operator=(Process&& other) noexcept
+{
+    if (this != &other) {
+        if (process)
+            ::CloseHandle(process);
+        process = std::exchange(other.process, nullptr);
+        pid = std::exchange(other.pid, 0);
+    }
+    return *this;
+}
+
+Process::~Process()
+{
+    if (process)
+        ::CloseHandle(process);
+}
+
+bool Process::Start(const std::wstring& exe, const std::wstring& args)
+{
+    std::wstring line = L"\"" + exe + L"\"";
+    if (!args.empty())
+        line += L" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    process = pi.hProcess;
+    pid = pi.dwProcessId;
+    return true;
+}
+
+long Process::Wait(DWORD ms)
+{
+    if (!process || ::WaitForSingleObject(process, ms) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process, &code);
+    return static_cast<long>(code);
+}
+
+bool Process::Running() const
+{
+    return process && ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+}
+
+void Process::Kill()
+{
+    if (Running()) {
+        ::TerminateProcess(process, 99);
+        ::WaitForSingleObject(process, 5000);
+    }
+}
+
+long RunLorvane(const std::wstring& args, DWORD boundMs)
+{
+    Process p;
+    if (!p.Start(LorvanePath(), args))
+        return -2;
+    long code = p.Wait(boundMs);
+    if (code == -1)
+        p.Kill();
+    return code;
+}
+
+std::vector<HWND> MainWindows(DWORD pid)
+{
+    struct Ctx {
+        DWORD pid;
+        std::vector<HWND> found;
+    } ctx{pid, {}};
+    ::EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            wchar_t cls[64] = {}, caption[64] = {};
+            ::GetClassNameW(h, cls, 64);
+            ::GetWindowTextW(h, caption, 64);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(h, &owner);
+            if (std::wstring(cls) == L"TMainForm" && std::wstring(caption) == L"Lorvane" &&
+                (c->pid == 0 || c->pid == owner))
+                c->found.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+HWND WaitForMainWindow(DWORD pid, DWORD boundMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            auto w = MainWindows(pid);
+            found = w.empty() ? nullptr : w.front();
+            return found != nullptr;
+        },
+        boundMs);
+    return found;
+}
+
+LRESULT ProbeMain(HWND main, WPARAM what)
+{
+    static const UINT probe = ::RegisterWindowMessageW(L"Lorvane.Probe");
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(main, probe, what, 0, SMTO_ABORTIFHUNG, 5000, &result))
+        return -1;
+    return static_cast<LRESULT>(result);
+}
+
+void CloseAllInstances()
+{
+    for (HWND h : MainWindows())
+        ::PostMessageW(h, WM_CLOSE, 0, 0);
+    if (WaitUntil([] { return MainWindows().empty(); }, 8000))
+        return;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = ::Process32FirstW(snap, &pe); ok; ok = ::Process32NextW(snap, &pe)) {
+        if (_wcsicmp(pe.szExeFile, L"Lorvane.exe") == 0) {
+            if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID)) {
+                ::TerminateProcess(p, 99);
+                ::WaitForSingleObject(p, 5000);
+                ::CloseHandle(p);
+            }
+        }
+    }
+    ::CloseHandle(snap);
+}
+
+} // namespace e2e

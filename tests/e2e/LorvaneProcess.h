@@ -1,0 +1,63 @@
+#pragma once
+// Starting and observing Lorvane.exe processes from end-to-end tests.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// build/bin/Lorvane.exe, found from the test program's own folder (build/tests).
+std::wstring LorvanePath();
+std::wstring BinDir();
+
+class Process {
+public:
+    Process() = default;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    // Starts `exe` with the argument text `args` ("" for none); false when it cannot start.
+    bool Start(const std::wstring& exe, const std::wstring& args);
+    // Waits up to `ms`; the exit code, or -1 when the process still runs.
+    long Wait(DWORD ms);
+    bool Running() const;
+    void Kill();
+    DWORD Id() const { return pid; }
+
+private:
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+};
+
+// Runs Lorvane.exe with `args` to its end (bounded) and returns its exit code, -1 on time-out.
+long RunLorvane(const std::wstring& args, DWORD boundMs = 20000);
+
+// Windows of class TMainForm captioned "Lorvane" (optionally of one process).
+std::vector<HWND> MainWindows(DWORD pid = 0);
+HWND WaitForMainWindow(DWORD pid, DWORD boundMs = 20000);
+
+// Asks a running instance for a piece of its state (see MainProbe in app/Messages.h).
+LRESULT ProbeMain(HWND main, WPARAM what);
+
+// Polls `pred` until it holds or the bound passes (generous: Wine may be slow to start).
+template <typename Pred>
+bool WaitUntil(Pred pred, DWORD boundMs = 10000)
+{
+    const DWORD start = ::GetTickCount();
+    while (!pred()) {
+        if (::GetTickCount() - start > boundMs)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+// Ends every instance of the program: WM_CLOSE first, termination after a bound.
+void CloseAllInstances();
+
+} // namespace e2e

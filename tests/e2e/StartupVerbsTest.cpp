@@ -1,0 +1,224 @@
+// Lorvane.exe processes against the endpoint simulator: verbs, single instance, messages.
+#include "LorvaneProcess.h"
+#include "SimControl.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using namespace e2e;
+namespace sim = endpointsim;
+
+const std::wstring kSpeakers = L"Speakers (High Definition Audio Device)";
+const std::wstring kHeadset = L"Headset (USB Audio Device)";
+
+float LevelScalar(int level)
+{
+    return static_cast<float>(level / 65535.0L);
+}
+
+class LorvaneE2E : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-startup.state");
+    }
+    void SetUp() override
+    {
+        CloseAllInstances();
+        ASSERT_TRUE(sim::Reset());
+    }
+    void TearDown() override { CloseAllInstances(); }
+
+    static sim::EndpointInfo At(int i) { return sim::Show().at(static_cast<size_t>(i)); }
+    static int DefaultIndex()
+    {
+        for (const auto& e : sim::Show())
+            if (e.isDefault)
+                return e.index;
+        return -1;
+    }
+};
+
+TEST_F(LorvaneE2E, VolumeVerbSetsAbsoluteAndRelativeLevels)
+{
+    EXPECT_EQ(RunLorvane(L"-Volume:50"), 0);
+    EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(32768)); // 0.500008
+
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    EXPECT_EQ(RunLorvane(L"-volume:+5%"), 0);
+    // 0.5 reads as 32768 (ties to even), plus round(0.05 * 65535) = 3277.
+    EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(32768 + 3277));
+
+    EXPECT_EQ(RunLorvane(L"-Volume:-200%"), 0); // clamped at the bottom
+    EXPECT_FLOAT_EQ(At(0).scalar, 0.0f);
+}
+
+TEST_F(LorvaneE2E, InvalidVolumeChangesNothingAndExitsOne)
+{
+    ASSERT_TRUE(sim::SetVolume(0.25f));
+    for (const wchar_t* bad : {L"-Volume:abc", L"-Volume:1e999", L"-Volume:nan", L"-Volume:", L"-Bogus:1"}) {
+        EXPECT_EQ(RunLorvane(bad), 1) << bad;
+        EXPECT_FLOAT_EQ(At(0).scalar, 0.25f) << bad;
+    }
+}
+
+TEST_F(LorvaneE2E, MuteVerbValues)
+{
+    struct Step {
+        const wchar_t* args;
+        bool muted;
+        long exit;
+    } steps[] = {
+        {L"-Mute:TRUE", true, 0}, {L"-Mute:off", false, 0}, {L"-Mute:+1", true, 0},
+        {L"-Mute:!", false, 0},   {L"-Mute:!", true, 0},    {L"-Mute:maybe", true, 1},
+        {L"-Mute:0", false, 0},
+    };
+    for (const Step& s : steps) {
+        EXPECT_EQ(RunLorvane(s.args), s.exit) << s.args;
+        EXPECT_EQ(At(0).mute, s.muted) << s.args;
+    }
+}
+
+TEST_F(LorvaneE2E, DeviceVerbNextByNameAndById)
+{
+    EXPECT_EQ(RunLorvane(L"-Device:!"), 0);
+    EXPECT_EQ(DefaultIndex(), 1);
+    EXPECT_EQ(RunLorvane(L"-Device:!"), 0); // wraps
+    EXPECT_EQ(DefaultIndex(), 0);
+
+    EXPECT_EQ(RunLorvane(L"\"-Device:" + kHeadset + L"\""), 0);
+    EXPECT_EQ(DefaultIndex(), 1);
+    EXPECT_EQ(RunLorvane(L"-Device:" + At(0).id), 0);
+    EXPECT_EQ(DefaultIndex(), 0);
+
+    ASSERT_TRUE(sim::Reset({L"Only Speakers"}));
+    EXPECT_EQ(RunLorvane(L"-Device:!"), 0);
+    EXPECT_EQ(DefaultIndex(), 0);
+}
+
+TEST_F(LorvaneE2E, SoundVerbSwitchesThenAppliesPendingValues)
+{
+    EXPECT_EQ(RunLorvane(L"\"-Sound:!30%" + kHeadset + L"\""), 0);
+    sim::EndpointInfo headset = At(1);
+    EXPECT_TRUE(headset.isDefault);
+    EXPECT_FLOAT_EQ(headset.scalar, LevelScalar(19661));
+    EXPECT_TRUE(headset.mute);
+    EXPECT_FLOAT_EQ(At(0).scalar, 1.0f); // the old default is left alone
+    EXPECT_FALSE(At(0).mute);
+
+    // Relative, naming a device that is not the default: only the switch happens.
+    ASSERT_TRUE(sim::SetDefault(0));
+    ASSERT_TRUE(sim::SetVolume(0.5f, 1));
+    EXPECT_EQ(RunLorvane(L"\"-Sound:+10%" + kHeadset + L"\""), 0);
+    EXPECT_EQ(DefaultIndex(), 1);
+    EXPECT_FLOAT_EQ(At(1).scalar, 0.5f);
+    EXPECT_FLOAT_EQ(At(0).scalar, 1.0f);
+
+    EXPECT_EQ(RunLorvane(L"-Sound:30"), 1); // no "%"
+}
+
+TEST_F(LorvaneE2E, ActionVerbIsRefusedOnTheCommandLine)
+{
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    EXPECT_EQ(RunLorvane(L"-Action:MuteOn"), 1);
+    EXPECT_FALSE(At(0).mute);
+}
+
+TEST_F(LorvaneE2E, SecondStartNotifiesTheRunningInstanceAndEnds)
+{
+    Process first;
+    ASSERT_TRUE(first.Start(LorvanePath(), L""));
+    HWND main = WaitForMainWindow(first.Id());
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; })); // started
+    EXPECT_FALSE(::IsWindowVisible(main));
+
+    EXPECT_EQ(RunLorvane(L""), 0);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 0) == 1; })); // one WM_INSTANCE_NOTIFY
+    EXPECT_EQ(MainWindows().size(), 1u);
+
+    // A waiting number behaves like a plain second start while an instance runs.
+    EXPECT_EQ(RunLorvane(L"10"), 0);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 0) == 2; }));
+
+    // A leading "-" skips the check: a second full instance starts after 0.1 s.
+    Process second;
+    ASSERT_TRUE(second.Start(LorvanePath(), L"-0.1"));
+    HWND other = WaitForMainWindow(second.Id());
+    ASSERT_TRUE(other);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(other, 1) == 1; }));
+    EXPECT_EQ(MainWindows().size(), 2u);
+
+    ::PostMessageW(other, WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.Wait(10000), 0);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.Wait(10000), 0);
+}
+
+TEST_F(LorvaneE2E, SecondStartCutsTheStartupWaitShort)
+{
+    Process first;
+    ASSERT_TRUE(first.Start(LorvanePath(), L"30"));
+    HWND main = WaitForMainWindow(first.Id());
+    ASSERT_TRUE(main);
+    EXPECT_EQ(ProbeMain(main, 3), 30000); // waiting 30 s
+    EXPECT_EQ(ProbeMain(main, 1), 0);
+    EXPECT_EQ(RunLorvane(L""), 0);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }, 5000));
+}
+
+TEST_F(LorvaneE2E, RunActionMessageIgnoresBadIndexesAndRunsCloseAction)
+{
+    Process p;
+    ASSERT_TRUE(p.Start(LorvanePath(), L""));
+    HWND main = WaitForMainWindow(p.Id());
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }));
+    const UINT kRunAction = WM_APP + 1002;
+    for (LPARAM bad : {LPARAM(-1), LPARAM(27), LPARAM(1000)})
+        ::PostMessageW(main, kRunAction, 0, bad);
+    // MuteOnAction, position 8 of the built-in list.
+    ::PostMessageW(main, kRunAction, 0, 8);
+    EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).mute; }));
+    EXPECT_TRUE(p.Running());
+    // CloseAction is the last built-in action.
+    ::PostMessageW(main, kRunAction, 0, 26);
+    EXPECT_EQ(p.Wait(10000), 0);
+}
+
+TEST_F(LorvaneE2E, ForeignVolumeChangeReachesTheRunningInstance)
+{
+    Process p;
+    ASSERT_TRUE(p.Start(LorvanePath(), L""));
+    HWND main = WaitForMainWindow(p.Id());
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }));
+    LRESULT before = ProbeMain(main, 2);
+    ASSERT_TRUE(sim::SetVolume(0.3f));
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 2) > before; }));
+    before = ProbeMain(main, 2);
+    ASSERT_TRUE(sim::SetDefault(1));
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 2) > before; }));
+}
+
+TEST_F(LorvaneE2E, RestartActionStartsANewInstanceAndEndsThisOne)
+{
+    Process p;
+    ASSERT_TRUE(p.Start(LorvanePath(), L""));
+    HWND main = WaitForMainWindow(p.Id());
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }));
+    ::PostMessageW(main, WM_APP + 1002, 0, 25); // RestartAction
+    EXPECT_EQ(p.Wait(10000), 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        auto w = MainWindows();
+        return w.size() == 1 && w[0] != main && ProbeMain(w[0], 1) == 1;
+    }));
+}
+
+} // namespace
