@@ -22,6 +22,9 @@ struct EndpointInfo {
 // LORVANE_ENDPOINTSIM_STATE) at its own state file, so test programs run in parallel do not
 // share one simulated system. Call before the first use of the simulator in the process.
 void UseStateFile(const std::wstring& path);
+// A path in the folder of the state file currently configured (or of the default one), for
+// UseStateFile: StateFileBeside(L"MyTest.state").
+std::wstring StateFileBeside(const std::wstring& fileName);
 
 // A fresh system: the named active render endpoints (none named: "Speakers (High
 // Definition Audio Device)" and "Headset (USB Audio Device)"), endpoint 0 the default for
@@ -32,7 +35,7 @@ std::vector<EndpointInfo> Show();
 // index -1 means the console default endpoint. Each returns false for a bad index.
 bool SetVolume(float scalar, int index = -1);
 bool SetMute(bool mute, int index = -1);
-bool SetDefault(int index); // every role
+bool SetDefault(int index);        // every role
 int Add(const std::wstring& name); // the new endpoint's index, or -1
 bool SetState(int index, bool active);
 

@@ -1,0 +1,164 @@
+// endpointsim: reads and changes the simulated system from outside, as another program
+// (or the user in the sound settings) would. A thin layer over SimControl.h.
+
+#include "SharedState.h"
+#include "SimControl.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+constexpr wchar_t Usage[] = L"usage: endpointsim reset [NAME ...]\n"
+                            L"       endpointsim show\n"
+                            L"       endpointsim volume SCALAR [INDEX]\n"
+                            L"       endpointsim mute 0|1 [INDEX]\n"
+                            L"       endpointsim default INDEX\n"
+                            L"       endpointsim add NAME\n"
+                            L"       endpointsim state INDEX active|disabled\n"
+                            L"INDEX omitted: the default endpoint of the console role.\n";
+
+// UTF-8 whatever the console's code page: the output is read by scripts and tests.
+void Write(DWORD stream, const std::wstring& text)
+{
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                            0, nullptr, nullptr);
+    if (bytes <= 0)
+        return;
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr,
+                          nullptr);
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(stream), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+int Fail(int code, const std::wstring& message)
+{
+    Write(STD_ERROR_HANDLE, L"endpointsim: " + message + L"\n");
+    if (code == ExitUsage)
+        Write(STD_ERROR_HANDLE, Usage);
+    return code;
+}
+
+bool ParseIndex(const std::wstring& text, int count, int& index)
+{
+    if (text.empty() || text.size() > 4 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    index = std::stoi(text);
+    return index < count;
+}
+
+bool ParseScalar(const std::wstring& text, float& scalar)
+{
+    if (text.empty())
+        return false;
+    wchar_t* end = nullptr;
+    scalar = std::wcstof(text.c_str(), &end);
+    return *end == L'\0' && std::isfinite(scalar) && scalar >= 0.0f && scalar <= 1.0f;
+}
+
+std::wstring FormatEndpoint(const endpointsim::EndpointInfo& e)
+{
+    wchar_t scalar[32];
+    std::swprintf(scalar, 32, L"%.6f", static_cast<double>(e.scalar));
+    return std::to_wstring(e.index) + L"\t" + e.id + L"\t" + e.name + L"\t" +
+           (e.active ? L"active" : L"disabled") + L"\t" + scalar + L"\t" + (e.mute ? L"1" : L"0") + L"\t" +
+           (e.isDefault ? L"*" : L"-") + L"\n";
+}
+
+int Run(const std::vector<std::wstring>& args)
+{
+    if (args.empty())
+        return Fail(ExitUsage, L"no command");
+    const std::wstring& command = args[0];
+    const size_t extra = args.size() - 1;
+
+    if (command == L"reset") {
+        if (!endpointsim::Reset({args.begin() + 1, args.end()}))
+            return Fail(extra > 0 ? ExitUsage : ExitFailed,
+                        extra > 0
+                            ? L"bad endpoint names (1.." + std::to_wstring(endpointsim::MaxEndpoints) +
+                                  L" names, each 1.." + std::to_wstring(endpointsim::NameCapacity - 1) +
+                                  L" characters)"
+                            : L"cannot open the state file " + endpointsim::SharedState::ConfiguredPath());
+        return 0;
+    }
+
+    const std::vector<endpointsim::EndpointInfo> endpoints = endpointsim::Show();
+    if (endpoints.empty())
+        return Fail(ExitFailed, L"cannot open the state file " + endpointsim::SharedState::ConfiguredPath());
+    const int count = static_cast<int>(endpoints.size());
+    int index = -1;
+    auto optionalIndex = [&](size_t position) {
+        return args.size() <= position || ParseIndex(args[position], count, index);
+    };
+
+    if (command == L"show") {
+        if (extra != 0)
+            return Fail(ExitUsage, L"show takes no arguments");
+        std::wstring text;
+        for (const auto& e : endpoints)
+            text += FormatEndpoint(e);
+        Write(STD_OUTPUT_HANDLE, text);
+        return 0;
+    }
+    if (command == L"volume") {
+        float scalar = 0.0f;
+        if (extra < 1 || extra > 2 || !ParseScalar(args[1], scalar) || !optionalIndex(2))
+            return Fail(ExitUsage, L"volume needs a scalar 0..1 and an optional endpoint index");
+        if (!endpointsim::SetVolume(scalar, index))
+            return Fail(ExitUsage, L"the endpoint is disabled, or there is no default endpoint");
+        return 0;
+    }
+    if (command == L"mute") {
+        if (extra < 1 || extra > 2 || (args[1] != L"0" && args[1] != L"1") || !optionalIndex(2))
+            return Fail(ExitUsage, L"mute needs 0 or 1 and an optional endpoint index");
+        if (!endpointsim::SetMute(args[1] == L"1", index))
+            return Fail(ExitUsage, L"the endpoint is disabled, or there is no default endpoint");
+        return 0;
+    }
+    if (command == L"default") {
+        if (extra != 1 || !ParseIndex(args[1], count, index))
+            return Fail(ExitUsage, L"default needs an endpoint index");
+        if (!endpointsim::SetDefault(index))
+            return Fail(ExitUsage, L"a disabled endpoint cannot be the default");
+        return 0;
+    }
+    if (command == L"add") {
+        if (extra != 1 || args[1].empty() || args[1].size() >= endpointsim::NameCapacity)
+            return Fail(ExitUsage, L"add needs a name");
+        const int added = endpointsim::Add(args[1]);
+        if (added < 0)
+            return Fail(ExitFailed, L"no room for another endpoint");
+        Write(STD_OUTPUT_HANDLE, std::to_wstring(added) + L"\n");
+        return 0;
+    }
+    if (command == L"state") {
+        if (extra != 2 || !ParseIndex(args[1], count, index) ||
+            (args[2] != L"active" && args[2] != L"disabled"))
+            return Fail(ExitUsage, L"state needs an endpoint index and active or disabled");
+        if (!endpointsim::SetState(index, args[2] == L"active"))
+            return Fail(ExitFailed, L"the state could not be changed");
+        return 0;
+    }
+    return Fail(ExitUsage, L"unknown command " + command);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    try {
+        return Run(std::vector<std::wstring>(argv + 1, argv + argc));
+    } catch (...) {
+        return Fail(ExitFailed, L"out of memory");
+    }
+}

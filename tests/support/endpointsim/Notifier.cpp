@@ -1,0 +1,248 @@
+#include "Notifier.h"
+
+#include "ComPtr.h"
+
+#include <objbase.h>
+
+#include <cstddef>
+
+namespace endpointsim {
+
+struct Notifier::Registration {
+    const void* owner = nullptr;
+    std::wstring endpointId;
+    fw::ComPtr<IMMNotificationClient> client;
+    fw::ComPtr<IAudioEndpointVolumeCallback> volume;
+    uint64_t since = 0; // records up to this one happened before the registration
+};
+
+namespace {
+
+class ExclusiveLock {
+  public:
+    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
+
+  private:
+    SRWLOCK& lock;
+};
+
+// The platform's notification data ends in a one-element array sized for every channel.
+struct VolumeNotification {
+    AUDIO_VOLUME_NOTIFICATION_DATA data;
+    float secondChannel;
+};
+static_assert(offsetof(VolumeNotification, secondChannel) ==
+              offsetof(AUDIO_VOLUME_NOTIFICATION_DATA, afChannelVolumes) + sizeof(float));
+
+} // namespace
+
+Notifier& Notifier::Instance() noexcept
+{
+    // Never destroyed: at process exit the registrations may name callbacks of modules that
+    // are already gone.
+    static Notifier* instance = new Notifier;
+    return *instance;
+}
+
+Notifier::Notifier() noexcept = default;
+
+bool Notifier::Listening() const noexcept
+{
+    ExclusiveLock guard(const_cast<SRWLOCK&>(lock));
+    return state != nullptr;
+}
+
+HRESULT Notifier::AddClient(IMMNotificationClient* client) noexcept
+{
+    if (!client)
+        return E_POINTER;
+    try {
+        auto r = std::make_shared<Registration>();
+        r->client = fw::ComPtr<IMMNotificationClient>(client);
+        return Add(std::move(r));
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT Notifier::AddVolumeCallback(const void* owner, const std::wstring& id,
+                                    IAudioEndpointVolumeCallback* callback) noexcept
+{
+    if (!callback)
+        return E_POINTER;
+    try {
+        auto r = std::make_shared<Registration>();
+        r->owner = owner;
+        r->endpointId = id;
+        r->volume = fw::ComPtr<IAudioEndpointVolumeCallback>(callback);
+        return Add(std::move(r));
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT Notifier::Add(std::shared_ptr<Registration> r) noexcept
+{
+    SharedState* current = SharedState::Current();
+    if (!current)
+        return E_FAIL;
+    try {
+        ExclusiveLock guard(lock);
+        for (const auto& existing : registrations)
+            if (existing->owner == r->owner && existing->client.get() == r->client.get() &&
+                existing->volume.get() == r->volume.get())
+                return S_OK; // registered already: one notification per change, not two
+        if (!EnsureListening(*current))
+            return E_FAIL;
+        r->since = state->LastSequence();
+        registrations.push_back(std::move(r));
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT Notifier::RemoveClient(IMMNotificationClient* client) noexcept
+{
+    if (!client)
+        return E_POINTER;
+    std::shared_ptr<Registration> removed; // released after the lock, it may run client code
+    ExclusiveLock guard(lock);
+    for (auto it = registrations.begin(); it != registrations.end(); ++it) {
+        if ((*it)->client.get() == client) {
+            removed = std::move(*it);
+            registrations.erase(it);
+            return S_OK;
+        }
+    }
+    return E_NOTFOUND;
+}
+
+HRESULT Notifier::RemoveVolumeCallback(const void* owner, IAudioEndpointVolumeCallback* callback) noexcept
+{
+    if (!callback)
+        return E_POINTER;
+    std::shared_ptr<Registration> removed;
+    ExclusiveLock guard(lock);
+    for (auto it = registrations.begin(); it != registrations.end(); ++it) {
+        if ((*it)->owner == owner && (*it)->volume.get() == callback) {
+            removed = std::move(*it);
+            registrations.erase(it);
+            return S_OK;
+        }
+    }
+    return E_NOTFOUND;
+}
+
+void Notifier::RemoveOwner(const void* owner) noexcept
+{
+    Registrations removed;
+    ExclusiveLock guard(lock);
+    for (auto it = registrations.begin(); it != registrations.end();) {
+        if ((*it)->owner == owner) {
+            try {
+                removed.push_back(std::move(*it));
+            } catch (...) {
+            }
+            it = registrations.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+// Called with the lock held.
+bool Notifier::EnsureListening(SharedState& current) noexcept
+{
+    if (state)
+        return true;
+    try {
+        GUID token{};
+        if (FAILED(::CoCreateGuid(&token)))
+            return false;
+        event.reset(::CreateEventW(nullptr, FALSE, FALSE, current.EventName(token).c_str()));
+        if (!event || !current.AddListener(token, lastSeen))
+            return false;
+        // The thread lives as long as the process: the module must never be unloaded under it.
+        HMODULE self = nullptr;
+        ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                             reinterpret_cast<LPCWSTR>(&Notifier::ThreadMain), &self);
+        fw::UniqueHandleK thread(::CreateThread(nullptr, 0, &Notifier::ThreadMain, this, 0, nullptr));
+        if (!thread)
+            return false;
+        state = &current;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+DWORD WINAPI Notifier::ThreadMain(void* self) noexcept
+{
+    // Clients are called from the multithreaded apartment, as the platform does.
+    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    static_cast<Notifier*>(self)->Run();
+    return 0;
+}
+
+void Notifier::Run() noexcept
+{
+    for (;;) {
+        ::WaitForSingleObject(event.get(), INFINITE);
+        for (const ChangeRecord& record : state->ReadSince(lastSeen))
+            Deliver(record);
+    }
+}
+
+Notifier::Registrations Notifier::Snapshot() noexcept
+{
+    try {
+        ExclusiveLock guard(lock);
+        return registrations;
+    } catch (...) {
+        return {};
+    }
+}
+
+void Notifier::Deliver(const ChangeRecord& record) noexcept
+{
+    const wchar_t* id = record.id[0] ? record.id : nullptr;
+    for (const auto& r : Snapshot()) {
+        if (r->since >= record.sequence)
+            continue;
+        if (r->volume) {
+            if (record.kind != ChangeKind::Volume || _wcsicmp(r->endpointId.c_str(), record.id) != 0)
+                continue;
+            VolumeNotification n{};
+            n.data.guidEventContext = record.context;
+            n.data.bMuted = record.mute ? TRUE : FALSE;
+            n.data.fMasterVolume = record.scalar;
+            n.data.nChannels = 2;
+            n.data.afChannelVolumes[0] = record.scalar;
+            n.secondChannel = record.scalar;
+            r->volume->OnNotify(&n.data);
+            continue;
+        }
+        switch (record.kind) {
+        case ChangeKind::DefaultDevice:
+            r->client->OnDefaultDeviceChanged(eRender, static_cast<ERole>(record.role), id);
+            break;
+        case ChangeKind::DeviceState:
+            r->client->OnDeviceStateChanged(id, record.state);
+            break;
+        case ChangeKind::DeviceAdded:
+            r->client->OnDeviceAdded(id);
+            break;
+        case ChangeKind::DeviceRemoved:
+            r->client->OnDeviceRemoved(id);
+            break;
+        case ChangeKind::Volume:
+            break;
+        }
+    }
+}
+
+} // namespace endpointsim

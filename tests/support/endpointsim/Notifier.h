@@ -1,0 +1,52 @@
+#pragma once
+// Delivers the simulator's change records to the callbacks registered in this process, on a
+// thread of its own, as the platform calls its clients on threads of its own. The thread
+// starts with the first registration and waits on this process's listener event; it takes
+// no lock while a callback runs, so a callback may call back into the simulator or wait
+// for a thread that is itself inside a simulator call.
+
+#include "SharedState.h"
+
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace endpointsim {
+
+class Notifier {
+  public:
+    static Notifier& Instance() noexcept;
+
+    HRESULT AddClient(IMMNotificationClient* client) noexcept;
+    HRESULT RemoveClient(IMMNotificationClient* client) noexcept;
+    // owner: the endpoint-volume object; its callbacks end with it.
+    HRESULT AddVolumeCallback(const void* owner, const std::wstring& id,
+                              IAudioEndpointVolumeCallback* callback) noexcept;
+    HRESULT RemoveVolumeCallback(const void* owner, IAudioEndpointVolumeCallback* callback) noexcept;
+    void RemoveOwner(const void* owner) noexcept;
+
+    bool Listening() const noexcept;
+
+  private:
+    struct Registration;
+    using Registrations = std::vector<std::shared_ptr<Registration>>;
+
+    Notifier() noexcept;
+    HRESULT Add(std::shared_ptr<Registration> registration) noexcept;
+    bool EnsureListening(SharedState& state) noexcept;
+    static DWORD WINAPI ThreadMain(void* self) noexcept;
+    void Run() noexcept;
+    void Deliver(const ChangeRecord& record) noexcept;
+    Registrations Snapshot() noexcept;
+
+    SRWLOCK lock = SRWLOCK_INIT;
+    Registrations registrations;
+    SharedState* state = nullptr; // the state the thread listens to
+    fw::UniqueHandleK event;
+    uint64_t lastSeen = 0; // used by the thread only, once started
+};
+
+} // namespace endpointsim

@@ -1,0 +1,148 @@
+#pragma once
+// The simulated system lives in one file mapped by every process that uses it (the COM
+// server inside each client, endpointsim.exe, test programs), guarded by a named mutex.
+// Changes are appended to a ring of records and every registered listener's event is
+// signalled; listeners read the records they have not seen yet.
+
+#include "UniqueHandle.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace endpointsim {
+
+constexpr int MaxEndpoints = 32;
+constexpr int IdCapacity = 64; // "{0.0.0.00000000}.{GUID}" is 55 characters
+constexpr int NameCapacity = 256;
+constexpr int RingSize = 256;
+constexpr int MaxListeners = 64;
+constexpr int MaxProcesses = 64;
+constexpr int RoleCount = 3; // eConsole, eMultimedia, eCommunications
+
+enum class ChangeKind : uint32_t { Volume = 1, DefaultDevice, DeviceState, DeviceAdded, DeviceRemoved };
+
+struct EndpointRecord {
+    wchar_t id[IdCapacity];
+    wchar_t name[NameCapacity];
+    uint32_t state; // DEVICE_STATE_ACTIVE or DEVICE_STATE_DISABLED
+    float scalar;
+    int32_t mute;
+    uint32_t reserved;
+};
+
+struct ChangeRecord {
+    uint64_t sequence;
+    ChangeKind kind;
+    int32_t role;
+    GUID context;
+    float scalar;
+    int32_t mute;
+    uint32_t state;
+    uint32_t reserved;
+    wchar_t id[IdCapacity]; // empty for "no default endpoint"
+};
+
+struct ListenerSlot {
+    GUID token; // names the listener's event; all zero when the slot is free
+    uint32_t processId;
+    uint32_t reserved;
+};
+
+// Indexes into CounterBlock::values, in the order of endpointsim::Counters.
+enum class Counter {
+    GetScalar,
+    GetMute,
+    SetScalar,
+    SetMute,
+    GetId,
+    GetFriendlyName,
+    GetCount,
+    Item,
+    GetDefaultEndpoint,
+    SetDefaultEndpoint,
+    Count
+};
+
+struct CounterBlock {
+    uint32_t processId; // 0: free
+    uint32_t reserved;
+    uint64_t processCreated; // tells a reused process ID from the process that owned the block
+    int32_t values[static_cast<int>(Counter::Count)];
+};
+
+struct Layout {
+    uint32_t magic;
+    uint32_t version;
+    uint32_t size;
+    int32_t endpointCount;
+    int32_t defaults[RoleCount]; // endpoint index per role, -1 for none
+    uint32_t reserved;
+    uint64_t nextSequence;
+    EndpointRecord endpoints[MaxEndpoints];
+    ChangeRecord ring[RingSize];
+    ListenerSlot listeners[MaxListeners];
+    CounterBlock counters[MaxProcesses];
+};
+
+class SharedState {
+  public:
+    // Holds the mutex; records appended through it are announced to the listeners when it
+    // ends, still under the mutex (signalling an event never calls out of the simulator).
+    class Access {
+      public:
+        explicit Access(SharedState& owner) noexcept;
+        Access(const Access&) = delete;
+        Access& operator=(const Access&) = delete;
+        ~Access();
+
+        Layout& Data() noexcept { return *owner.layout; }
+        ChangeRecord& Append(ChangeKind kind, const wchar_t* id) noexcept;
+        // Counts a call made by this process (dropped when the table of processes is full).
+        void Count(Counter counter) noexcept;
+
+      private:
+        SharedState& owner;
+        bool appended = false;
+    };
+
+    // The state of this module, opened at first use from LORVANE_ENDPOINTSIM_STATE (or the
+    // default file in %TEMP%); nullptr when the file cannot be opened.
+    static SharedState* Current() noexcept;
+    // Forgets the state opened so far, so the next Current() follows the environment again.
+    static void Forget() noexcept;
+    static std::wstring ConfiguredPath();
+
+    const std::wstring& Path() const noexcept { return path; }
+
+    // Listener registration: the event is created by the caller and named by EventName.
+    std::wstring EventName(const GUID& token) const;
+    bool AddListener(const GUID& token, uint64_t& lastSeen) noexcept;
+    uint64_t LastSequence() noexcept;
+    // The records after lastSeen (older ones that the ring no longer holds are lost).
+    std::vector<ChangeRecord> ReadSince(uint64_t& lastSeen) noexcept;
+
+    std::vector<int32_t> ReadCounters() noexcept;
+    void ResetCounters() noexcept;
+
+  private:
+    SharedState() = default;
+    bool Open(const std::wstring& file) noexcept;
+    void Signal(Layout& data) noexcept;
+    CounterBlock* OwnCounters(Layout& data) noexcept;
+
+    std::wstring path;
+    std::wstring objectPrefix; // named kernel objects of this state file start with it
+    fw::UniqueHandleK mutex;
+    fw::UniqueFile file;
+    fw::UniqueHandleK mapping;
+    fw::UniqueView view;
+    Layout* layout = nullptr;
+};
+
+// A fresh endpoint ID in the platform's form.
+std::wstring NewEndpointId();
+
+} // namespace endpointsim
