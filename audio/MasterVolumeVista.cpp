@@ -5,6 +5,7 @@
 
 #include <propidl.h>
 
+#include <atomic>
 #include <climits>
 
 namespace audio {
@@ -109,13 +110,97 @@ std::wstring NameOf(IMMDevice* device)
 // ---------------------------------------------------------------------------------------
 // TCustomMasterVolumeVista
 
+// Callbacks only post to the hidden window: a sent message would block the platform's
+// thread against a user-interface thread that may itself be inside an endpoint call
+// waiting for that thread (unregistering, for one).
+class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationClient,
+                                                         public IAudioEndpointVolumeCallback {
+public:
+    explicit NotificationSink(HWND target) noexcept : target(target) {}
+    NotificationSink(const NotificationSink&) = delete;
+    NotificationSink& operator=(const NotificationSink&) = delete;
+
+    // From now on every callback, including one already running, posts nothing.
+    void Detach() noexcept
+    {
+        ExclusiveLock guard(lock);
+        target = nullptr;
+    }
+    // The coalesced message is being handled: a notification from now on posts again.
+    void VolumeHandled() noexcept { volumeQueued.store(false); }
+    void DeviceListHandled() noexcept { deviceListQueued.store(false); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient))
+            *object = static_cast<IMMNotificationClient*>(this);
+        else if (iid == __uuidof(IAudioEndpointVolumeCallback))
+            *object = static_cast<IAudioEndpointVolumeCallback*>(this);
+        else
+            return *object = nullptr, E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override
+    {
+        const ULONG left = --references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) noexcept override
+    {
+        // The collection and caches belong to the user-interface thread: enumerate there.
+        Post(WM_MV_DEVICELIST, &deviceListQueued);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) noexcept override
+    {
+        if (flow == eRender && role == eConsole)
+            Post(WM_MV_DEVICE, nullptr);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA*) noexcept override
+    {
+        // Own and foreign changes alike. Notifications that arrive while one is queued are
+        // served by that one, since its handler reads the state afresh.
+        Post(WM_MV_VOLUME, &volumeQueued);
+        return S_OK;
+    }
+
+private:
+    ~NotificationSink() = default;
+
+    void Post(UINT msg, std::atomic<bool>* queued) noexcept
+    {
+        ExclusiveLock guard(lock);
+        if (!target)
+            return;
+        if (queued && queued->exchange(true))
+            return;
+        if (!::PostMessageW(target, msg, 0, 0) && queued)
+            queued->store(false);
+    }
+
+    std::atomic<ULONG> references{1};
+    SRWLOCK lock = SRWLOCK_INIT;
+    HWND target;
+    std::atomic<bool> volumeQueued{false};
+    std::atomic<bool> deviceListQueued{false};
+};
+
 TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams)
     : TComponent(owner), seams(std::move(seams))
 {
-    if (window.Create(WindowClassName, [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); })) {
-        ExclusiveLock lock(postLock);
-        postTarget = window.Handle();
-    }
+    window.Create(WindowClassName, [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); });
+    sink.attach(new NotificationSink(window.Handle()));
     if (!this->seams.createEnumerator || FAILED(this->seams.createEnumerator(enumerator.put())) || !enumerator) {
         enumerator.reset();
         return;
@@ -123,23 +208,19 @@ TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio:
     // Virtual calls do not reach a derived class from here; its caches are empty and its
     // Preload is plNone during construction, so the base versions do the whole job.
     TCustomMasterVolumeVista::EnumDevices();
-    clientRegistered = SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(this));
+    clientRegistered = SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(sink.get()));
     TCustomMasterVolumeVista::OpenDefaultDevice();
 }
 
 TCustomMasterVolumeVista::~TCustomMasterVolumeVista()
 {
     tornDown = true;
-    // Unregister before anything else goes, so no callback can arrive for a dead object;
-    // then close the post target, which also stops a callback that was already running.
     ReleaseEndpoint();
     if (enumerator && clientRegistered)
-        enumerator->UnregisterEndpointNotificationCallback(this);
+        enumerator->UnregisterEndpointNotificationCallback(sink.get());
     clientRegistered = false;
-    {
-        ExclusiveLock lock(postLock);
-        postTarget = nullptr;
-    }
+    // A platform may still deliver through a reference it holds; the sink then posts nothing.
+    sink->Detach();
     devices.reset();
     enumerator.reset();
     window.Destroy(); // discards whatever was still posted
@@ -148,7 +229,7 @@ TCustomMasterVolumeVista::~TCustomMasterVolumeVista()
 void TCustomMasterVolumeVista::ReleaseEndpoint() noexcept
 {
     if (endpointVolume && registered)
-        endpointVolume->UnregisterControlChangeNotify(this);
+        endpointVolume->UnregisterControlChangeNotify(sink.get());
     registered = false;
     endpointVolume.reset();
     device.reset();
@@ -171,7 +252,7 @@ void TCustomMasterVolumeVista::OpenDefaultDevice()
         endpointVolume.reset();
         return;
     }
-    registered = SUCCEEDED(endpointVolume->RegisterControlChangeNotify(this));
+    registered = SUCCEEDED(endpointVolume->RegisterControlChangeNotify(sink.get()));
 }
 
 void TCustomMasterVolumeVista::EnumDevices()
@@ -355,12 +436,11 @@ std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcep
             DoDevice();
             break;
         case WM_MV_VOLUME:
-            // Cleared before the reads: a notification from now on posts again.
-            volumeQueued.store(false);
+            sink->VolumeHandled(); // before the reads, so no later notification is lost
             DoVolume();
             break;
         case WM_MV_DEVICELIST:
-            deviceListQueued.store(false);
+            sink->DeviceListHandled();
             EnumDevices();
             break;
         }
@@ -368,84 +448,6 @@ std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcep
         // Nothing may leave a window procedure; the next notification starts afresh.
     }
     return 0;
-}
-
-// Callbacks only post: a sent message would block this thread against a user-interface
-// thread that may itself be inside an endpoint call waiting for it.
-void TCustomMasterVolumeVista::PostToWindow(UINT msg, std::atomic<bool>* queued) noexcept
-{
-    ExclusiveLock lock(postLock);
-    if (!postTarget)
-        return;
-    if (queued && queued->exchange(true))
-        return; // one is on its way and will read the state after this notification
-    if (!::PostMessageW(postTarget, msg, 0, 0) && queued)
-        queued->store(false);
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::QueryInterface(REFIID iid, void** object) noexcept
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
-        *object = static_cast<IMMNotificationClient*>(this);
-        return S_OK;
-    }
-    if (iid == __uuidof(IAudioEndpointVolumeCallback)) {
-        *object = static_cast<IAudioEndpointVolumeCallback*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-// The owner keeps the object alive; teardown unregisters it before it goes.
-ULONG STDMETHODCALLTYPE TCustomMasterVolumeVista::AddRef() noexcept
-{
-    return static_cast<ULONG>(-1);
-}
-
-ULONG STDMETHODCALLTYPE TCustomMasterVolumeVista::Release() noexcept
-{
-    return static_cast<ULONG>(-1);
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDeviceStateChanged(LPCWSTR, DWORD) noexcept
-{
-    // The collection and caches belong to the user-interface thread: enumerate there.
-    PostToWindow(WM_MV_DEVICELIST, &deviceListQueued);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDeviceAdded(LPCWSTR) noexcept
-{
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDeviceRemoved(LPCWSTR) noexcept
-{
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnDefaultDeviceChanged(EDataFlow flow, ERole role,
-                                                                           LPCWSTR) noexcept
-{
-    if (flow == eRender && role == eConsole)
-        PostToWindow(WM_MV_DEVICE, nullptr);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept
-{
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TCustomMasterVolumeVista::OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA*) noexcept
-{
-    // Own and foreign changes alike; notifications that arrive while one is queued are
-    // served by that one, since its handler reads the state afresh.
-    PostToWindow(WM_MV_VOLUME, &volumeQueued);
-    return S_OK;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -13,7 +13,6 @@
 #include <mmdeviceapi.h>
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -61,11 +60,8 @@ bool IsDeviceId(std::wstring_view text) noexcept;
 
 } // namespace audio
 
-// The endpoint part without caching. The object is its own notification client and volume
-// callback; it is owned by its owner, so the COM reference count is not used.
-class TCustomMasterVolumeVista : public fw::TComponent,
-                                 public IMMNotificationClient,
-                                 public IAudioEndpointVolumeCallback {
+// The endpoint part without caching.
+class TCustomMasterVolumeVista : public fw::TComponent {
 public:
     explicit TCustomMasterVolumeVista(fw::TComponent* owner,
                                       audio::CoreAudioSeams seams = audio::SystemCoreAudio());
@@ -102,19 +98,6 @@ public:
     /// The default console render endpoint changed and has been reopened.
     fw::TNotifyEvent OnDevice;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-    // IMMNotificationClient, called on operating-system threads
-    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) noexcept override;
-    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR id) noexcept override;
-    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) noexcept override;
-    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) noexcept override;
-    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR id, const PROPERTYKEY key) noexcept override;
-    // IAudioEndpointVolumeCallback, called on operating-system threads
-    HRESULT STDMETHODCALLTYPE OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA* data) noexcept override;
-
 protected:
     virtual void OpenDefaultDevice();
     virtual void EnumDevices();
@@ -123,8 +106,12 @@ protected:
     bool Registered() const noexcept { return registered; }
 
 private:
+    // The callback object handed to the platform (IMMNotificationClient and
+    // IAudioEndpointVolumeCallback). It is reference-counted on its own: the platform may
+    // still hold it, and call it, after this object has unregistered and gone.
+    class NotificationSink;
+
     void ReleaseEndpoint() noexcept;
-    void PostToWindow(UINT msg, std::atomic<bool>* queued) noexcept;
     std::optional<LRESULT> HandleMessage(UINT msg) noexcept;
 
     fw::ComPtr<IMMDevice> device;
@@ -140,16 +127,8 @@ private:
     bool changingVolume = false;
     bool changingDevice = false;
     bool tornDown = false;
-
     audio::CoreAudioSeams seams;
-
-    // Shared with the callback threads: where to post, and which coalesced messages are
-    // already on their way. Cleared under the lock at teardown, so a late callback posts
-    // nothing.
-    SRWLOCK postLock = SRWLOCK_INIT;
-    HWND postTarget = nullptr;
-    std::atomic<bool> volumeQueued{false};
-    std::atomic<bool> deviceListQueued{false};
+    fw::ComPtr<NotificationSink> sink;
 };
 
 // The endpoint part with value caches controlled by Preload.
