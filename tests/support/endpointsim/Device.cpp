@@ -7,6 +7,7 @@
 #include <audioclient.h>
 #include <endpointvolume.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace endpointsim {
@@ -17,6 +18,11 @@ constexpr PROPERTYKEY FriendlyNameKey = {
     {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
 constexpr PROPERTYKEY EndpointGuidKey = {
     {0x1da5d803, 0xd492, 0x4edd, {0x8c, 0x23, 0xe0, 0xc0, 0xff, 0xee, 0x7f, 0x0e}}, 4};
+
+// The live device objects. Release takes the lock too, so an object found here cannot be
+// on its way to destruction.
+SRWLOCK devicesLock = SRWLOCK_INIT;
+std::vector<Device*> devices;
 
 bool SameKey(const PROPERTYKEY& a, const PROPERTYKEY& b) noexcept
 {
@@ -50,6 +56,44 @@ wchar_t* CoTaskCopy(const wchar_t* text) noexcept
     if (copy)
         memcpy(copy, text, bytes);
     return copy;
+}
+
+HRESULT Device::Get(const wchar_t* id, IMMDevice** result) noexcept
+{
+    if (!result)
+        return E_POINTER;
+    *result = nullptr;
+    ::AcquireSRWLockExclusive(&devicesLock);
+    for (Device* d : devices) {
+        if (_wcsicmp(d->id.c_str(), id) == 0) {
+            d->AddRef();
+            *result = d;
+            break;
+        }
+    }
+    if (!*result) {
+        try {
+            devices.reserve(devices.size() + 1);
+            Device* created = new Device(id);
+            devices.push_back(created);
+            *result = created;
+        } catch (...) {
+        }
+    }
+    ::ReleaseSRWLockExclusive(&devicesLock);
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+ULONG Device::Release() noexcept
+{
+    ::AcquireSRWLockExclusive(&devicesLock);
+    const ULONG left = --references;
+    if (left == 0)
+        devices.erase(std::find(devices.begin(), devices.end(), this));
+    ::ReleaseSRWLockExclusive(&devicesLock);
+    if (left == 0)
+        delete this;
+    return left;
 }
 
 HRESULT Device::Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** result) noexcept
@@ -121,7 +165,7 @@ HRESULT DeviceCollection::Item(UINT index, IMMDevice** result) noexcept
         return E_FAIL;
     if (index >= ids.size())
         return E_INVALIDARG;
-    return CreateObject<Device>(__uuidof(IMMDevice), reinterpret_cast<void**>(result), ids[index]);
+    return Device::Get(ids[index].c_str(), result);
 }
 
 HRESULT PropertyStore::GetCount(DWORD* result) noexcept

@@ -51,7 +51,7 @@ HRESULT Enumerator::GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevic
             return E_NOTFOUND;
         wcscpy(id, access.Data().endpoints[index].id);
     }
-    return CreateObject<Device>(__uuidof(IMMDevice), reinterpret_cast<void**>(result), id);
+    return Device::Get(id, result);
 }
 
 HRESULT Enumerator::GetDevice(LPCWSTR requested, IMMDevice** result) noexcept
@@ -70,7 +70,7 @@ HRESULT Enumerator::GetDevice(LPCWSTR requested, IMMDevice** result) noexcept
             return E_NOTFOUND;
         wcscpy(id, access.Data().endpoints[index].id);
     }
-    return CreateObject<Device>(__uuidof(IMMDevice), reinterpret_cast<void**>(result), id);
+    return Device::Get(id, result);
 }
 
 HRESULT Enumerator::RegisterEndpointNotificationCallback(IMMNotificationClient* client) noexcept

@@ -19,13 +19,13 @@ struct Notifier::Registration {
 namespace {
 
 class ExclusiveLock {
-  public:
+public:
     explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
     ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
 
-  private:
+private:
     SRWLOCK& lock;
 };
 
@@ -51,7 +51,7 @@ Notifier::Notifier() noexcept = default;
 
 bool Notifier::Listening() const noexcept
 {
-    ExclusiveLock guard(const_cast<SRWLOCK&>(lock));
+    ExclusiveLock guard(lock);
     return state != nullptr;
 }
 
@@ -209,7 +209,9 @@ Notifier::Registrations Notifier::Snapshot() noexcept
 
 void Notifier::Deliver(const ChangeRecord& record) noexcept
 {
-    const wchar_t* id = record.id[0] ? record.id : nullptr;
+    // "No default endpoint" comes as an empty ID, not as the platform's null: Wine's wave
+    // functions, registered in every process that plays a sound, compare it unchecked.
+    const wchar_t* id = record.id;
     for (const auto& r : Snapshot()) {
         if (r->since >= record.sequence)
             continue;

@@ -17,7 +17,7 @@
 namespace endpointsim {
 
 class Notifier {
-  public:
+public:
     static Notifier& Instance() noexcept;
 
     HRESULT AddClient(IMMNotificationClient* client) noexcept;
@@ -30,7 +30,7 @@ class Notifier {
 
     bool Listening() const noexcept;
 
-  private:
+private:
     struct Registration;
     using Registrations = std::vector<std::shared_ptr<Registration>>;
 
@@ -42,7 +42,7 @@ class Notifier {
     void Deliver(const ChangeRecord& record) noexcept;
     Registrations Snapshot() noexcept;
 
-    SRWLOCK lock = SRWLOCK_INIT;
+    mutable SRWLOCK lock = SRWLOCK_INIT;
     Registrations registrations;
     SharedState* state = nullptr; // the state the thread listens to
     fw::UniqueHandleK event;

@@ -88,7 +88,7 @@ struct Layout {
 };
 
 class SharedState {
-  public:
+public:
     // Holds the mutex; records appended through it are announced to the listeners when it
     // ends, still under the mutex (signalling an event never calls out of the simulator).
     class Access {
@@ -127,7 +127,7 @@ class SharedState {
     std::vector<int32_t> ReadCounters() noexcept;
     void ResetCounters() noexcept;
 
-  private:
+private:
     SharedState() = default;
     bool Open(const std::wstring& file) noexcept;
     void Signal(Layout& data) noexcept;
