@@ -31,7 +31,12 @@ std::wstring CommandTail(std::wstring_view raw)
             return {};
         pos += 1;
     }
-    return Trim(raw.substr(pos));
+    std::wstring tail = Trim(raw.substr(pos));
+    // A shell user quotes a verb whose value has blanks; the quotes are not part of it.
+    if (tail.size() >= 2 && tail.front() == L'"' && tail.back() == L'"' &&
+        tail.find(L'"', 1) == tail.size() - 1)
+        tail = Trim(std::wstring_view(tail).substr(1, tail.size() - 2));
+    return tail;
 }
 
 std::optional<long double> ParseDecimal(std::wstring_view text, wchar_t decimalSeparator)

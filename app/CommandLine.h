@@ -9,7 +9,8 @@
 namespace lorvane {
 
 // The raw command line without the executable's path, trimmed of blanks and control
-// characters. A quoted path ends at the first quote followed by a blank.
+// characters. A quoted path ends at the first quote followed by a blank. A tail that is one
+// quoted argument ("-Device:Headset (USB)") loses its quotes.
 std::wstring CommandTail(std::wstring_view raw);
 
 // Trims characters with codes up to 32 at both ends.

@@ -21,6 +21,10 @@ TEST(CommandTail, SplitsAfterThePathQuotedOrNot)
         {L" -Volume:50", L""},                              // separator at the very start
         {L"Lorvane.exe \t -Mute:! \r\n", L"-Mute:!"},
         {L"", L""},
+        // One quoted argument, as a shell passes a value with blanks.
+        {L"Lorvane.exe \"-Device:Headset (USB Audio Device)\"", L"-Device:Headset (USB Audio Device)"},
+        {L"\"C:\\Lorvane.exe\" \"-Mute:on\" \"x\"", L"\"-Mute:on\" \"x\""}, // several: kept as they are
+        {L"Lorvane.exe \"\"", L""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CommandTail(c.raw), c.tail) << c.raw;
