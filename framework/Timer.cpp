@@ -5,12 +5,52 @@
 namespace fw {
 
 namespace {
-// Thread timers carry only their id: this maps it back to the component.
-thread_local std::unordered_map<UINT_PTR, TTimer*> liveTimers;
+
+// The system's thread timers carry only their id: this maps it back to the component.
+class SystemTimerBackend : public TimerBackend {
+public:
+    UINT_PTR Start(TTimer* timer, UINT interval) override
+    {
+        UINT_PTR id = ::SetTimer(nullptr, 0, interval, Proc);
+        if (id)
+            live[id] = timer;
+        return id;
+    }
+    void Stop(UINT_PTR id) override
+    {
+        ::KillTimer(nullptr, id);
+        live.erase(id);
+    }
+    uint64_t Now() override { return ::GetTickCount64(); }
+
+private:
+    static void CALLBACK Proc(HWND, UINT, UINT_PTR id, DWORD) noexcept
+    {
+        auto it = live.find(id);
+        if (it != live.end())
+            it->second->Fire();
+    }
+    static thread_local std::unordered_map<UINT_PTR, TTimer*> live;
+};
+
+thread_local std::unordered_map<UINT_PTR, TTimer*> SystemTimerBackend::live;
+thread_local SystemTimerBackend systemBackend;
+thread_local TimerBackend* currentBackend = nullptr;
+
+} // namespace
+
+TimerBackend& CurrentTimerBackend()
+{
+    return currentBackend ? *currentBackend : systemBackend;
+}
+
+uint64_t TickCount()
+{
+    return CurrentTimerBackend().Now();
 }
 
 TTimer::TTimer(TComponent* owner, std::wstring name, UINT interval, bool enabled)
-    : TComponent(owner, std::move(name)), interval(interval), enabled(enabled)
+    : TComponent(owner, std::move(name)), interval(interval), enabled(enabled), backend(&CurrentTimerBackend())
 {
     Update();
 }
@@ -34,11 +74,22 @@ void TTimer::SetEnabled(bool value)
     Update();
 }
 
+void TTimer::Restart()
+{
+    enabled = true;
+    Update();
+}
+
+void TTimer::Fire()
+{
+    if (OnTimer)
+        OnTimer(this);
+}
+
 void TTimer::Kill() noexcept
 {
     if (id) {
-        ::KillTimer(nullptr, id);
-        liveTimers.erase(id);
+        backend->Stop(id);
         id = 0;
     }
 }
@@ -46,21 +97,58 @@ void TTimer::Kill() noexcept
 void TTimer::Update()
 {
     Kill();
-    if (!enabled || interval == 0)
-        return;
-    id = ::SetTimer(nullptr, 0, interval, TimerProc);
-    if (id)
-        liveTimers[id] = this;
+    if (enabled && interval != 0)
+        id = backend->Start(this, interval);
 }
 
-void CALLBACK TTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) noexcept
+ManualTimerBackend::ManualTimerBackend() : previous(currentBackend)
 {
-    auto it = liveTimers.find(id);
-    if (it == liveTimers.end())
-        return;
-    TTimer* timer = it->second;
-    if (timer->OnTimer)
-        timer->OnTimer(timer);
+    currentBackend = this;
+}
+
+ManualTimerBackend::~ManualTimerBackend()
+{
+    currentBackend = previous;
+}
+
+UINT_PTR ManualTimerBackend::Start(TTimer* timer, UINT interval)
+{
+    UINT_PTR id = nextId++;
+    entries[id] = Entry{timer, interval, now + interval};
+    return id;
+}
+
+void ManualTimerBackend::Stop(UINT_PTR id)
+{
+    entries.erase(id);
+}
+
+bool ManualTimerBackend::IsArmed(const TTimer* timer) const
+{
+    for (const auto& [id, e] : entries) {
+        if (e.timer == timer)
+            return true;
+    }
+    return false;
+}
+
+void ManualTimerBackend::Advance(uint64_t ms)
+{
+    const uint64_t end = now + ms;
+    for (;;) {
+        // The earliest due entry; ties fire in the order they were armed.
+        auto next = entries.end();
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            if (it->second.due <= end && (next == entries.end() || it->second.due < next->second.due))
+                next = it;
+        }
+        if (next == entries.end())
+            break;
+        now = next->second.due;
+        next->second.due += next->second.interval;
+        next->second.timer->Fire(); // may stop, restart or destroy timers
+    }
+    now = end;
 }
 
 } // namespace fw

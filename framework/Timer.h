@@ -2,12 +2,35 @@
 // TTimer: Interval, Enabled and OnTimer on a thread timer of the creating thread.
 // Changing Interval or Enabled restarts the interval; the timer fires only from that
 // thread's message loop.
+//
+// Time is a seam: logic that depends on it takes TickCount() and its timers from the
+// thread's timer backend, which tests replace with a ManualTimerBackend that advances a
+// virtual clock instead of sleeping.
 
 #include "Component.h"
 
 #include <windows.h>
 
+#include <cstdint>
+#include <map>
+
 namespace fw {
+
+class TTimer;
+
+class TimerBackend {
+public:
+    virtual ~TimerBackend() = default;
+    // Arms `timer` to fire every `interval` ms from now; returns a non-zero id.
+    virtual UINT_PTR Start(TTimer* timer, UINT interval) = 0;
+    virtual void Stop(UINT_PTR id) = 0;
+    virtual uint64_t Now() = 0; // milliseconds
+};
+
+// The calling thread's backend (the system's timers unless a test installed another).
+TimerBackend& CurrentTimerBackend();
+// Milliseconds of the current backend's clock.
+uint64_t TickCount();
 
 class TTimer : public TComponent {
 public:
@@ -19,17 +42,48 @@ public:
     void SetInterval(UINT value);
     bool Enabled() const noexcept { return enabled; }
     void SetEnabled(bool value);
+    // Stops and starts again: the next tick comes one full interval from now.
+    void Restart();
 
     TNotifyEvent OnTimer;
 
+    // Called by the backend when the interval has passed.
+    void Fire();
+
 private:
-    static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD) noexcept;
     void Update();
     void Kill() noexcept;
 
     UINT interval;
     bool enabled;
     UINT_PTR id = 0;
+    TimerBackend* backend;
+};
+
+// A virtual clock for tests: timers fire only inside Advance, in due-time order.
+class ManualTimerBackend : public TimerBackend {
+public:
+    ManualTimerBackend();  // installs itself as the thread's backend
+    ~ManualTimerBackend() override; // restores the previous one
+
+    UINT_PTR Start(TTimer* timer, UINT interval) override;
+    void Stop(UINT_PTR id) override;
+    uint64_t Now() override { return now; }
+
+    // Moves the clock forward, firing every timer that comes due on the way.
+    void Advance(uint64_t ms);
+    bool IsArmed(const TTimer* timer) const;
+
+private:
+    struct Entry {
+        TTimer* timer;
+        UINT interval;
+        uint64_t due;
+    };
+    std::map<UINT_PTR, Entry> entries;
+    UINT_PTR nextId = 1;
+    uint64_t now = 1000000;
+    TimerBackend* previous;
 };
 
 } // namespace fw

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // Runs the message loop until pred holds or the generous bound passes.
@@ -83,6 +85,46 @@ TEST(TTimer, DestroyedTimerNeverFires)
     ::Sleep(60);
     fw::ProcessMessages();
     EXPECT_EQ(ticks, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ManualTimerBackend, FiresInDueOrderAndRestartPushesTheDeadline)
+{
+    fw::ManualTimerBackend clock;
+    std::vector<std::wstring> fired;
+    fw::TTimer slow(nullptr, L"Slow", 300, true);
+    fw::TTimer fast(nullptr, L"Fast", 100, true);
+    slow.OnTimer = [&](fw::TObject*) { fired.push_back(L"slow"); };
+    fast.OnTimer = [&](fw::TObject*) {
+        fired.push_back(L"fast");
+        if (fired.size() == 2)
+            fast.SetEnabled(false); // one-shot after its second tick
+    };
+    uint64_t start = fw::TickCount();
+    clock.Advance(250);
+    EXPECT_EQ(fired, (std::vector<std::wstring>{L"fast", L"fast"}));
+    EXPECT_EQ(fw::TickCount() - start, 250u);
+    slow.Restart(); // due again 300 ms from now, not at 300
+    clock.Advance(100);
+    EXPECT_EQ(fired.size(), 2u);
+    clock.Advance(200);
+    EXPECT_EQ(fired.back(), L"slow");
+    EXPECT_FALSE(clock.IsArmed(&fast));
+    EXPECT_TRUE(clock.IsArmed(&slow));
+}
+
+TEST(ManualTimerBackend, RestoresTheSystemBackendWhenItEnds)
+{
+    {
+        fw::ManualTimerBackend clock;
+        EXPECT_EQ(&fw::CurrentTimerBackend(), &clock);
+    }
+    uint64_t a = fw::TickCount();
+    ::Sleep(20);
+    EXPECT_GE(fw::TickCount() - a, 10u);
 }
 
 } // namespace
