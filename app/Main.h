@@ -6,6 +6,7 @@
 #include "Folders.h"
 #include "MasterVolume.h"
 #include "Settings.h"
+#include "SettingsModel.h"
 #include "StartupShortcut.h"
 #include "Timer.h"
 #include "Window.h"
@@ -40,6 +41,12 @@ public:
     void FormDestroy();
     StartupShortcut ReadStartupShortcut();
     bool WriteStartupShortcut(const StartupShortcut& shortcut);
+
+    // Settings file; each does nothing when the file name is empty.
+    int ReadUserMode(const std::wstring& file);
+    void MigrateSettings(const std::wstring& file);
+    void LoadSettings(const std::wstring& file);
+    bool SaveSettings(const std::wstring& file); // false when nothing was written
 
     // Actions.
     void EnterBusy();
@@ -77,6 +84,9 @@ private:
     void WMPowerBroadcast(WPARAM event);
     void ResetAtExit();
     LRESULT Probe(WPARAM what) const noexcept;
+    std::vector<TActionRef> ActionRefs() const;
+    void CollectActionState();
+    void ApplyLoadedSettings();
 
     std::wstring commandTail;
     TFolders folders;
@@ -84,6 +94,7 @@ private:
     int busyCount = 0;
     bool started = false;
     bool closing = false;
+    bool settingsUnreadable = false; // the file existed but could not be read: never saved over
     unsigned startWait = 0;
     long instanceNotifies = 0;
     long volumeChanges = 0;

@@ -154,6 +154,8 @@ void TMainForm::FormStart()
     SecondStartAction = MainActionList->Find(L"ShowOptionAction");
     ComputeFolderSet();
     ApplyWindowsVersionDefaults();
+    MigrateSettings(folders.SettingsFile);
+    LoadSettings(folders.SettingsFile);
     LeaveBusy();
 }
 
@@ -163,7 +165,7 @@ void TMainForm::ComputeFolderSet()
     std::wstring programDir = exe.substr(0, exe.find_last_of(L'\\') + 1);
     // The settings mode is read through the system's profile reader, before anything else.
     std::wstring modeFile = programDir + kSettingsFileName;
-    int userMode = static_cast<int>(::GetPrivateProfileIntW(L"System", L"UserMode", 0, modeFile.c_str()));
+    int userMode = ReadUserMode(modeFile);
 
     wchar_t appData[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE))
@@ -342,7 +344,7 @@ void TMainForm::FormCloseQuery()
         fw::ProcessMessages();
         ::Sleep(10);
     }
-    // The settings file is written here once it has a writer; command mode has no file.
+    SaveSettings(folders.SettingsFile); // command mode never computed a settings file
 }
 
 void TMainForm::FormDestroy()

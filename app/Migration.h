@@ -1,0 +1,43 @@
+#pragma once
+// Bringing settings files of older releases up to date. Each step rewrites the whole file
+// as text; a file gets every step whose threshold its stored version is older than.
+
+#include "IniFile.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lorvane {
+
+// Compares dotted versions part by part; a missing or unreadable part counts as 0.
+// Negative when a is older than b, 0 when equal, positive when newer.
+int CompareVersions(std::wstring_view a, std::wstring_view b);
+
+// The action identifier of an old numeric action code (-1 … 30) as it was named when codes
+// were in use; empty for -1 and for codes out of range.
+std::wstring OldActionName(int code);
+
+struct TMigrationStep {
+    std::wstring OlderThan;
+    std::wstring EraseSection; // erased before the replacements; empty for none
+    std::vector<std::pair<std::wstring, std::wstring>> Replacements; // in order, ignoring case
+};
+const std::vector<TMigrationStep>& MigrationSteps();
+
+// Applies one step to the file's written text and parses the result back.
+void ApplyMigrationStep(const TMigrationStep& step, fw::TIniFile& ini);
+
+// Brings `ini` up to `programVersion`: nothing happens (false) when its [System] Version
+// equals it exactly; otherwise the due steps run, Version is set, and Install (for a file
+// without a version) or Update is set to `now`. True when the file must be written.
+bool MigrateIni(fw::TIniFile& ini, const std::wstring& programVersion, const std::wstring& now);
+
+// "a.b.c.d" from the fixed file version of the version record of `path`; empty without one.
+std::wstring FileVersionText(const std::wstring& path);
+
+// The local date and time in the user's short-date and long-time formats.
+std::wstring LocalDateTimeText();
+
+} // namespace lorvane
