@@ -31,7 +31,7 @@ inline constexpr int kMaxFormatWidth = 1024;
 // One argument: an integer, a real or a string. Integers never pass as reals and reals never
 // as integers, so "%f" with an integer is a mismatch (callers retry with the real value).
 class FormatArg {
-public:
+  public:
     FormatArg(int v) : value(static_cast<std::int64_t>(v)) {}
     FormatArg(long v) : value(static_cast<std::int64_t>(v)) {}
     FormatArg(long long v) : value(static_cast<std::int64_t>(v)) {}
@@ -48,7 +48,7 @@ public:
     const double* Real() const noexcept { return std::get_if<double>(&value); }
     const std::wstring* String() const noexcept { return std::get_if<std::wstring>(&value); }
 
-private:
+  private:
     std::variant<std::int64_t, double, std::wstring> value;
 };
 

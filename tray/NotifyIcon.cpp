@@ -1,0 +1,692 @@
+#include "NotifyIcon.h"
+
+#include "TrayMessages.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+// The record layout without item GUID and balloon icon: 936 bytes in the 32-bit build.
+constexpr DWORD kRecordSize = NOTIFYICONDATAW_V2_SIZE;
+static_assert(sizeof(void*) != 4 || kRecordSize == 936);
+static_assert(sizeof(void*) != 8 || kRecordSize == 952);
+
+constexpr UINT kTipCapacity = sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t);
+constexpr UINT kInfoCapacity = sizeof(NOTIFYICONDATAW::szInfo) / sizeof(wchar_t);
+constexpr UINT kTitleCapacity = sizeof(NOTIFYICONDATAW::szInfoTitle) / sizeof(wchar_t);
+static_assert(kTipCapacity == 128 && kInfoCapacity == 256 && kTitleCapacity == 64);
+
+// Tooltips whose style has this bit (TTS_NOPREFIX) are balloons, not the hover tooltip.
+constexpr LONG kBalloonStyleBit = 0x2;
+// A hung shell must not hang the user-interface thread.
+constexpr UINT kShellSendTimeout = 1000;
+// Top-level windows are finite; this only guards against a z-order that keeps changing.
+constexpr int kMaxTooltipWindows = 4096;
+
+bool AtLeast(const tray::OsVersion& v, DWORD major, DWORD minor)
+{
+    return v.major > major || (v.major == major && v.minor >= minor);
+}
+
+std::wstring ClassName(HWND w)
+{
+    wchar_t buf[256] = {};
+    int n = ::GetClassNameW(w, buf, 256);
+    return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring WindowText(HWND w)
+{
+    int len = ::GetWindowTextLengthW(w);
+    if (len <= 0)
+        return {};
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    int n = ::GetWindowTextW(w, text.data(), len + 1);
+    text.resize(n > 0 ? n : 0);
+    return text;
+}
+
+bool HasShellView(HWND w)
+{
+    return ::FindWindowExW(w, nullptr, L"SHELLDLL_DefView", L"") != nullptr;
+}
+
+std::wstring ModuleFileName()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+} // namespace
+
+namespace tray {
+
+bool SystemShellNotify(DWORD message, NOTIFYICONDATAW& data, DWORD& error)
+{
+    // A stale ERROR_TIMEOUT from an earlier call must not start the add's retry loop.
+    ::SetLastError(ERROR_SUCCESS);
+    if (::Shell_NotifyIconW(message, &data))
+        return true;
+    error = ::GetLastError();
+    return false;
+}
+
+void SystemSleep(DWORD ms)
+{
+    ::Sleep(ms);
+}
+
+bool SystemCursorPos(POINT& position)
+{
+    return ::GetCursorPos(&position) != FALSE;
+}
+
+SHORT SystemKeyState(int virtualKey)
+{
+    return ::GetKeyState(virtualKey);
+}
+
+void SystemTrackPopup(HMENU menu, int x, int y, HWND owner)
+{
+    ::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, x, y, owner, nullptr);
+    // Without this the menu of a background window may not close on the next click
+    // outside it.
+    ::PostMessageW(owner, WM_NULL, 0, 0);
+}
+
+OsVersion SystemVersion()
+{
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OsVersion v;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll")) {
+        auto fn = reinterpret_cast<RtlGetVersionFn>(
+            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
+        if (fn && fn(&info) == 0) {
+            v.major = info.dwMajorVersion;
+            v.minor = info.dwMinorVersion;
+        }
+    }
+    return v;
+}
+
+void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept
+{
+    if (capacity == 0)
+        return;
+    size_t n = std::min(text.size(), capacity - 1);
+    // Half a pair is no character: drop a high surrogate whose partner did not fit.
+    if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF)
+        --n;
+    std::wmemcpy(field, text.data(), n);
+    std::wmemset(field + n, L'\0', capacity - n);
+}
+
+} // namespace tray
+
+TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyIconSeams s)
+    : TComponent(owner, std::move(name)), seams(std::move(s)),
+      animationTimer(this, L"AnimationTimer", 1000, false),
+      leaveTimer(this, L"LeaveTimer", tray::kLeavePollInterval, false)
+{
+    if (!seams.shellNotify)
+        seams.shellNotify = tray::SystemShellNotify;
+    if (!seams.sleep)
+        seams.sleep = tray::SystemSleep;
+    if (!seams.cursorPos)
+        seams.cursorPos = tray::SystemCursorPos;
+    if (!seams.keyState)
+        seams.keyState = tray::SystemKeyState;
+    if (!seams.trackPopup)
+        seams.trackPopup = tray::SystemTrackPopup;
+
+    window.Create(L"LorvaneNotifyIcon", [this](UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
+        return WndProc(msg, wp, lp);
+    });
+    taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+    animationTimer.OnTimer = [this](fw::TObject*) { AnimationTick(); };
+    leaveTimer.OnTimer = [this](fw::TObject*) { LeavePoll(); };
+
+    data.cbSize = kRecordSize;
+    data.hWnd = window.Handle();
+    data.uID = kNotifyIconId;
+    data.uCallbackMessage = WM_NOTIFYICON_CALLBACK;
+}
+
+TNotifyIcon::~TNotifyIcon()
+{
+    animationTimer.SetEnabled(false);
+    leaveTimer.SetEnabled(false);
+    ShellDelete();
+    SetAction(nullptr);
+    Unhook();
+    window.Destroy();
+}
+
+// ---- properties
+
+void TNotifyIcon::SetAction(fw::TAction* value)
+{
+    if (action)
+        action->RemoveFreeNotification(this);
+    action = value;
+    if (action) {
+        action->FreeNotification(this);
+        OnClick = action->OnExecute;
+    } else {
+        OnClick = nullptr;
+    }
+}
+
+void TNotifyIcon::Notification(fw::TComponent* component, fw::TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == fw::TOperation::Remove && component == action)
+        SetAction(nullptr);
+}
+
+void TNotifyIcon::SetVisible(bool value)
+{
+    if (value == visible)
+        return;
+    visible = value;
+    Refresh();
+}
+
+void TNotifyIcon::SetImages(HIMAGELIST value)
+{
+    images = value;
+    if (!images) {
+        picture.reset();
+        return;
+    }
+    int count = ::ImageList_GetImageCount(images);
+    imageIndex = count > 0 ? std::clamp(imageIndex, 0, count - 1) : -1;
+    if (imageIndex >= 0)
+        LoadImage();
+}
+
+void TNotifyIcon::SetImageIndex(int value)
+{
+    if (!images) {
+        imageIndex = value;
+        return;
+    }
+    int count = ::ImageList_GetImageCount(images);
+    int clamped = count > 0 ? std::clamp(value, 0, count - 1) : -1;
+    if (clamped == imageIndex)
+        return;
+    imageIndex = clamped;
+    if (imageIndex >= 0)
+        LoadImage();
+}
+
+void TNotifyIcon::LoadImage()
+{
+    picture.reset(::ImageList_GetIcon(images, imageIndex, ILD_NORMAL));
+    Refresh();
+}
+
+void TNotifyIcon::SetAnimate(bool value)
+{
+    if (value == animate)
+        return;
+    animate = value;
+    animationTimer.SetEnabled(animate);
+}
+
+void TNotifyIcon::SetInterval(UINT value)
+{
+    interval = value;
+    animationTimer.SetInterval(value);
+}
+
+void TNotifyIcon::AnimationTick()
+{
+    if (!images)
+        return;
+    int count = ::ImageList_GetImageCount(images);
+    if (count < 1)
+        return;
+    SetImageIndex(imageIndex + 1 > count - 1 ? 0 : imageIndex + 1);
+}
+
+void TNotifyIcon::SetHint(std::wstring value)
+{
+    hint = std::move(value);
+    SetTip();
+}
+
+void TNotifyIcon::SetMinToTray(bool value)
+{
+    minToTray = value;
+    if (minToTray && appWindow)
+        ApplyMinToTray(::IsIconic(appWindow) != FALSE);
+}
+
+void TNotifyIcon::ApplyMinToTray(bool minimised)
+{
+    if (minimised) {
+        SetVisible(true);
+        ::ShowWindow(appWindow, SW_HIDE);
+    } else {
+        SetVisible(false);
+    }
+}
+
+void TNotifyIcon::SetApplicationWindow(HWND value)
+{
+    if (value == appWindow)
+        return;
+    Unhook();
+    if (value && ::SetWindowSubclass(value, AppWindowProc, reinterpret_cast<UINT_PTR>(this),
+                                     reinterpret_cast<DWORD_PTR>(this)))
+        appWindow = value;
+}
+
+void TNotifyIcon::Unhook() noexcept
+{
+    if (appWindow) {
+        ::RemoveWindowSubclass(appWindow, AppWindowProc, reinterpret_cast<UINT_PTR>(this));
+        appWindow = nullptr;
+    }
+}
+
+LRESULT CALLBACK TNotifyIcon::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR refData) noexcept
+{
+    auto* self = reinterpret_cast<TNotifyIcon*>(refData);
+    if (msg == WM_SIZE && self->minToTray) {
+        if (wParam == SIZE_MINIMIZED)
+            self->ApplyMinToTray(true);
+        else if (wParam == SIZE_RESTORED)
+            self->ApplyMinToTray(false);
+    } else if (msg == WM_NCDESTROY) {
+        self->Unhook();
+    }
+    // The hook only watches: the window's own procedure still handles every message.
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// ---- shell calls
+
+bool TNotifyIcon::Modify(UINT flags)
+{
+    data.uFlags = flags;
+    DWORD error = 0;
+    return seams.shellNotify(NIM_MODIFY, data, error);
+}
+
+bool TNotifyIcon::ShellAdd()
+{
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    for (int attempt = 1;; ++attempt) {
+        DWORD error = 0;
+        if (seams.shellNotify(NIM_ADD, data, error))
+            return true;
+        // The shell that is still starting answers with a timeout; anything else is final.
+        if (error != ERROR_TIMEOUT || attempt >= tray::kAddAttempts)
+            return false;
+        seams.sleep(tray::kAddRetryDelay);
+    }
+}
+
+bool TNotifyIcon::ShellDelete()
+{
+    data.uFlags = NIF_MESSAGE;
+    DWORD error = 0;
+    return seams.shellNotify(NIM_DELETE, data, error);
+}
+
+bool TNotifyIcon::ShellSetIcon(HICON icon)
+{
+    data.hIcon = icon;
+    return Modify(NIF_ICON);
+}
+
+bool TNotifyIcon::SetTip()
+{
+    tray::CopyToField(data.szTip, std::size(data.szTip), hint);
+    return Modify(NIF_TIP);
+}
+
+HICON TNotifyIcon::ProgramIcon()
+{
+    // Read once: every refresh would otherwise extract (and leak) two more icons.
+    if (!programIconRead) {
+        programIconRead = true;
+        std::wstring path = ModuleFileName();
+        HICON large = nullptr, small = nullptr;
+        if (!path.empty() && ::ExtractIconExW(path.c_str(), 0, &large, &small, 1) > 0) {
+            fw::UniqueHicon largeIcon(large), smallIcon(small);
+            programIcon = smallIcon ? std::move(smallIcon) : std::move(largeIcon);
+        }
+    }
+    return programIcon.get();
+}
+
+void TNotifyIcon::SetIcon(HICON icon)
+{
+    picture.reset(icon ? ::CopyIcon(icon) : nullptr);
+    Refresh();
+}
+
+void TNotifyIcon::Refresh()
+{
+    if (visible) {
+        HICON icon = picture ? picture.get() : ProgramIcon();
+        // The shell refuses to modify an absent icon and to add a present one: a shown icon
+        // takes the picture, an absent one is added.
+        if (ShellSetIcon(icon))
+            DoChange();
+        else if (ShellAdd())
+            DoShow();
+    } else {
+        if (ShellDelete())
+            DoHide();
+    }
+}
+
+bool TNotifyIcon::ShowBalloon(std::wstring_view text, std::wstring_view title, int iconKind, bool sound,
+                              UINT timeout)
+{
+    HideBalloon();
+    static constexpr DWORD kinds[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
+    data.uTimeout = timeout;
+    data.dwInfoFlags = iconKind >= 0 && iconKind <= 3 ? kinds[iconKind] : NIIF_NONE;
+    if (!sound)
+        data.dwInfoFlags |= NIIF_NOSOUND;
+    tray::CopyToField(data.szInfoTitle, std::size(data.szInfoTitle), title);
+    tray::CopyToField(data.szInfo, std::size(data.szInfo), text);
+    return Modify(NIF_INFO);
+}
+
+bool TNotifyIcon::HideBalloon()
+{
+    data.szInfo[0] = L'\0';
+    return Modify(NIF_INFO);
+}
+
+// ---- shell windows
+
+HWND TNotifyIcon::TaskbarWindow()
+{
+    if (!taskbar || !::IsWindow(taskbar))
+        taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    return taskbar;
+}
+
+HWND TNotifyIcon::OverflowWindow()
+{
+    // The overflow area of hidden icons came with Windows 7.
+    if (!AtLeast(seams.version, 6, 1))
+        return nullptr;
+    if (!overflow || !::IsWindow(overflow))
+        overflow = ::FindWindowW(L"NotifyIconOverflowWindow", nullptr);
+    return overflow;
+}
+
+void TNotifyIcon::SendToShellTips(UINT msg, WPARAM wParam, bool firstOnly)
+{
+    HWND bar = TaskbarWindow();
+    HWND more = OverflowWindow();
+    HWND tip = nullptr;
+    for (int i = 0; i < kMaxTooltipWindows; ++i) {
+        tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr);
+        if (!tip)
+            return;
+        HWND parent = ::GetParent(tip);
+        // A missing taskbar must not make every unowned tooltip of the system a match.
+        if (!parent || (parent != bar && parent != more))
+            continue;
+        if (::GetWindowLongW(tip, GWL_STYLE) & kBalloonStyleBit)
+            continue;
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(tip, msg, wParam, 0, SMTO_ABORTIFHUNG, kShellSendTimeout, &result);
+        if (firstOnly)
+            return;
+    }
+}
+
+void TNotifyIcon::RefreshTip()
+{
+    if (mouseInside)
+        SendToShellTips(TTM_UPDATE, 0, false);
+}
+
+void TNotifyIcon::ActivateTip()
+{
+    if (mouseInside)
+        SendToShellTips(TTM_ACTIVATE, 1, true);
+}
+
+bool TNotifyIcon::IsTaskbarWindow(HWND w)
+{
+    HWND bar = TaskbarWindow();
+    return bar && w == bar;
+}
+
+bool TNotifyIcon::IsDesktopWindow(HWND topWindow, HWND pointWindow)
+{
+    if (topWindow) {
+        std::wstring cls = ClassName(topWindow);
+        // From Vista on, a WorkerW window may carry the desktop's view.
+        if (AtLeast(seams.version, 6, 0) && cls == L"WorkerW" && WindowText(topWindow).empty() &&
+            HasShellView(topWindow))
+            return true;
+        if (cls == L"Progman" && WindowText(topWindow) == L"Program Manager" && HasShellView(topWindow))
+            return true;
+    }
+    return pointWindow && pointWindow == ::GetDesktopWindow();
+}
+
+// ---- messages and mouse
+
+LRESULT TNotifyIcon::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (msg == WM_NOTIFYICON_CALLBACK) {
+        DecodeCallback(LOWORD(lParam));
+        return 0;
+    }
+    if (taskbarCreatedMessage && msg == taskbarCreatedMessage) {
+        TaskbarCreated();
+        return 0;
+    }
+    return ::DefWindowProcW(window.Handle(), msg, wParam, lParam);
+}
+
+fw::TShiftState TNotifyIcon::ShiftState() const
+{
+    static constexpr std::pair<int, fw::TShiftState> keys[] = {
+        {VK_SHIFT, fw::ssShift},  {VK_CONTROL, fw::ssCtrl},  {VK_MENU, fw::ssAlt},
+        {VK_LBUTTON, fw::ssLeft}, {VK_RBUTTON, fw::ssRight}, {VK_MBUTTON, fw::ssMiddle},
+    };
+    fw::TShiftState shift = 0;
+    for (const auto& [key, flag] : keys) {
+        if (seams.keyState(key) < 0) // high bit: down
+            shift |= flag;
+    }
+    return shift;
+}
+
+void TNotifyIcon::DecodeCallback(UINT event)
+{
+    using fw::TMouseButton;
+    if (event == NIN_BALLOONSHOW)
+        return DoBalloonHintShow();
+    if (event == NIN_BALLOONHIDE)
+        return DoBalloonHintHide();
+    if (event == NIN_BALLOONTIMEOUT)
+        return DoBalloonHintTimeout();
+    if (event == NIN_BALLOONUSERCLICK)
+        return DoBalloonHintClick();
+    if (event < WM_MOUSEMOVE || event > WM_MBUTTONDBLCLK)
+        return;
+
+    POINT p{};
+    seams.cursorPos(p);
+    fw::TShiftState shift = ShiftState();
+    switch (event) {
+    case WM_MOUSEMOVE:
+        return MouseMove(shift, p.x, p.y);
+    case WM_LBUTTONDOWN:
+        return MouseDown(TMouseButton::mbLeft, shift, p.x, p.y);
+    case WM_LBUTTONUP:
+        return MouseUp(TMouseButton::mbLeft, shift, p.x, p.y);
+    case WM_LBUTTONDBLCLK:
+        return MouseDown(TMouseButton::mbLeft, shift | fw::ssDouble, p.x, p.y);
+    case WM_RBUTTONDOWN:
+        return MouseDown(TMouseButton::mbRight, shift, p.x, p.y);
+    case WM_RBUTTONUP:
+        return MouseUp(TMouseButton::mbRight, shift, p.x, p.y);
+    case WM_RBUTTONDBLCLK:
+        return MouseDown(TMouseButton::mbRight, shift | fw::ssDouble, p.x, p.y);
+    case WM_MBUTTONDOWN:
+        return MouseDown(TMouseButton::mbMiddle, shift, p.x, p.y);
+    case WM_MBUTTONUP:
+        return MouseUp(TMouseButton::mbMiddle, shift, p.x, p.y);
+    case WM_MBUTTONDBLCLK:
+        return MouseDown(TMouseButton::mbMiddle, shift | fw::ssDouble, p.x, p.y);
+    default:
+        return;
+    }
+}
+
+void TNotifyIcon::MouseMove(fw::TShiftState shift, int x, int y)
+{
+    if (!Enabled)
+        return;
+    lastPos = POINT{x, y};
+    if (!mouseInside) {
+        mouseInside = true;
+        MouseEnter();
+    }
+    fw::Raise(OnMouseMove, this, shift, x, y);
+    if (mouseInside)
+        leaveTimer.SetEnabled(true);
+}
+
+void TNotifyIcon::LeavePoll()
+{
+    POINT p{};
+    // A position that cannot be read counts as moved: the poll must not run forever.
+    if (seams.cursorPos(p) && p.x == lastPos.x && p.y == lastPos.y)
+        return;
+    leaveTimer.SetEnabled(false);
+    mouseInside = false;
+    MouseLeave();
+}
+
+void TNotifyIcon::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y)
+{
+    if (!Enabled)
+        return;
+    if (button == fw::TMouseButton::mbLeft && mouseInside) {
+        if (shift & fw::ssDouble) {
+            clickState = 2;
+            DblClick();
+        } else {
+            clickState = 1;
+        }
+    }
+    fw::Raise(OnMouseDown, this, button, shift, x, y);
+}
+
+void TNotifyIcon::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y)
+{
+    if (!Enabled)
+        return;
+    if (button == fw::TMouseButton::mbLeft && mouseInside && clickState == 1) {
+        // One press, one click: a release that no press preceded is no click.
+        clickState = 0;
+        Click();
+    }
+    fw::Raise(OnMouseUp, this, button, shift, x, y);
+    if (button == fw::TMouseButton::mbRight && mouseInside && visible) {
+        HWND owner = appWindow ? appWindow : window.Handle();
+        // A menu whose owner is not in the foreground would not close on a click elsewhere.
+        ::SetForegroundWindow(owner);
+        fw::ProcessMessages();
+        POINT p{};
+        seams.cursorPos(p);
+        if (popupMenu)
+            seams.trackPopup(popupMenu, p.x, p.y, owner);
+    }
+}
+
+void TNotifyIcon::TaskbarCreated()
+{
+    taskbar = nullptr;
+    overflow = nullptr;
+    Refresh();
+    if (Enabled)
+        fw::Raise(OnTaskbarCreate, this);
+}
+
+// ---- events
+
+void TNotifyIcon::RaiseWhenEnabled(const fw::TNotifyEvent& event)
+{
+    if (Enabled)
+        fw::Raise(event, this);
+}
+
+void TNotifyIcon::Click()
+{
+    RaiseWhenEnabled(OnClick);
+}
+void TNotifyIcon::DblClick()
+{
+    RaiseWhenEnabled(OnDblClick);
+}
+void TNotifyIcon::MouseEnter()
+{
+    RaiseWhenEnabled(OnMouseEnter);
+}
+void TNotifyIcon::MouseLeave()
+{
+    RaiseWhenEnabled(OnMouseLeave);
+}
+void TNotifyIcon::DoShow()
+{
+    RaiseWhenEnabled(OnShow);
+}
+void TNotifyIcon::DoHide()
+{
+    RaiseWhenEnabled(OnHide);
+}
+void TNotifyIcon::DoChange()
+{
+    RaiseWhenEnabled(OnChange);
+}
+void TNotifyIcon::DoBalloonHintShow()
+{
+    RaiseWhenEnabled(OnBalloonHintShow);
+}
+void TNotifyIcon::DoBalloonHintHide()
+{
+    RaiseWhenEnabled(OnBalloonHintHide);
+}
+void TNotifyIcon::DoBalloonHintTimeout()
+{
+    RaiseWhenEnabled(OnBalloonHintTimeout);
+}
+void TNotifyIcon::DoBalloonHintClick()
+{
+    RaiseWhenEnabled(OnBalloonHintClick);
+}

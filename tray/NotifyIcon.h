@@ -1,0 +1,215 @@
+#pragma once
+// TNotifyIcon: one icon in the taskbar's notification area with its picture, tooltip and
+// balloon notice; turns the shell's callback messages into mouse and balloon events, tells
+// when the mouse enters and leaves the icon, shows a pop-up menu on right click, puts the
+// icon back after the shell restarts, and tests windows for "taskbar" and "desktop".
+// User-interface thread only.
+
+#include "ActionList.h"
+#include "Component.h"
+#include "Events.h"
+#include "Mouse.h"
+#include "Timer.h"
+#include "UniqueHandle.h"
+#include "Window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tray {
+
+// Shell_NotifyIconW: the shell's success, and the thread's last error when it failed.
+using ShellNotifyFn = std::function<bool(DWORD message, NOTIFYICONDATAW& data, DWORD& error)>;
+using SleepFn = std::function<void(DWORD ms)>;
+// GetCursorPos: false when the position cannot be read.
+using CursorPosFn = std::function<bool(POINT& position)>;
+using KeyStateFn = std::function<SHORT(int virtualKey)>;
+// Pops `menu` up at the screen point for `owner` (which receives its WM_COMMAND) and returns
+// when the menu closes.
+using TrackPopupFn = std::function<void(HMENU menu, int x, int y, HWND owner)>;
+
+struct OsVersion {
+    DWORD major = 0;
+    DWORD minor = 0;
+};
+
+bool SystemShellNotify(DWORD message, NOTIFYICONDATAW& data, DWORD& error);
+void SystemSleep(DWORD ms);
+bool SystemCursorPos(POINT& position);
+SHORT SystemKeyState(int virtualKey);
+void SystemTrackPopup(HMENU menu, int x, int y, HWND owner);
+// The kernel's version, whatever the program's manifest says.
+OsVersion SystemVersion();
+
+// What the component uses of the system; tests substitute fakes. Timers come from the
+// thread's timer backend (fw::ManualTimerBackend in tests).
+struct NotifyIconSeams {
+    ShellNotifyFn shellNotify = SystemShellNotify;
+    SleepFn sleep = SystemSleep;
+    CursorPosFn cursorPos = SystemCursorPos;
+    KeyStateFn keyState = SystemKeyState;
+    TrackPopupFn trackPopup = SystemTrackPopup;
+    OsVersion version = SystemVersion();
+};
+
+// Copies `text` into a record field of `capacity` characters (terminator included),
+// shortened when needed without splitting a surrogate pair.
+void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept;
+
+// Attempts of an add that the shell answers with ERROR_TIMEOUT, one second apart.
+inline constexpr int kAddAttempts = 37;
+inline constexpr DWORD kAddRetryDelay = 1000;
+inline constexpr UINT kLeavePollInterval = 50;
+
+} // namespace tray
+
+class TNotifyIcon : public fw::TComponent {
+  public:
+    explicit TNotifyIcon(fw::TComponent* owner, std::wstring name = L"NotifyIcon",
+                         tray::NotifyIconSeams seams = {});
+    ~TNotifyIcon() override;
+
+    /// When false the icon ignores the mouse and raises no events.
+    bool Enabled = true;
+
+    /// OnClick becomes the action's OnExecute handler; none clears OnClick. The action is
+    /// forgotten when it is destroyed.
+    fw::TAction* Action() const noexcept { return action; }
+    void SetAction(fw::TAction* value);
+    /// Shown on a right-button release over the icon while Visible. Not owned: the owner
+    /// clears it before destroying the menu. Its commands go to ApplicationWindow (or to
+    /// Handle() when none is set).
+    HMENU PopupMenu() const noexcept { return popupMenu; }
+    void SetPopupMenu(HMENU value) noexcept { popupMenu = value; }
+    /// Adds the icon to or removes it from the notification area (Refresh).
+    bool Visible() const noexcept { return visible; }
+    void SetVisible(bool value);
+    /// Pictures for ImageIndex and the animation. Not owned, like PopupMenu.
+    HIMAGELIST Images() const noexcept { return images; }
+    void SetImages(HIMAGELIST value);
+    int ImageIndex() const noexcept { return imageIndex; }
+    void SetImageIndex(int value);
+    /// Steps ImageIndex through Images every Interval ms.
+    bool Animate() const noexcept { return animate; }
+    void SetAnimate(bool value);
+    UINT Interval() const noexcept { return interval; }
+    void SetInterval(UINT value);
+    /// The tooltip; the shell gets at most 127 characters of it.
+    const std::wstring& Hint() const noexcept { return hint; }
+    void SetHint(std::wstring value);
+    /// Minimising ApplicationWindow shows the icon and hides the window; restoring it
+    /// hides the icon.
+    bool MinToTray() const noexcept { return minToTray; }
+    void SetMinToTray(bool value);
+    /// The program's main window: brought to the foreground for the pop-up menu, owner of
+    /// the menu, and watched for WM_SIZE (MinToTray). Hooked until changed or destroyed.
+    HWND ApplicationWindow() const noexcept { return appWindow; }
+    void SetApplicationWindow(HWND window);
+
+    fw::TNotifyEvent OnClick, OnDblClick;
+    fw::TMouseEvent OnMouseDown, OnMouseUp;
+    fw::TMouseMoveEvent OnMouseMove;
+    fw::TNotifyEvent OnMouseEnter, OnMouseLeave;
+    fw::TNotifyEvent OnShow, OnHide, OnChange;
+    fw::TNotifyEvent OnBalloonHintShow, OnBalloonHintHide, OnBalloonHintTimeout, OnBalloonHintClick;
+    fw::TNotifyEvent OnTaskbarCreate;
+
+    /// The picture; null means the program's own small icon. SetIcon copies the handle
+    /// (the caller keeps its own) and runs Refresh.
+    HICON Icon() const noexcept { return picture.get(); }
+    void SetIcon(HICON icon);
+    /// Brings the notification area in line with Visible: OnChange when an icon already
+    /// shown took the picture, OnShow when it was added, OnHide when it was removed.
+    void Refresh();
+    bool MouseInside() const noexcept { return mouseInside; }
+    /// IconKind 0 none, 1 information, 2 warning, 3 error; Timeout in ms, passed to the
+    /// shell as it is. Text and title are cut to 255 and 63 characters. The shell's success.
+    bool ShowBalloon(std::wstring_view text, std::wstring_view title, int iconKind, bool sound, UINT timeout);
+    bool HideBalloon();
+    /// With the mouse inside, makes the shell's visible tooltip redraw with the current Hint.
+    void RefreshTip();
+    /// With the mouse inside, activates the shell's tooltip.
+    void ActivateTip();
+    bool IsTaskbarWindow(HWND window);
+    /// The desktop's shell window as the top-level window under the cursor, or the desktop
+    /// window itself as the window under the cursor.
+    bool IsDesktopWindow(HWND topWindow, HWND pointWindow);
+
+    /// The hidden top-level window that receives the shell's callbacks and "TaskbarCreated".
+    HWND Handle() const noexcept { return window.Handle(); }
+
+  protected:
+    virtual void Click();
+    virtual void DblClick();
+    virtual void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    virtual void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    virtual void MouseMove(fw::TShiftState shift, int x, int y);
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoChange();
+    virtual void DoBalloonHintShow();
+    virtual void DoBalloonHintHide();
+    virtual void DoBalloonHintTimeout();
+    virtual void DoBalloonHintClick();
+    virtual void TaskbarCreated();
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+    void Notification(fw::TComponent* component, fw::TOperation operation) override;
+
+  private:
+    static LRESULT CALLBACK AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR refData) noexcept;
+
+    bool ShellAdd();
+    bool ShellDelete();
+    bool ShellSetIcon(HICON icon);
+    bool SetTip();
+    bool Modify(UINT flags);
+    HICON ProgramIcon();
+    void LoadImage();
+    void ApplyMinToTray(bool minimised);
+    void DecodeCallback(UINT event);
+    fw::TShiftState ShiftState() const;
+    void LeavePoll();
+    void AnimationTick();
+    HWND TaskbarWindow();
+    HWND OverflowWindow();
+    // Sends `msg` to the shell's tooltip windows of the taskbar (only the first when `firstOnly`).
+    void SendToShellTips(UINT msg, WPARAM wParam, bool firstOnly);
+    void Unhook() noexcept;
+    void RaiseWhenEnabled(const fw::TNotifyEvent& event);
+
+    tray::NotifyIconSeams seams;
+    fw::MessageWindow window;
+    NOTIFYICONDATAW data{};
+    UINT taskbarCreatedMessage = 0;
+    fw::TTimer animationTimer;
+    fw::TTimer leaveTimer;
+    fw::UniqueHicon picture;
+    fw::UniqueHicon programIcon;
+    bool programIconRead = false;
+
+    fw::TAction* action = nullptr;
+    HMENU popupMenu = nullptr;
+    HIMAGELIST images = nullptr;
+    int imageIndex = 0;
+    bool visible = false;
+    bool animate = false;
+    UINT interval = 1000;
+    std::wstring hint;
+    bool minToTray = false;
+    HWND appWindow = nullptr;
+
+    HWND taskbar = nullptr;
+    HWND overflow = nullptr;
+    bool mouseInside = false;
+    int clickState = 0; // 0 none, 1 left pressed once, 2 left double-click
+    POINT lastPos{};
+};
