@@ -11,10 +11,22 @@
 #include "Timer.h"
 #include "Window.h"
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace lorvane {
+
+enum class SoundMode { None, Delayed, Immediate };
+
+// How the feedback sound reaches the speakers; tests record the calls instead.
+struct TFeedbackSoundPlayer {
+    std::function<void(const std::wstring& file)> PlayFile; // asynchronous
+    std::function<void()> StopFile;
+    std::function<void()> Beep; // the system default beep
+    static TFeedbackSoundPlayer System();
+};
 
 class TMainForm : public fw::Window, public fw::TComponent {
 public:
@@ -51,12 +63,25 @@ public:
     // Actions.
     void EnterBusy();
     void LeaveBusy();
-    void RunAction(fw::TAction* action);
-    void SetVolumeLevel(long long level, bool delayedSound);
-    void SetMuteState(bool mute, bool delayedSound);
-    void ResetVolume();
+    int BusyCount() const noexcept { return busyCount; }
+    // At once, or queued when QueInterval is not 0; false only without an action.
+    bool RunAction(fw::TAction* action);
+    bool RunActionByName(const std::wstring& name);
+    bool RunActionAt(int position);
+    void StepVolume(int direction, SoundMode mode, bool skipRules);
+    void SetVolumeLevel(long long level, SoundMode mode, bool skipRules);
+    void SetMuteState(bool on, bool silent, bool delayed);
+    bool ResetVolume(bool silent, bool delayed);
+    bool RunToolCommand(const std::wstring& command);
+    void PlayFeedbackSound();
     void ScheduleFeedbackSound();
     void CancelFeedbackSound();
+    // Recreate the preset and tool actions for the model's lists, at their fixed positions.
+    void RebuildPresets();
+    void RebuildTools();
+    void RefreshActionStates();
+    // The interval settings given to their timers.
+    void ApplyTimerSettings();
 
     void MasterVolumeChange(fw::TObject* sender, TVolumeChange change);
 
@@ -67,14 +92,30 @@ public:
     std::unique_ptr<TMasterVolume> MasterVolume;
     std::unique_ptr<fw::TActionList> MainActionList;
     std::unique_ptr<fw::TTimer> StartTimer;
+    std::unique_ptr<fw::TTimer> AccelStepTimer;
+    std::unique_ptr<fw::TTimer> SoundTimer;
+    std::unique_ptr<fw::TTimer> QueActionTimer;
     fw::TAction* SecondStartAction = nullptr;
     TSettings Settings;
+    TFeedbackSoundPlayer SoundPlayer = TFeedbackSoundPlayer::System();
+    // Set while a global hotkey's action runs: its steps never accelerate.
+    bool InHotKey = false;
+    // System-wide capture switches, driven by the busy bracket; the input components
+    // connect here.
+    std::function<void()> UpdateWheelCapture;
+    std::function<bool()> KeyboardCaptureEnabled;
+    std::function<void(bool)> SetKeyboardCaptureEnabled;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
 private:
     void CreateActions();
+    void CreateActionTimers();
+    void QueActionTimerTimer();
+    void VolumeUpDownActionExecute(fw::TObject* sender);
+    void ShowPropertyActionExecute(fw::TObject* sender);
+    void RemoveActionsOfCategory(const std::wstring& category);
     void AttachChangeHandler();
     void ComputeFolderSet();
     void ApplyWindowsVersionDefaults();
@@ -96,6 +137,9 @@ private:
     bool closing = false;
     bool settingsUnreadable = false; // the file existed but could not be read: never saved over
     unsigned startWait = 0;
+    int burstCount = 0;
+    std::deque<std::wstring> actionQueue; // identifiers: a rebuilt action is looked up anew
+    bool keyboardCaptureBeforeBusy = false;
     long instanceNotifies = 0;
     long volumeChanges = 0;
     UINT probeMessage = 0;

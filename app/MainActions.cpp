@@ -1,5 +1,13 @@
-// The action list and the routines that change level and mute on behalf of actions and verbs.
+// The action list and everything the actions do: volume steps, mute rules, presets, tools,
+// the feedback sound, the action queue and the busy bracket.
 #include "Main.h"
+
+#include "CommandLine.h"
+#include "Format.h"
+#include "ToolCheck.h"
+#include "VolumeStep.h"
+
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <climits>
@@ -46,7 +54,44 @@ constexpr BuiltInAction kBuiltInActions[] = {
     {L"CloseAction", L"Exit", true, 0},
 };
 
+constexpr UINT kAccelStepDesignInterval = 250;
+constexpr UINT kSoundDesignInterval = 500;
+
+// Default texts of the composed captions and hints; language files replace them later.
+constexpr wchar_t kActVolCaption[] = L"%s: %d%%";
+constexpr wchar_t kActVolHint[] = L"Volume%d (%d%%)";
+constexpr wchar_t kActToolCaption[] = L"Tool%d";
+constexpr wchar_t kActToolHint[] = L"Tool%d (%s)";
+
+// A translated text that does not fit its arguments falls back to the built-in one.
+std::wstring FormatOr(const std::wstring& format, const wchar_t* fallback, const std::vector<fw::FormatArg>& args)
+{
+    if (auto text = fw::Format(format, args))
+        return *text;
+    return fw::Format(fallback, args).value_or(std::wstring());
+}
+
+int ClampToInt(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+// The index in "Volume12Action" / "Tool3Action".
+int IndexOfName(const std::wstring& name, const std::wstring& prefix)
+{
+    return std::stoi(name.substr(prefix.size()));
+}
+
 } // namespace
+
+TFeedbackSoundPlayer TFeedbackSoundPlayer::System()
+{
+    TFeedbackSoundPlayer p;
+    p.PlayFile = [](const std::wstring& file) { ::sndPlaySoundW(file.c_str(), SND_ASYNC); };
+    p.StopFile = [] { ::sndPlaySoundW(nullptr, 0); };
+    p.Beep = [] { ::MessageBeep(0); };
+    return p;
+}
 
 void TMainForm::CreateActions()
 {
@@ -56,74 +101,399 @@ void TMainForm::CreateActions()
         a->Visible = b.visible;
         a->Tag = b.tag;
     }
-    auto on = [this](const wchar_t* name, auto handler) {
-        MainActionList->Find(name)->OnExecute = [this, handler](fw::TObject* sender) { (this->*handler)(sender); };
+    auto on = [this](const wchar_t* name, std::function<void(fw::TObject*)> handler) {
+        MainActionList->Find(name)->OnExecute = std::move(handler);
     };
-    on(L"RestartAction", &TMainForm::RestartActionExecute);
-    on(L"CloseAction", &TMainForm::CloseActionExecute);
-    MainActionList->Find(L"DeviceChangeAction")->OnExecute = [this](fw::TObject*) {
+    auto member = [this](void (TMainForm::*handler)(fw::TObject*)) {
+        return [this, handler](fw::TObject* sender) { (this->*handler)(sender); };
+    };
+    on(L"RestartAction", member(&TMainForm::RestartActionExecute));
+    on(L"CloseAction", member(&TMainForm::CloseActionExecute));
+    on(L"VolumeUpAction", member(&TMainForm::VolumeUpDownActionExecute));
+    on(L"VolumeDownAction", member(&TMainForm::VolumeUpDownActionExecute));
+    for (int page = 0; page <= 4; ++page)
+        on((L"RunProperty" + std::to_wstring(page) + L"Action").c_str(), member(&TMainForm::ShowPropertyActionExecute));
+    on(L"DeviceChangeAction", [this](fw::TObject*) {
+        EnterBusy();
         MasterVolume->NextDevice();
         ScheduleFeedbackSound();
+        LeaveBusy();
+    });
+    on(L"MuteChangeAction", [this](fw::TObject*) {
+        EnterBusy();
+        SetMuteState(!MasterVolume->Mute(), false, true);
+        LeaveBusy();
+    });
+    on(L"MuteOffAction", [this](fw::TObject*) {
+        EnterBusy();
+        SetMuteState(false, false, true);
+        LeaveBusy();
+    });
+    on(L"MuteOnAction", [this](fw::TObject*) {
+        EnterBusy();
+        SetMuteState(true, false, true);
+        LeaveBusy();
+    });
+    on(L"VolumeResetAction", [this](fw::TObject*) {
+        EnterBusy();
+        ResetVolume(false, true);
+        LeaveBusy();
+    });
+    on(L"RunControlAction", [this](fw::TObject*) {
+        EnterBusy();
+        MasterVolume->RunVolumeControl(true, false, false);
+        LeaveBusy();
+    });
+    on(L"PopupVolumeAction", [this](fw::TObject*) {
+        EnterBusy();
+        // Without the system's flyout (mixer backend) the program's own bar stands in.
+        if (!MasterVolume->ShowVolumeFlyout())
+            MainActionList->Find(L"PopupBarAction")->Execute();
+        LeaveBusy();
+    });
+    on(L"RunOptionAction", [this](fw::TObject*) {
+        EnterBusy();
+        if (!MasterVolume->RunSettingsPage(L"sound"))
+            MasterVolume->RunAudioProperties(-1);
+        LeaveBusy();
+    });
+    on(L"EnableWheelAction", [this](fw::TObject*) {
+        EnterBusy();
+        Settings.WheelEnabled = !Settings.WheelEnabled;
+        LeaveBusy(); // re-evaluates the wheel capture
+    });
+    on(L"EnableHotKeyAction", [this](fw::TObject*) {
+        EnterBusy();
+        Settings.HotKeyEnabled = !Settings.HotKeyEnabled;
+        LeaveBusy();
+    });
+    CreateActionTimers();
+}
+
+void TMainForm::CreateActionTimers()
+{
+    AccelStepTimer = std::make_unique<fw::TTimer>(this, L"AccelStepTimer", kAccelStepDesignInterval, false);
+    AccelStepTimer->OnTimer = [this](fw::TObject*) {
+        AccelStepTimer->SetEnabled(false);
+        burstCount = 0;
     };
-    MainActionList->Find(L"MuteChangeAction")->OnExecute = [this](fw::TObject*) {
-        SetMuteState(!MasterVolume->Mute(), true);
-    };
-    MainActionList->Find(L"MuteOffAction")->OnExecute = [this](fw::TObject*) { SetMuteState(false, true); };
-    MainActionList->Find(L"MuteOnAction")->OnExecute = [this](fw::TObject*) { SetMuteState(true, true); };
-    MainActionList->Find(L"VolumeResetAction")->OnExecute = [this](fw::TObject*) { ResetVolume(); };
+    SoundTimer = std::make_unique<fw::TTimer>(this, L"SoundTimer", kSoundDesignInterval, false);
+    SoundTimer->OnTimer = [this](fw::TObject*) { PlayFeedbackSound(); };
+    QueActionTimer = std::make_unique<fw::TTimer>(this, L"QueActionTimer", 0, false);
+    QueActionTimer->OnTimer = [this](fw::TObject*) { QueActionTimerTimer(); };
+}
+
+void TMainForm::ApplyTimerSettings()
+{
+    AccelStepTimer->SetInterval(Settings.AccelStepTime);
+    SoundTimer->SetInterval(Settings.SoundDelay);
+    QueActionTimer->SetInterval(Settings.QueInterval);
 }
 
 void TMainForm::EnterBusy()
 {
-    ++busyCount;
+    if (++busyCount == 1) {
+        keyboardCaptureBeforeBusy = KeyboardCaptureEnabled && KeyboardCaptureEnabled();
+        if (SetKeyboardCaptureEnabled)
+            SetKeyboardCaptureEnabled(false);
+    }
+    if (UpdateWheelCapture)
+        UpdateWheelCapture();
 }
 
 void TMainForm::LeaveBusy()
 {
-    if (busyCount > 0)
-        --busyCount;
+    if (busyCount == 0)
+        return;
+    if (--busyCount == 0) {
+        if (UpdateWheelCapture)
+            UpdateWheelCapture();
+        if (SetKeyboardCaptureEnabled)
+            SetKeyboardCaptureEnabled(keyboardCaptureBeforeBusy);
+    }
 }
 
-void TMainForm::RunAction(fw::TAction* action)
+bool TMainForm::RunAction(fw::TAction* action)
 {
     if (!action)
+        return false;
+    if (Settings.QueInterval == 0) {
+        action->Execute();
+        return true;
+    }
+    actionQueue.push_back(action->Name());
+    // A timer that already runs keeps its rhythm; an idle one starts a full interval now.
+    if (!QueActionTimer->Enabled()) {
+        QueActionTimer->SetInterval(Settings.QueInterval);
+        QueActionTimer->SetEnabled(true);
+    }
+    return true;
+}
+
+bool TMainForm::RunActionByName(const std::wstring& name)
+{
+    fw::TAction* action = MainActionList->Find(name);
+    return action && RunAction(action);
+}
+
+bool TMainForm::RunActionAt(int position)
+{
+    fw::TAction* action = MainActionList->Action(position);
+    return action && RunAction(action);
+}
+
+void TMainForm::QueActionTimerTimer()
+{
+    if (actionQueue.empty()) {
+        QueActionTimer->SetEnabled(false);
         return;
+    }
+    std::wstring name = std::move(actionQueue.front());
+    actionQueue.pop_front();
+    if (actionQueue.empty())
+        QueActionTimer->SetEnabled(false);
+    if (fw::TAction* action = MainActionList->Find(name))
+        action->Execute();
+}
+
+void TMainForm::VolumeUpDownActionExecute(fw::TObject* sender)
+{
     EnterBusy();
-    action->Execute();
+    const int direction = sender == MainActionList->Find(L"VolumeDownAction") ? -1 : +1;
+    if (InHotKey) {
+        // Hotkey steps, key repeat included, always use the low step and never count.
+        const bool accel = Settings.AccelStep;
+        Settings.AccelStep = false;
+        StepVolume(direction, SoundMode::Delayed, false);
+        Settings.AccelStep = accel;
+    } else {
+        StepVolume(direction, SoundMode::Delayed, false);
+    }
     LeaveBusy();
 }
 
-void TMainForm::SetVolumeLevel(long long level, bool delayedSound)
+void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
 {
-    int target = static_cast<int>(std::clamp<long long>(level, MasterVolume->Min, MasterVolume->Max));
-    MasterVolume->SetVolume(target);
-    if (delayedSound)
-        ScheduleFeedbackSound();
+    if (Settings.AccelStep) {
+        AccelStepTimer->SetInterval(Settings.AccelStepTime);
+        AccelStepTimer->Restart(); // the burst ends AccelStepTime after this step
+    }
+    StepRules rules;
+    rules.min = MasterVolume->Min;
+    rules.max = MasterVolume->Max;
+    rules.lowStep = Settings.LowStep;
+    rules.highStep = Settings.HighStep;
+    rules.accelStep = Settings.AccelStep;
+    rules.accelStepCount = Settings.AccelStepCount;
+    rules.roundStep = Settings.RoundStep;
+    if (std::optional<int> level = ComputeStep(rules, MasterVolume->Volume(), direction, burstCount))
+        SetVolumeLevel(*level, mode, skipRules);
 }
 
-void TMainForm::SetMuteState(bool mute, bool delayedSound)
+void TMainForm::SetVolumeLevel(long long level, SoundMode mode, bool skipRules)
 {
-    MasterVolume->SetMute(mute);
-    if (!delayedSound)
+    MasterVolume->SetVolume(ClampToInt(level));
+    if (!skipRules) {
+        if (Settings.AutoMute && level <= 0)
+            MasterVolume->SetMute(true);
+        else if (Settings.AutoUnmute && MasterVolume->Mute())
+            MasterVolume->SetMute(false);
+    }
+    if (mode == SoundMode::None)
         return;
-    if (mute)
+    if (level <= MasterVolume->Min)
         CancelFeedbackSound();
-    else
+    else if (mode == SoundMode::Delayed)
         ScheduleFeedbackSound();
+    else
+        PlayFeedbackSound();
 }
 
-void TMainForm::ResetVolume()
+void TMainForm::SetMuteState(bool on, bool silent, bool delayed)
 {
-    MasterVolume->SetVolumeMuteDevice(Settings.ReVolume, Settings.ReMute, Settings.ReDevice);
+    MasterVolume->SetMute(on);
+    if (silent)
+        return;
+    if (on)
+        CancelFeedbackSound();
+    else if (delayed)
+        ScheduleFeedbackSound();
+    else
+        PlayFeedbackSound();
+}
+
+bool TMainForm::ResetVolume(bool silent, bool delayed)
+{
+    if (!MasterVolume->SetVolumeMuteDevice(Settings.ReVolume, Settings.ReMute, Settings.ReDevice))
+        return false;
+    if (!silent) {
+        if (Settings.ReMute || Settings.ReVolume <= MasterVolume->Min)
+            CancelFeedbackSound();
+        else if (delayed)
+            ScheduleFeedbackSound();
+        else
+            PlayFeedbackSound();
+    }
+    return true;
+}
+
+bool TMainForm::RunToolCommand(const std::wstring& command)
+{
+    return ExecuteVerb(command, false) || RunCommandLine(command);
 }
 
 void TMainForm::ScheduleFeedbackSound()
 {
-    // The delayed feedback sound arrives with the sound settings.
+    if (Settings.SoundDelay == 0) {
+        PlayFeedbackSound();
+        return;
+    }
+    // A run of changes gives one sound SoundDelay after the last of them.
+    SoundTimer->SetInterval(Settings.SoundDelay);
+    SoundTimer->Restart();
 }
 
 void TMainForm::CancelFeedbackSound()
 {
+    if (!SoundTimer->Enabled())
+        return;
+    SoundTimer->SetEnabled(false);
+    if (!Settings.SoundFile.empty() && SoundPlayer.StopFile)
+        SoundPlayer.StopFile();
+}
+
+void TMainForm::PlayFeedbackSound()
+{
+    CancelFeedbackSound();
+    if (!Settings.SoundEnabled || SessionEnding)
+        return;
+    if (!Settings.SoundFile.empty()) {
+        // A relative sound file name means one beside the program.
+        if (!folders.ProgramDir.empty())
+            ::SetCurrentDirectoryW(folders.ProgramDir.c_str());
+        if (SoundPlayer.PlayFile)
+            SoundPlayer.PlayFile(Settings.SoundFile);
+    } else if (SoundPlayer.Beep) {
+        SoundPlayer.Beep();
+    }
+}
+
+void TMainForm::ShowPropertyActionExecute(fw::TObject* sender)
+{
+    EnterBusy();
+    for (int page = 0; page <= 4; ++page) {
+        if (sender == MainActionList->Find(L"RunProperty" + std::to_wstring(page) + L"Action"))
+            MasterVolume->RunAudioProperties(page);
+    }
+    LeaveBusy();
+}
+
+void TMainForm::RemoveActionsOfCategory(const std::wstring& category)
+{
+    for (int i = MainActionList->Count() - 1; i >= 0; --i) {
+        fw::TAction* a = MainActionList->Action(i);
+        if (a->Category == category)
+            MainActionList->Remove(a);
+    }
+}
+
+void TMainForm::RebuildPresets()
+{
+    RemoveActionsOfCategory(L"Volume");
+    int at = MainActionList->IndexOf(MainActionList->Find(L"VolumeMenuAction")) + 1;
+    for (int i = 0; i < static_cast<int>(Settings.Presets.size()); ++i) {
+        fw::TAction* a = MainActionList->Insert(at + i, L"Volume" + std::to_wstring(i) + L"Action", {});
+        a->Category = L"Volume";
+        a->Tag = i;
+        a->GroupIndex = 1; // the radio group of the preset menu
+        a->OnExecute = [this](fw::TObject* sender) {
+            auto* action = static_cast<fw::TAction*>(sender);
+            size_t index = static_cast<size_t>(IndexOfName(action->Name(), L"Volume"));
+            if (index >= Settings.Presets.size())
+                return;
+            EnterBusy();
+            SetVolumeLevel(Settings.Presets[index].Level, SoundMode::Delayed, false);
+            LeaveBusy();
+        };
+    }
+}
+
+void TMainForm::RebuildTools()
+{
+    RemoveActionsOfCategory(L"Tool");
+    int at = MainActionList->IndexOf(MainActionList->Find(L"ToolMenuAction")) + 1;
+    for (int i = 0; i < static_cast<int>(Settings.Tools.size()); ++i) {
+        fw::TAction* a = MainActionList->Insert(at + i, L"Tool" + std::to_wstring(i) + L"Action", {});
+        a->Category = L"Tool";
+        a->Tag = i;
+        a->Visible = !Settings.Tools[static_cast<size_t>(i)].Command.empty();
+        a->OnExecute = [this](fw::TObject* sender) {
+            auto* action = static_cast<fw::TAction*>(sender);
+            size_t index = static_cast<size_t>(IndexOfName(action->Name(), L"Tool"));
+            if (index >= Settings.Tools.size())
+                return;
+            EnterBusy();
+            RunToolCommand(Settings.Tools[index].Command);
+            LeaveBusy();
+        };
+    }
+}
+
+void TMainForm::RefreshActionStates()
+{
+    TMasterVolume& mv = *MasterVolume;
+    const bool muted = mv.Mute();
+    const int level = mv.Volume();
+    auto pct = [&mv](long long l) { return Scale(l, mv.Min, mv.Max, 0, 100); };
+    auto find = [this](const wchar_t* name) { return MainActionList->Find(name); };
+    find(L"EnableHotKeyAction")->Checked = Settings.HotKeyEnabled;
+    find(L"EnableWheelAction")->Checked = Settings.WheelEnabled;
+    find(L"MuteChangeAction")->Checked = muted;
+    find(L"MuteOnAction")->Checked = muted;
+    find(L"MuteOffAction")->Checked = !muted;
+    find(L"ShowHelpAction")->Enabled = false; // until a help file is set
+
+    ToolCheckState state;
+    state.levelPercent = pct(level);
+    state.muted = muted;
+    state.defaultDeviceId = mv.DefaultDeviceId();
+    state.defaultDeviceName = mv.DefaultDeviceName();
+    state.percentOfLevel = [&](long long l) { return pct(l); };
+    state.levelOfPercent = [&](long double p) { return PercentToLevel(p, mv.Min, mv.Max); };
+    state.decimalSeparator = LocaleDecimalSeparator();
+    state.actionChecked = [this](const std::wstring& name) {
+        fw::TAction* a = MainActionList->Find(name);
+        if (!a)
+            a = MainActionList->Find(name + L"Action");
+        return a && a->Checked;
+    };
+
+    for (int i = 0; i < MainActionList->Count(); ++i) {
+        fw::TAction* a = MainActionList->Action(i);
+        a->Hint = StripAccelerators(a->Caption);
+        if (a->Category == L"Volume") {
+            size_t index = static_cast<size_t>(a->Tag);
+            if (index >= Settings.Presets.size())
+                continue;
+            long long presetPct = pct(Settings.Presets[index].Level);
+            a->Checked = presetPct == state.levelPercent;
+            a->Caption = FormatOr(kActVolCaption, kActVolCaption,
+                                  {PresetAccelerator(a->Tag), static_cast<long long>(presetPct)});
+            a->Hint = FormatOr(kActVolHint, kActVolHint, {a->Tag + 1, static_cast<long long>(presetPct)});
+        } else if (a->Category == L"Tool") {
+            size_t index = static_cast<size_t>(a->Tag);
+            if (index >= Settings.Tools.size())
+                continue;
+            const TTool& tool = Settings.Tools[index];
+            std::wstring plain = FormatOr(kActToolCaption, kActToolCaption, {a->Tag + 1});
+            a->Hint = (!tool.Caption.empty() && tool.Caption != plain)
+                          ? FormatOr(kActToolHint, kActToolHint, {a->Tag + 1, tool.Caption})
+                          : plain;
+            a->Caption = tool.Caption;
+            a->Visible = !tool.Command.empty();
+            a->Checked = ToolCommandChecked(tool.Command, state);
+        }
+    }
 }
 
 void TMainForm::MasterVolumeChange(fw::TObject*, TVolumeChange)

@@ -52,6 +52,10 @@ void TMainForm::CollectActionState()
 
 void TMainForm::ApplyLoadedSettings()
 {
+    // Presets and tools first: their actions take hotkeys like the fixed ones.
+    RebuildPresets();
+    RebuildTools();
+    ApplyTimerSettings();
     for (int i = 0; i < MainActionList->Count(); ++i) {
         fw::TAction* a = MainActionList->Action(i);
         if (auto code = Settings.HotKeys.find(a->Name()); code != Settings.HotKeys.end())
@@ -61,8 +65,8 @@ void TMainForm::ApplyLoadedSettings()
                 a->Visible = shown->second;
         }
     }
-    // Language, icon set, timer intervals, preset and tool actions, bindings, hotkey
-    // registration and the bar's size are applied from Settings here as their owners arrive.
+    // Language, icon set, bindings, hotkey registration and the bar's size are applied from
+    // Settings here as their owners arrive.
 }
 
 void TMainForm::MigrateSettings(const std::wstring& file)

@@ -221,7 +221,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         if (quiet)
             mv.SetMute(mute);
         else
-            SetMuteState(mute, true);
+            SetMuteState(mute, false, true);
         return true;
     }
     if (std::optional<std::wstring> value = MatchVerb(text, L"Volume:")) {
@@ -236,7 +236,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         if (quiet)
             mv.SetVolume(ClampToInt(level));
         else
-            SetVolumeLevel(level, true);
+            SetVolumeLevel(level, SoundMode::Delayed, false);
         return true;
     }
     if (std::optional<std::wstring> value = MatchVerb(text, L"Sound:")) {
@@ -373,9 +373,8 @@ void TMainForm::WMInstanceNotify()
 
 void TMainForm::WMRunAction(LPARAM index)
 {
-    if (index < 0 || index >= MainActionList->Count())
-        return;
-    RunAction(MainActionList->Action(static_cast<int>(index)));
+    if (index >= 0 && index < MainActionList->Count())
+        RunActionAt(static_cast<int>(index));
 }
 
 void TMainForm::ResetAtExit()
@@ -383,7 +382,7 @@ void TMainForm::ResetAtExit()
     SessionEnding = true;
     if (Settings.Reset) {
         EnterBusy();
-        ResetVolume();
+        ResetVolume(true, false);
         LeaveBusy();
     }
 }
@@ -415,6 +414,8 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
         return volumeChanges;
     case MainProbe::StartWait:
         return startWait;
+    case MainProbe::ActionCount:
+        return MainActionList ? MainActionList->Count() : 0;
     }
     return 0;
 }

@@ -22,6 +22,7 @@ enum class MainProbe : WPARAM {
     Started = 1,          // 1 once the deferred start has run
     VolumeChanges = 2,    // OnChange events of the audio facade received
     StartWait = 3,        // the start-up wait in milliseconds
+    ActionCount = 4,      // actions in the main action list
 };
 
 } // namespace lorvane

@@ -16,9 +16,76 @@ std::wstring BinDir()
     return dir + L"bin\\";
 }
 
+namespace {
+std::wstring programOverride;
+
+void RemoveTree(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(dir + name + L"\\");
+            else
+                ::DeleteFileW((dir + name).c_str());
+        } while (::FindNextFileW(h, &fd));
+        ::FindClose(h);
+    }
+    ::RemoveDirectoryW(dir.c_str());
+}
+} // namespace
+
 std::wstring LorvanePath()
 {
-    return BinDir() + L"Lorvane.exe";
+    return programOverride.empty() ? BinDir() + L"Lorvane.exe" : programOverride;
+}
+
+ProgramFolder::ProgramFolder(const std::wstring& tag)
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    path = std::wstring(temp) + L"lorvane-" + tag + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    RemoveTree(path);
+    ::CreateDirectoryW(path.c_str(), nullptr);
+    ::CopyFileW((BinDir() + L"Lorvane.exe").c_str(), File(L"Lorvane.exe").c_str(), FALSE);
+    programOverride = File(L"Lorvane.exe");
+}
+
+ProgramFolder::~ProgramFolder()
+{
+    programOverride.clear();
+    RemoveTree(path);
+}
+
+bool ProgramFolder::WriteSettings(const std::wstring& text) const
+{
+    HANDLE h = ::CreateFileW(File(L"Lorvane.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring data = L"\xFEFF" + text;
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(h, data.data(), static_cast<DWORD>(data.size() * sizeof(wchar_t)), &written, nullptr);
+    ::CloseHandle(h);
+    return ok && written == data.size() * sizeof(wchar_t);
+}
+
+std::wstring ProgramFolder::ReadSettings() const
+{
+    HANDLE h = ::CreateFileW(File(L"Lorvane.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::wstring text(::GetFileSize(h, nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ::ReadFile(h, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+    ::CloseHandle(h);
+    if (!text.empty() && text.front() == L'\xFEFF')
+        text.erase(0, 1);
+    return text;
 }
 
 Process::Process(Process&& other) noexcept

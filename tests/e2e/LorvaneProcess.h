@@ -8,9 +8,29 @@
 
 namespace e2e {
 
-// build/bin/Lorvane.exe, found from the test program's own folder (build/tests).
-std::wstring LorvanePath();
+// build/bin, found from the test program's own folder (build/tests).
 std::wstring BinDir();
+// The Lorvane.exe that the helpers below start: build/bin's, or a ProgramFolder's copy.
+std::wstring LorvanePath();
+
+// A scratch program folder below %TEMP% holding a copy of Lorvane.exe, so that the settings
+// file it writes stays out of the build; the helpers start that copy while it exists.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const std::wstring& tag);
+    ~ProgramFolder();
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    const std::wstring& Path() const { return path; } // ends with a backslash
+    std::wstring File(const std::wstring& name) const { return path + name; }
+    // Writes Lorvane.ini as UTF-16 with a byte-order mark.
+    bool WriteSettings(const std::wstring& text) const;
+    std::wstring ReadSettings() const;
+
+private:
+    std::wstring path;
+};
 
 class Process {
 public:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -31,8 +32,32 @@ protected:
     {
         CloseAllInstances();
         ASSERT_TRUE(sim::Reset());
+        program = std::make_unique<ProgramFolder>(L"e2e-startup");
     }
-    void TearDown() override { CloseAllInstances(); }
+    void TearDown() override
+    {
+        CloseAllInstances();
+        program.reset();
+    }
+
+    // Starts an instance and waits until its deferred start has run.
+    HWND StartInstance(Process& p, const std::wstring& args = L"")
+    {
+        if (!p.Start(LorvanePath(), args))
+            return nullptr;
+        HWND main = WaitForMainWindow(p.Id());
+        if (main && !WaitUntil([&] { return ProbeMain(main, kStarted) == 1; }))
+            return nullptr;
+        return main;
+    }
+
+    static constexpr WPARAM kInstanceNotifies = 0, kStarted = 1, kVolumeChanges = 2, kStartWait = 3,
+                            kActionCount = 4;
+    static constexpr UINT kRunAction = WM_APP + 1002;
+    // Positions with the default ten presets and ten tools.
+    static constexpr LPARAM kVolumeUp = 13, kMuteOn = 18, kTool0 = 29, kRestart = 45, kClose = 46,
+                            kActions = 47;
+    std::unique_ptr<ProgramFolder> program;
 
     static sim::EndpointInfo At(int i) { return sim::Show().at(static_cast<size_t>(i)); }
     static int DefaultIndex()
@@ -135,23 +160,23 @@ TEST_F(LorvaneE2E, SecondStartNotifiesTheRunningInstanceAndEnds)
     ASSERT_TRUE(first.Start(LorvanePath(), L""));
     HWND main = WaitForMainWindow(first.Id());
     ASSERT_TRUE(main);
-    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; })); // started
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, kStarted) == 1; })); // started
     EXPECT_FALSE(::IsWindowVisible(main));
 
     EXPECT_EQ(RunLorvane(L""), 0);
-    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 0) == 1; })); // one WM_INSTANCE_NOTIFY
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kInstanceNotifies) == 1; })); // one WM_INSTANCE_NOTIFY
     EXPECT_EQ(MainWindows().size(), 1u);
 
     // A waiting number behaves like a plain second start while an instance runs.
     EXPECT_EQ(RunLorvane(L"10"), 0);
-    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 0) == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kInstanceNotifies) == 2; }));
 
     // A leading "-" skips the check: a second full instance starts after 0.1 s.
     Process second;
     ASSERT_TRUE(second.Start(LorvanePath(), L"-0.1"));
     HWND other = WaitForMainWindow(second.Id());
     ASSERT_TRUE(other);
-    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(other, 1) == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(other, kStarted) == 1; }));
     EXPECT_EQ(MainWindows().size(), 2u);
 
     ::PostMessageW(other, WM_CLOSE, 0, 0);
@@ -166,29 +191,54 @@ TEST_F(LorvaneE2E, SecondStartCutsTheStartupWaitShort)
     ASSERT_TRUE(first.Start(LorvanePath(), L"30"));
     HWND main = WaitForMainWindow(first.Id());
     ASSERT_TRUE(main);
-    EXPECT_EQ(ProbeMain(main, 3), 30000); // waiting 30 s
-    EXPECT_EQ(ProbeMain(main, 1), 0);
+    EXPECT_EQ(ProbeMain(main, kStartWait), 30000); // waiting 30 s
+    EXPECT_EQ(ProbeMain(main, kStarted), 0);
     EXPECT_EQ(RunLorvane(L""), 0);
-    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kStarted) == 1; }, 5000));
 }
 
 TEST_F(LorvaneE2E, RunActionMessageIgnoresBadIndexesAndRunsCloseAction)
 {
     Process p;
-    ASSERT_TRUE(p.Start(LorvanePath(), L""));
-    HWND main = WaitForMainWindow(p.Id());
+    HWND main = StartInstance(p);
     ASSERT_TRUE(main);
-    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }));
-    const UINT kRunAction = WM_APP + 1002;
-    for (LPARAM bad : {LPARAM(-1), LPARAM(27), LPARAM(1000)})
+    EXPECT_EQ(ProbeMain(main, kActionCount), kActions);
+    for (LPARAM bad : {LPARAM(-1), kActions, LPARAM(1000)})
         ::PostMessageW(main, kRunAction, 0, bad);
-    // MuteOnAction, position 8 of the built-in list.
-    ::PostMessageW(main, kRunAction, 0, 8);
+    ::PostMessageW(main, kRunAction, 0, kMuteOn);
     EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).mute; }));
     EXPECT_TRUE(p.Running());
-    // CloseAction is the last built-in action.
-    ::PostMessageW(main, kRunAction, 0, 26);
+    ::PostMessageW(main, kRunAction, 0, kClose);
     EXPECT_EQ(p.Wait(10000), 0);
+    // Closing saved the settings.
+    std::wstring ini = program->ReadSettings();
+    EXPECT_NE(ini.find(L"[General]"), std::wstring::npos);
+    EXPECT_NE(ini.find(L"Version=1.8.3.104"), std::wstring::npos);
+}
+
+TEST_F(LorvaneE2E, VolumeUpActionRaisesTheEndpointByOneStep)
+{
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    Process p;
+    HWND main = StartInstance(p);
+    ASSERT_TRUE(main);
+    ::PostMessageW(main, kRunAction, 0, kVolumeUp);
+    // 0.5 reads as 32768; one 1 % step snaps to the 51 % point, 33423.
+    EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).scalar > 0.5f; }));
+    EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(33423));
+}
+
+TEST_F(LorvaneE2E, ToolRunsItsVerbFromTheSettingsFile)
+{
+    ASSERT_TRUE(program->WriteSettings(L"[Tool]\r\nCount=2\r\nTool0=Volume:25\r\nTool1=Action:MuteOn\r\n"));
+    Process p;
+    HWND main = StartInstance(p);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(ProbeMain(main, kActionCount), kActions - 8);
+    ::PostMessageW(main, kRunAction, 0, kTool0);
+    EXPECT_TRUE(WaitUntil([] { return std::fabs(sim::Show().at(0).scalar - LevelScalar(16384)) < 1e-6f; }));
+    ::PostMessageW(main, kRunAction, 0, kTool0 + 1); // the "Action:" verb runs MuteOnAction
+    EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).mute; }));
 }
 
 TEST_F(LorvaneE2E, ForeignVolumeChangeReachesTheRunningInstance)
@@ -197,28 +247,32 @@ TEST_F(LorvaneE2E, ForeignVolumeChangeReachesTheRunningInstance)
     ASSERT_TRUE(p.Start(LorvanePath(), L""));
     HWND main = WaitForMainWindow(p.Id());
     ASSERT_TRUE(main);
-    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }));
-    LRESULT before = ProbeMain(main, 2);
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, kStarted) == 1; }));
+    LRESULT before = ProbeMain(main, kVolumeChanges);
     ASSERT_TRUE(sim::SetVolume(0.3f));
-    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 2) > before; }));
-    before = ProbeMain(main, 2);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kVolumeChanges) > before; }));
+    before = ProbeMain(main, kVolumeChanges);
     ASSERT_TRUE(sim::SetDefault(1));
-    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 2) > before; }));
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kVolumeChanges) > before; }));
 }
 
-TEST_F(LorvaneE2E, RestartActionStartsANewInstanceAndEndsThisOne)
+TEST_F(LorvaneE2E, RestartActionStartsANewInstanceWithTheSavedSettings)
 {
+    ASSERT_TRUE(program->WriteSettings(L"[Volume]\r\nCount=4\r\n"));
     Process p;
-    ASSERT_TRUE(p.Start(LorvanePath(), L""));
-    HWND main = WaitForMainWindow(p.Id());
+    HWND main = StartInstance(p);
     ASSERT_TRUE(main);
-    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, 1) == 1; }));
-    ::PostMessageW(main, WM_APP + 1002, 0, 25); // RestartAction
+    EXPECT_EQ(ProbeMain(main, kActionCount), kActions - 6);
+    ::PostMessageW(main, kRunAction, 0, kRestart - 6);
     EXPECT_EQ(p.Wait(10000), 0);
+    HWND next = nullptr;
     EXPECT_TRUE(WaitUntil([&] {
         auto w = MainWindows();
-        return w.size() == 1 && w[0] != main && ProbeMain(w[0], 1) == 1;
+        next = w.size() == 1 && w[0] != main ? w[0] : nullptr;
+        return next && ProbeMain(next, kStarted) == 1;
     }));
+    ASSERT_TRUE(next);
+    EXPECT_EQ(ProbeMain(next, kActionCount), kActions - 6);
 }
 
 } // namespace
