@@ -2,12 +2,11 @@
 // values, and how notifications from other threads reach the user-interface thread.
 #include "CoreAudioFakes.h"
 #include "MasterVolumeVista.h"
+#include "UniqueHandle.h"
 #include "Window.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <future>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -342,13 +341,12 @@ TEST_F(Backend, NotificationWhileTheUserInterfaceThreadWaitsInAnEndpointCall)
     bool returned = false;
     // The platform may deliver on its thread and wait for it before the call returns.
     sys.duringSetVolume = [&](int) {
-        auto done = std::make_shared<std::promise<void>>();
-        std::future<void> f = done->get_future();
+        auto done = std::make_shared<fw::UniqueHandleK>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         std::thread t([callback, done] {
             callback->OnNotify(nullptr);
-            done->set_value();
+            ::SetEvent(done->get());
         });
-        returned = f.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        returned = ::WaitForSingleObject(done->get(), 30000) == WAIT_OBJECT_0;
         returned ? t.join() : t.detach();
     };
     EXPECT_TRUE(mv->SetVolume(0.3f));
