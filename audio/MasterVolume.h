@@ -44,7 +44,7 @@ float LevelToScalar(int min, int max, int level) noexcept;
 } // namespace audio
 
 class TMasterVolume : public fw::TComponent {
-public:
+  public:
     /// ownerWindow is the parent of the programs the launchers start; it may also be given
     /// later with SetOwnerWindow, once the owner's window exists.
     TMasterVolume(fw::TComponent* owner, HWND ownerWindow, audio::MasterVolumeSeams seams = {});
@@ -98,7 +98,7 @@ public:
 
     bool UsesCoreAudio() const noexcept { return vista != nullptr; }
 
-private:
+  private:
     bool Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory);
     void BackendChange(TVolumeChange change);
 

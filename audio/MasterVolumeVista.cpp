@@ -66,13 +66,13 @@ namespace {
 constexpr wchar_t WindowClassName[] = L"LorvaneMasterVolumeVista";
 
 class ExclusiveLock {
-public:
+  public:
     explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
     ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
 
-private:
+  private:
     SRWLOCK& lock;
 };
 
@@ -93,7 +93,8 @@ std::wstring NameOf(IMMDevice* device)
     PROPVARIANT value;
     PropVariantInit(&value);
     std::wstring name;
-    if (SUCCEEDED(store->GetValue(audio::FriendlyNameKey, &value)) && value.vt == VT_LPWSTR && value.pwszVal) {
+    if (SUCCEEDED(store->GetValue(audio::FriendlyNameKey, &value)) && value.vt == VT_LPWSTR &&
+        value.pwszVal) {
         try {
             name = value.pwszVal;
         } catch (...) {
@@ -115,7 +116,7 @@ std::wstring NameOf(IMMDevice* device)
 // waiting for that thread (unregistering, for one).
 class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationClient,
                                                          public IAudioEndpointVolumeCallback {
-public:
+  public:
     explicit NotificationSink(HWND target) noexcept : target(target) {}
     NotificationSink(const NotificationSink&) = delete;
     NotificationSink& operator=(const NotificationSink&) = delete;
@@ -166,7 +167,10 @@ public:
             Post(WM_MV_DEVICE, nullptr);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept override
+    {
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA*) noexcept override
     {
         // Own and foreign changes alike. Notifications that arrive while one is queued are
@@ -175,7 +179,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ~NotificationSink() = default;
 
     void Post(UINT msg, std::atomic<bool>* queued) noexcept
@@ -201,7 +205,8 @@ TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio:
 {
     window.Create(WindowClassName, [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); });
     sink.attach(new NotificationSink(window.Handle()));
-    if (!this->seams.createEnumerator || FAILED(this->seams.createEnumerator(enumerator.put())) || !enumerator) {
+    if (!this->seams.createEnumerator || FAILED(this->seams.createEnumerator(enumerator.put())) ||
+        !enumerator) {
         enumerator.reset();
         return;
     }
@@ -520,8 +525,7 @@ void TMasterVolumeVista::DoVolume()
 
 namespace {
 
-template <typename T, typename Read>
-T Cached(TPreload preload, bool& valid, T& cache, Read read)
+template <typename T, typename Read> T Cached(TPreload preload, bool& valid, T& cache, Read read)
 {
     if (preload != TPreload::plNone && valid)
         return cache;
@@ -558,7 +562,8 @@ bool TMasterVolumeVista::Mute()
 
 int TMasterVolumeVista::DeviceCount()
 {
-    return Cached(preload, countValid, cachedCount, [this] { return TCustomMasterVolumeVista::DeviceCount(); });
+    return Cached(preload, countValid, cachedCount,
+                  [this] { return TCustomMasterVolumeVista::DeviceCount(); });
 }
 
 std::wstring TMasterVolumeVista::DefaultDeviceId()
@@ -592,5 +597,6 @@ std::wstring TMasterVolumeVista::DeviceName(int index)
 
 std::wstring TMasterVolumeVista::DeviceShortName(int index)
 {
-    return CachedAt(cachedShortNames, index, [&] { return TCustomMasterVolumeVista::DeviceShortName(index); });
+    return CachedAt(cachedShortNames, index,
+                    [&] { return TCustomMasterVolumeVista::DeviceShortName(index); });
 }

@@ -62,7 +62,7 @@ bool IsDeviceId(std::wstring_view text) noexcept;
 
 // The endpoint part without caching.
 class TCustomMasterVolumeVista : public fw::TComponent {
-public:
+  public:
     explicit TCustomMasterVolumeVista(fw::TComponent* owner,
                                       audio::CoreAudioSeams seams = audio::SystemCoreAudio());
     ~TCustomMasterVolumeVista() override;
@@ -98,14 +98,14 @@ public:
     /// The default console render endpoint changed and has been reopened.
     fw::TNotifyEvent OnDevice;
 
-protected:
+  protected:
     virtual void OpenDefaultDevice();
     virtual void EnumDevices();
     virtual void DoVolume();
     void DoDevice();
     bool Registered() const noexcept { return registered; }
 
-private:
+  private:
     // The callback object handed to the platform (IMMNotificationClient and
     // IAudioEndpointVolumeCallback). It is reference-counted on its own: the platform may
     // still hold it, and call it, after this object has unregistered and gone.
@@ -133,8 +133,9 @@ private:
 
 // The endpoint part with value caches controlled by Preload.
 class TMasterVolumeVista : public TCustomMasterVolumeVista {
-public:
-    explicit TMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams = audio::SystemCoreAudio());
+  public:
+    explicit TMasterVolumeVista(fw::TComponent* owner,
+                                audio::CoreAudioSeams seams = audio::SystemCoreAudio());
 
     TPreload Preload() const noexcept { return preload; }
     void SetPreload(TPreload value);
@@ -149,15 +150,14 @@ public:
     std::wstring DeviceShortName(int index) override;
     int DeviceCount() override;
 
-protected:
+  protected:
     void OpenDefaultDevice() override;
     void EnumDevices() override;
     void DoVolume() override;
 
-private:
+  private:
     void Invalidate(bool volume, bool deviceList);
-    template <typename Read>
-    std::wstring CachedAt(std::vector<std::wstring>& cache, int index, Read read);
+    template <typename Read> std::wstring CachedAt(std::vector<std::wstring>& cache, int index, Read read);
 
     float cachedVolume = 0.0f;
     bool cachedMute = false;

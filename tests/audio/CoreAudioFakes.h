@@ -37,7 +37,7 @@ struct Endpoint {
 // Outstanding task-memory blocks handed out by the fakes; a malloc spy removes the ones
 // that the product frees.
 class TaskMemory : public IMallocSpy {
-public:
+  public:
     static TaskMemory& Instance()
     {
         static TaskMemory spy;
@@ -84,7 +84,7 @@ public:
     void STDMETHODCALLTYPE PreHeapMinimize() override {}
     void STDMETHODCALLTYPE PostHeapMinimize() override {}
 
-private:
+  private:
     std::mutex m;
     std::set<void*> live;
     bool installed = false;
@@ -92,21 +92,21 @@ private:
 
 // One simulated machine: endpoints, the console default, registered callbacks, counters.
 class System {
-public:
+  public:
     std::vector<Endpoint> endpoints;
     int defaultIndex = 0; // -1: no default endpoint
     bool enumeratorFails = false;
-    std::map<std::string, int> calls;   // "GetMasterVolumeLevelScalar" -> count
-    std::vector<std::wstring> log;      // ordered writes, e.g. L"SetMute 1 #2"
-    std::set<DWORD> enumThreads;        // threads that called EnumAudioEndpoints
-    long liveObjects = 0; // objects are made on the user-interface thread only
+    std::map<std::string, int> calls; // "GetMasterVolumeLevelScalar" -> count
+    std::vector<std::wstring> log;    // ordered writes, e.g. L"SetMute 1 #2"
+    std::set<DWORD> enumThreads;      // threads that called EnumAudioEndpoints
+    long liveObjects = 0;             // objects are made on the user-interface thread only
     IMMNotificationClient* client = nullptr;
     std::map<int, IAudioEndpointVolumeCallback*> volumeCallbacks; // by endpoint index
     // Runs inside SetMasterVolumeLevelScalar on the caller's thread, before it returns.
     std::function<void(int index)> duringSetVolume;
 
     explicit System(std::vector<std::wstring> names = {L"Speakers (High Definition Audio Device)",
-                                                        L"Headset (USB Audio Device)"})
+                                                       L"Headset (USB Audio Device)"})
     {
         for (size_t i = 0; i < names.size(); ++i)
             endpoints.push_back({L"{0.0.0.00000000}.{" + std::to_wstring(i) + L"}", names[i]});
@@ -131,9 +131,8 @@ public:
     }
 };
 
-template <typename I>
-class Com : public I {
-public:
+template <typename I> class Com : public I {
+  public:
     explicit Com(System& s, const wchar_t* iid) : sys(s), iid(Guid(iid)) { ++sys.liveObjects; }
     virtual ~Com() { --sys.liveObjects; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID r, void** out) override
@@ -152,17 +151,20 @@ public:
         return n;
     }
 
-protected:
+  protected:
     System& sys;
     GUID iid;
     std::atomic<ULONG> refs{1};
 };
 
-#define FAKE_NOTIMPL(name, ...) \
-    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override { return E_NOTIMPL; }
+#define FAKE_NOTIMPL(name, ...)                                                                              \
+    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override                                                     \
+    {                                                                                                        \
+        return E_NOTIMPL;                                                                                    \
+    }
 
 class Volume : public Com<IAudioEndpointVolume> {
-public:
+  public:
     Volume(System& s, int i) : Com(s, L"{5CDF2C82-841E-4546-9722-0CF74078229A}"), index(i) {}
     HRESULT STDMETHODCALLTYPE RegisterControlChangeNotify(IAudioEndpointVolumeCallback* cb) override
     {
@@ -219,12 +221,12 @@ public:
     FAKE_NOTIMPL(QueryHardwareSupport, DWORD*)
     FAKE_NOTIMPL(GetVolumeRange, float*, float*, float*)
 
-private:
+  private:
     int index;
 };
 
 class Store : public Com<IPropertyStore> {
-public:
+  public:
     Store(System& s, int i) : Com(s, L"{886D8EEB-8CF2-4446-8D02-CDBA1DBDCF99}"), index(i) {}
     HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY key, PROPVARIANT* v) override
     {
@@ -241,12 +243,12 @@ public:
     FAKE_NOTIMPL(SetValue, REFPROPERTYKEY, REFPROPVARIANT)
     FAKE_NOTIMPL(Commit)
 
-private:
+  private:
     int index;
 };
 
 class Device : public Com<IMMDevice> {
-public:
+  public:
     Device(System& s, int i) : Com(s, L"{D666063F-1587-4E43-81F1-B948E807363F}"), index(i) {}
     HRESULT STDMETHODCALLTYPE Activate(REFIID r, DWORD ctx, PROPVARIANT*, void** out) override
     {
@@ -271,12 +273,12 @@ public:
     }
     FAKE_NOTIMPL(GetState, DWORD*)
 
-private:
+  private:
     int index;
 };
 
 class Collection : public Com<IMMDeviceCollection> {
-public:
+  public:
     explicit Collection(System& s) : Com(s, L"{0BD7A1BE-7A1A-44DB-8397-CC5392387B5E}")
     {
         for (size_t i = 0; i < s.endpoints.size(); ++i)
@@ -296,14 +298,15 @@ public:
         return *out = new Device(sys, active[i]), S_OK;
     }
 
-private:
+  private:
     std::vector<int> active; // a snapshot, as the platform's collection is
 };
 
 class Enumerator : public Com<IMMDeviceEnumerator> {
-public:
+  public:
     explicit Enumerator(System& s) : Com(s, L"{A95664D2-9614-4F35-A746-DE8DB63617E6}") {}
-    HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD mask, IMMDeviceCollection** out) override
+    HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD mask,
+                                                 IMMDeviceCollection** out) override
     {
         ++sys.calls["EnumAudioEndpoints"];
         sys.enumThreads.insert(::GetCurrentThreadId());
@@ -332,7 +335,7 @@ public:
 };
 
 class Policy : public Com<IPolicyConfig> {
-public:
+  public:
     explicit Policy(System& s) : Com(s, L"{F8679F50-850A-41CF-9C72-430F290290C8}") {}
     HRESULT STDMETHODCALLTYPE SetDefaultEndpoint(LPCWSTR id, ERole role) override
     {

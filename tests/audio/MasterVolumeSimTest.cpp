@@ -35,7 +35,7 @@ struct Change {
 };
 
 class Simulated : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { sim::UseStateFile(sim::StateFileBeside(L"AudioSimTest.state")); }
     void SetUp() override
     {
@@ -44,7 +44,8 @@ protected:
         ASSERT_TRUE(mv->UsesCoreAudio()) << "the simulator is not registered";
         mv->SetPreload(TPreload::plAlway);
         mv->OnChange = [this](fw::TObject*, TVolumeChange kind) {
-            changes.push_back({kind, mv->Volume(), mv->Mute(), mv->DefaultDeviceId(), ::GetCurrentThreadId()});
+            changes.push_back(
+                {kind, mv->Volume(), mv->Mute(), mv->DefaultDeviceId(), ::GetCurrentThreadId()});
         };
     }
     void TearDown() override

@@ -1,7 +1,7 @@
 // The facade: level scaling, the launchers' command texts, events and the fallback when
 // no Core Audio enumerator can be created.
-#include "CoreAudioFakes.h"
 #include "MasterVolume.h"
+#include "CoreAudioFakes.h"
 #include "Window.h"
 
 #include <gtest/gtest.h>
@@ -16,20 +16,18 @@ TEST(Scaling, ScalarToLevelRoundsTiesToEven)
         float scalar;
         int level;
     } cases[] = {
-        {0, 65535, 0.5f, 32768},  // 32767.5
-        {10, 20, 0.25f, 12},      // 12.5
-        {10, 20, 0.75f, 18},      // 17.5
-        {0, 100, 0.125f, 12},     // 12.5
-        {0, 100, 0.375f, 38},     // 37.5
-        {0, 65535, 0.0f, 0},
-        {0, 65535, 1.0f, 65535},
-        {-100, 100, 0.5f, 0},
-        {0, 65535, 1.5f, 65535},  // out of contract: stays in range
-        {0, 65535, -0.5f, 0},
-        {5, 9, NAN, 5},
+        {0, 65535, 0.5f, 32768}, // 32767.5
+        {10, 20, 0.25f, 12},     // 12.5
+        {10, 20, 0.75f, 18},     // 17.5
+        {0, 100, 0.125f, 12},    // 12.5
+        {0, 100, 0.375f, 38},    // 37.5
+        {0, 65535, 0.0f, 0},     {0, 65535, 1.0f, 65535},
+        {-100, 100, 0.5f, 0},    {0, 65535, 1.5f, 65535}, // out of contract: stays in range
+        {0, 65535, -0.5f, 0},    {5, 9, NAN, 5},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(audio::ScalarToLevel(c.min, c.max, c.scalar), c.level) << c.min << ".." << c.max << " " << c.scalar;
+        EXPECT_EQ(audio::ScalarToLevel(c.min, c.max, c.scalar), c.level)
+            << c.min << ".." << c.max << " " << c.scalar;
 }
 
 TEST(Scaling, LevelToScalarClamps)
@@ -38,11 +36,12 @@ TEST(Scaling, LevelToScalarClamps)
         int min, max, level;
         float scalar;
     } cases[] = {
-        {10, 20, 15, 0.5f}, {0, 65535, 65535, 1.0f}, {0, 65535, 0, 0.0f}, {0, 65535, -1, 0.0f},
-        {0, 65535, 70000, 1.0f}, {10, 20, 5, 0.0f}, {10, 20, 25, 1.0f}, {7, 7, 7, 0.0f},
+        {10, 20, 15, 0.5f},      {0, 65535, 65535, 1.0f}, {0, 65535, 0, 0.0f}, {0, 65535, -1, 0.0f},
+        {0, 65535, 70000, 1.0f}, {10, 20, 5, 0.0f},       {10, 20, 25, 1.0f},  {7, 7, 7, 0.0f},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(audio::LevelToScalar(c.min, c.max, c.level), c.scalar) << c.min << ".." << c.max << " " << c.level;
+        EXPECT_EQ(audio::LevelToScalar(c.min, c.max, c.level), c.scalar)
+            << c.min << ".." << c.max << " " << c.level;
 }
 
 TEST(Scaling, EveryLevelSurvivesTheFloatRoundTrip)
@@ -59,7 +58,7 @@ struct ShellCall {
 };
 
 class Facade : public testing::Test {
-protected:
+  protected:
     fakes::System sys;
     std::vector<ShellCall> shell;
     INT_PTR shellResult = 42;

@@ -1,7 +1,7 @@
 // The Core Audio backend against counting fakes: names, device choice, caches, pending
 // values, and how notifications from other threads reach the user-interface thread.
-#include "CoreAudioFakes.h"
 #include "MasterVolumeVista.h"
+#include "CoreAudioFakes.h"
 #include "UniqueHandle.h"
 #include "Window.h"
 
@@ -22,8 +22,8 @@ TEST(DeviceNames, Shortening)
         {L"Speakers (Realtek High Definition Audio)", L"Speakers"},
         {L"Headset (USB Audio Device)", L"Headset (USB)"},
         {L"Front (Rear) (USB Hub 2)", L"Front (Rear) (USB)"}, // the USB rule wins over the first " ("
-        {L"Line (usb Audio)", L"Line"},                        // case-sensitive
-        {L"Dock (USB)", L"Dock"},                              // " (USB" without its blank
+        {L"Line (usb Audio)", L"Line"},                       // case-sensitive
+        {L"Dock (USB)", L"Dock"},                             // " (USB" without its blank
         {L" \t Speakers \r\n", L"Speakers"},
         {L"Speakers(Realtek)", L"Speakers(Realtek)"},
         {L"", L""},
@@ -37,14 +37,20 @@ TEST(DeviceNames, IdTest)
     const struct {
         const wchar_t* text;
         bool id;
-    } cases[] = {{L"{0.0.0.00000000}.{4a1f}", true}, {L"{a}", true}, {L"{}", false}, {L"{", false},
-                 {L"{abc", false}, {L"abc}", false}, {L" {a}", false}, {L"", false}};
+    } cases[] = {{L"{0.0.0.00000000}.{4a1f}", true},
+                 {L"{a}", true},
+                 {L"{}", false},
+                 {L"{", false},
+                 {L"{abc", false},
+                 {L"abc}", false},
+                 {L" {a}", false},
+                 {L"", false}};
     for (const auto& c : cases)
         EXPECT_EQ(audio::IsDeviceId(c.text), c.id) << c.text;
 }
 
 class Backend : public testing::Test {
-protected:
+  protected:
     fakes::System sys;
     std::unique_ptr<TMasterVolumeVista> mv;
     std::vector<std::string> events;
@@ -205,7 +211,8 @@ TEST_F(Backend, DeviceNotificationReopensBeforeOnDevice)
     EXPECT_EQ(sys.volumeCallbacks.count(0), 0u);
     EXPECT_EQ(sys.volumeCallbacks.count(1), 1u);
 
-    for (auto [flow, role] : {std::pair{eCapture, eConsole}, {eRender, eMultimedia}, {eRender, eCommunications}})
+    for (auto [flow, role] :
+         {std::pair{eCapture, eConsole}, {eRender, eMultimedia}, {eRender, eCommunications}})
         sys.NotifyDefault(flow, role);
     Pump();
     EXPECT_EQ(events.size(), 1u) << "other flows and roles are ignored";
