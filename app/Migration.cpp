@@ -16,7 +16,8 @@ std::vector<int> VersionParts(std::wstring_view v)
     size_t pos = 0;
     for (;;) {
         size_t dot = v.find(L'.', pos);
-        std::wstring_view part = v.substr(pos, dot == std::wstring_view::npos ? std::wstring_view::npos : dot - pos);
+        std::wstring_view part =
+            v.substr(pos, dot == std::wstring_view::npos ? std::wstring_view::npos : dot - pos);
         parts.push_back(fw::ParseIniInteger(part).value_or(0));
         if (dot == std::wstring_view::npos)
             return parts;
@@ -47,11 +48,13 @@ std::vector<TMigrationStep> BuildSteps()
     steps.push_back(NumericCodesStep());
     steps.push_back({L"1.4.3.0", L"", {{L"PopupVolumeBarAction", L"PopupBarAction"}}});
     steps.push_back({L"1.5.2.85", L"", {{L"EndVolume=", L"ReVolume="}, {L"EndMute=", L"ReMute="}}});
-    TMigrationStep sound{L"1.5.4.87",
-                         L"",
-                         {{L"[Sound]", L"[Volume]"}, {L"PlaySound=", L"SoundEnabled="}, {L"FixedMute=", L"AutoUnmute="}}};
+    TMigrationStep sound{
+        L"1.5.4.87",
+        L"",
+        {{L"[Sound]", L"[Volume]"}, {L"PlaySound=", L"SoundEnabled="}, {L"FixedMute=", L"AutoUnmute="}}};
     for (int i = 0; i <= 9; ++i)
-        sound.Replacements.emplace_back(L"Name" + std::to_wstring(i) + L"=", L"Tool" + std::to_wstring(i) + L"=");
+        sound.Replacements.emplace_back(L"Name" + std::to_wstring(i) + L"=",
+                                        L"Tool" + std::to_wstring(i) + L"=");
     steps.push_back(std::move(sound));
     steps.push_back({L"1.6.0.88",
                      L"",
@@ -70,7 +73,10 @@ std::vector<TMigrationStep> BuildSteps()
                      {{L"ToggleMuteAction", L"MuteChangeAction"},
                       {L"ToggleHotKeyAction", L"EnableHotKeyAction"},
                       {L"ToggleWheelAction", L"EnableWheelAction"}}});
-    TMigrationStep run{L"1.7.4.98", L"", {{L"FormatDevice=15", L"FormatDevice=32"}, {L"ShowControlAction", L"RunControlAction"}}};
+    TMigrationStep run{
+        L"1.7.4.98",
+        L"",
+        {{L"FormatDevice=15", L"FormatDevice=32"}, {L"ShowControlAction", L"RunControlAction"}}};
     for (int i = 0; i <= 4; ++i) {
         std::wstring n = std::to_wstring(i);
         run.Replacements.emplace_back(L"ShowProperty" + n + L"Action", L"RunProperty" + n + L"Action");
@@ -98,9 +104,9 @@ int CompareVersions(std::wstring_view a, std::wstring_view b)
 std::wstring OldActionName(int code)
 {
     static const wchar_t* const kFixed[] = {
-        L"CloseAction",        L"ShowHelpAction",  L"ShowVersionAction",    L"ShowOptionAction",
-        L"ShowControlAction",  L"ShowPropertyAction", L"PopupMenuAction", L"PopupVolumeBarAction",
-        L"VolumeUpAction",     L"VolumeDownAction",
+        L"CloseAction",       L"ShowHelpAction",     L"ShowVersionAction", L"ShowOptionAction",
+        L"ShowControlAction", L"ShowPropertyAction", L"PopupMenuAction",   L"PopupVolumeBarAction",
+        L"VolumeUpAction",    L"VolumeDownAction",
     };
     if (code >= 0 && code <= 9)
         return kFixed[code];
@@ -158,8 +164,9 @@ std::wstring FileVersionText(const std::wstring& path)
     if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
         len < sizeof(VS_FIXEDFILEINFO))
         return {};
-    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
-           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
            std::to_wstring(LOWORD(info->dwFileVersionLS));
 }
 

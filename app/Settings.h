@@ -26,7 +26,7 @@ constexpr int kMaxToolCount = 100;
 constexpr int kOptionPositionNotSet = INT_MIN;
 
 struct TPreset {
-    uint16_t Level = 0; // a level on the facade's scale
+    uint16_t Level = 0;  // a level on the facade's scale
     bool Active = false; // shown directly in the main menu
 };
 
@@ -81,7 +81,7 @@ struct TSettings {
     bool AutoMute = false;
     bool AutoUnmute = true;
     bool SoundEnabled = true;
-    std::wstring SoundFile; // empty: the system beep
+    std::wstring SoundFile;    // empty: the system beep
     unsigned SoundDelay = 500; // ms
     bool MessageDlg = true;
     unsigned QueInterval = 0; // ms between queued actions; 0 runs actions at once
@@ -106,7 +106,7 @@ struct TSettings {
     TWindowGeometry Window;
 
     // Not in the file: chosen by the Windows version at start.
-    unsigned BalloonDelay = 0; // ms before a balloon notice (2000 from Windows 10 on)
+    unsigned BalloonDelay = 0;                       // ms before a balloon notice (2000 from Windows 10 on)
     unsigned BarColor = 0x80000000u | COLOR_BTNFACE; // pop-up bar background, a system colour
 };
 

@@ -39,7 +39,7 @@ void ReadSettings(const fw::TIniFile& ini, TSettings& s, const std::vector<TActi
 void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TActionRef>& actions);
 
 // The section names in the order a save leaves them.
-inline constexpr const wchar_t* kSettingsSections[] = {L"System", L"General", L"Volume", L"Tool",
-                                                       L"Mouse",  L"Keyboard", L"Menu",  L"Window"};
+inline constexpr const wchar_t* kSettingsSections[] = {L"System", L"General",  L"Volume", L"Tool",
+                                                       L"Mouse",  L"Keyboard", L"Menu",   L"Window"};
 
 } // namespace lorvane

@@ -57,7 +57,8 @@ wchar_t AsciiUpper(wchar_t c)
 std::wstring NoLineBreaks(std::wstring_view s)
 {
     std::wstring out(s);
-    std::replace_if(out.begin(), out.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
+    std::replace_if(
+        out.begin(), out.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
     return out;
 }
 
@@ -293,11 +294,13 @@ bool WriteFileReplacing(const std::wstring& path, std::string_view bytes)
 TIniLoad TIniFile::LoadFromFile(const std::wstring& path)
 {
     sections.clear();
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         DWORD e = ::GetLastError();
-        return (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) ? TIniLoad::Missing : TIniLoad::Failed;
+        return (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) ? TIniLoad::Missing
+                                                                        : TIniLoad::Failed;
     }
     std::string bytes;
     for (;;) {
@@ -446,7 +449,8 @@ std::vector<std::pair<std::wstring, std::wstring>> TIniFile::SectionValues(std::
     return values;
 }
 
-std::wstring TIniFile::ReadString(std::wstring_view section, std::wstring_view key, std::wstring_view def) const
+std::wstring TIniFile::ReadString(std::wstring_view section, std::wstring_view key,
+                                  std::wstring_view def) const
 {
     const Section* s = FindSection(section);
     const Line* l = s ? FindKey(*s, key) : nullptr;

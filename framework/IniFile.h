@@ -27,7 +27,7 @@ enum class TIniLoad {
 };
 
 class TIniFile {
-public:
+  public:
     // Files larger than this are read only up to it: a settings or language file is a few
     // kilobytes, and a runaway file must not exhaust memory.
     static constexpr size_t kMaxFileBytes = 16u << 20;
@@ -69,9 +69,9 @@ public:
     void EraseSection(std::wstring_view section);
     void DeleteKey(std::wstring_view section, std::wstring_view key);
 
-private:
+  private:
     struct Line {
-        std::wstring key;   // the whole text for a line without "="
+        std::wstring key; // the whole text for a line without "="
         std::wstring value;
         bool entry = true;
     };

@@ -10,13 +10,6 @@ namespace {
 using fw::TIniFile;
 using namespace settingstest;
 
-TIniFile FromText(const std::wstring& text)
-{
-    TIniFile ini;
-    ini.SetText(text);
-    return ini;
-}
-
 TEST(IniFileParse, LineRules)
 {
     struct Case {
@@ -26,22 +19,22 @@ TEST(IniFileParse, LineRules)
         const wchar_t* expected; // nullptr: the key is not there
     } cases[] = {
         {L"  [ General ]  \r\n\t Key  =  Value \x01\r\n", L"General", L"Key", L"Value"},
-        {L"[general]\r\nLOWSTEP=5", L"GENERAL", L"lowstep", L"5"},          // case-insensitive names
-        {L"k=1\r\n[S]\r\nj=2", L"S", L"k", nullptr},                        // before the first section
-        {L"[S]\r\n;k=1\r\n  ;j=2", L"S", L"k", nullptr},                    // comments
-        {L"[S]\r\nk=a=b", L"S", L"k", L"a=b"},                              // the first "=" splits
-        {L"[S]\r\nk=", L"S", L"k", L""},                                    // empty value is a value
-        {L"[S]\nk=lf\nj=2", L"S", L"k", L"lf"},                             // LF line ends
-        {L"[S]\rk=cr\rj=2", L"S", L"j", L"2"},                              // CR line ends
-        {L"[S]\r\nk=1\r\nk=2", L"S", L"k", L"1"},                           // first key counts
-        {L"[S]\r\nk=1\r\n[s]\r\nk=2", L"S", L"k", L"1"},                    // first section counts
-        {L"[S]\r\n[broken\r\nk=v", L"S", L"k", L"v"},                       // "[" without "]"
-        {L"[S]\r\njust text\r\n", L"S", L"just text", nullptr},             // no "=": matches no key
-        {L"[S]\r\n = v", L"S", L"", L"v"},                                  // empty key
-        {L"[ÄÖÜ]\r\nSchlüssel=Wert", L"äöü", L"SCHLÜSSEL", L"Wert"},        // case beyond ASCII
+        {L"[general]\r\nLOWSTEP=5", L"GENERAL", L"lowstep", L"5"},   // case-insensitive names
+        {L"k=1\r\n[S]\r\nj=2", L"S", L"k", nullptr},                 // before the first section
+        {L"[S]\r\n;k=1\r\n  ;j=2", L"S", L"k", nullptr},             // comments
+        {L"[S]\r\nk=a=b", L"S", L"k", L"a=b"},                       // the first "=" splits
+        {L"[S]\r\nk=", L"S", L"k", L""},                             // empty value is a value
+        {L"[S]\nk=lf\nj=2", L"S", L"k", L"lf"},                      // LF line ends
+        {L"[S]\rk=cr\rj=2", L"S", L"j", L"2"},                       // CR line ends
+        {L"[S]\r\nk=1\r\nk=2", L"S", L"k", L"1"},                    // first key counts
+        {L"[S]\r\nk=1\r\n[s]\r\nk=2", L"S", L"k", L"1"},             // first section counts
+        {L"[S]\r\n[broken\r\nk=v", L"S", L"k", L"v"},                // "[" without "]"
+        {L"[S]\r\njust text\r\n", L"S", L"just text", nullptr},      // no "=": matches no key
+        {L"[S]\r\n = v", L"S", L"", L"v"},                           // empty key
+        {L"[ÄÖÜ]\r\nSchlüssel=Wert", L"äöü", L"SCHLÜSSEL", L"Wert"}, // case beyond ASCII
     };
     for (const Case& c : cases) {
-        TIniFile ini = FromText(c.text);
+        TIniFile ini = Parse(c.text);
         SCOPED_TRACE(testing::Message() << "text: " << testing::PrintToString(std::wstring(c.text)));
         EXPECT_EQ(ini.ValueExists(c.section, c.key), c.expected != nullptr);
         EXPECT_EQ(ini.ReadString(c.section, c.key, L"<default>"), c.expected ? c.expected : L"<default>");
@@ -50,7 +43,7 @@ TEST(IniFileParse, LineRules)
 
 TEST(IniFileParse, KeepsOrderLinesWithoutEqualsAndDuplicateSections)
 {
-    TIniFile ini = FromText(L"lost=1\r\n[B]\r\nz=1\r\nfree text\r\na=2\r\n[A]\r\n[b]\r\nz=3\r\n");
+    TIniFile ini = Parse(L"lost=1\r\n[B]\r\nz=1\r\nfree text\r\na=2\r\n[A]\r\n[b]\r\nz=3\r\n");
     EXPECT_EQ(ini.SectionNames(), (std::vector<std::wstring>{L"B", L"A", L"b"}));
     EXPECT_EQ(ini.Text(), L"[B]\r\nz=1\r\nfree text\r\na=2\r\n\r\n[A]\r\n\r\n[b]\r\nz=3\r\n\r\n");
     using Values = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -65,19 +58,34 @@ TEST(IniFileNumbers, IntegersAndBooleans)
         const wchar_t* text;
         int expected; // the default 777 when the text is no integer
     } cases[] = {
-        {L"0", 0},           {L"-5", -5},          {L"+7", 7},
-        {L"0x1F", 31},       {L"0X1f", 31},        {L"$FF", 255},
-        {L"$ffffffff", -1},  {L"-$10", -16},       {L"2147483647", 2147483647},
-        {L"-2147483648", INT_MIN}, {L"2147483648", 777}, {L"0x100000000", 777},
-        {L"0x", 777},        {L"$", 777},          {L"", 777},
-        {L"12a", 777},       {L"1.5", 777},        {L"- 1", 777},
-        {L"99999999999999999999", 777}, {L"0x7FFFFFFF", INT_MAX}, {L"007", 7},
+        {L"0", 0},
+        {L"-5", -5},
+        {L"+7", 7},
+        {L"0x1F", 31},
+        {L"0X1f", 31},
+        {L"$FF", 255},
+        {L"$ffffffff", -1},
+        {L"-$10", -16},
+        {L"2147483647", 2147483647},
+        {L"-2147483648", INT_MIN},
+        {L"2147483648", 777},
+        {L"0x100000000", 777},
+        {L"0x", 777},
+        {L"$", 777},
+        {L"", 777},
+        {L"12a", 777},
+        {L"1.5", 777},
+        {L"- 1", 777},
+        {L"99999999999999999999", 777},
+        {L"0x7FFFFFFF", INT_MAX},
+        {L"007", 7},
     };
     for (const Case& c : cases) {
-        TIniFile ini = FromText(std::wstring(L"[S]\r\nk=") + c.text);
-        EXPECT_EQ(ini.ReadInteger(L"S", L"k", 777), c.expected) << testing::PrintToString(std::wstring(c.text));
+        TIniFile ini = Parse(std::wstring(L"[S]\r\nk=") + c.text);
+        EXPECT_EQ(ini.ReadInteger(L"S", L"k", 777), c.expected)
+            << testing::PrintToString(std::wstring(c.text));
     }
-    TIniFile b = FromText(L"[S]\r\none=1\r\nzero=0\r\ntwo=2\r\nneg=-1\r\nword=yes\r\nempty=");
+    TIniFile b = Parse(L"[S]\r\none=1\r\nzero=0\r\ntwo=2\r\nneg=-1\r\nword=yes\r\nempty=");
     EXPECT_TRUE(b.ReadBool(L"S", L"one", false));
     EXPECT_FALSE(b.ReadBool(L"S", L"zero", true));
     EXPECT_TRUE(b.ReadBool(L"S", L"two", false));
@@ -90,7 +98,8 @@ TEST(IniFileNumbers, IntegersAndBooleans)
 
 TEST(IniFileEncoding, FourEncodingsReadAlike)
 {
-    const std::wstring text = L"[Général]\r\nSoundFile=C:\\Klänge\\Glöckchen.wav\r\nCaption0=Größe ändern\r\n";
+    const std::wstring text =
+        L"[Général]\r\nSoundFile=C:\\Klänge\\Glöckchen.wav\r\nCaption0=Größe ändern\r\n";
     std::vector<std::pair<const char*, std::string>> files = {
         {"UTF-16LE", Utf16LeWithBom(text)},
         {"UTF-16BE", Utf16BeWithBom(text)},
@@ -122,14 +131,22 @@ TEST(IniFileEncoding, UndecodableInputStillReadsWhatItCan)
         std::string bytes;
         std::wstring value;
     } cases[] = {
-        {"a\xC3(b", L"a\uFFFD(b"},            // lead without continuation
-        {"a\xFF" "b", L"a\uFFFDb"},           // never a lead
-        {"a\xED\xA0\x80" "b", L"a\uFFFDb"},   // an encoded surrogate
-        {"a\xC0\xAF" "b", L"a\uFFFD\uFFFDb"}, // overlong: C0 is never a lead
-        {"a\xE0\x80\xAF" "b", L"a\uFFFDb"},   // overlong three-byte form
-        {"a\xF4\x90\x80\x80", L"a\uFFFD"},    // beyond U+10FFFF
-        {"a\xF0\x9F\x8E", L"a\uFFFD"},        // cut short at the end
-        {"\xF0\x9F\x8E\xB5", L"\U0001F3B5"},  // a valid four-byte character
+        {"a\xC3(b", L"a\uFFFD(b"}, // lead without continuation
+        {"a\xFF"
+         "b",
+         L"a\uFFFDb"}, // never a lead
+        {"a\xED\xA0\x80"
+         "b",
+         L"a\uFFFDb"}, // an encoded surrogate
+        {"a\xC0\xAF"
+         "b",
+         L"a\uFFFD\uFFFDb"}, // overlong: C0 is never a lead
+        {"a\xE0\x80\xAF"
+         "b",
+         L"a\uFFFDb"},                       // overlong three-byte form
+        {"a\xF4\x90\x80\x80", L"a\uFFFD"},   // beyond U+10FFFF
+        {"a\xF0\x9F\x8E", L"a\uFFFD"},       // cut short at the end
+        {"\xF0\x9F\x8E\xB5", L"\U0001F3B5"}, // a valid four-byte character
     };
     for (const Case& c : cases) {
         TIniFile ini;
@@ -138,7 +155,8 @@ TEST(IniFileEncoding, UndecodableInputStillReadsWhatItCan)
     }
 
     // Truncated byte-order marks are ANSI text, not a crash.
-    for (std::string bytes : {std::string("\xFF"), std::string("\xFE"), std::string("\xEF\xBB"), std::string()}) {
+    for (std::string bytes :
+         {std::string("\xFF"), std::string("\xFE"), std::string("\xEF\xBB"), std::string()}) {
         TIniFile ini;
         ini.LoadFromBytes(bytes);
         EXPECT_TRUE(ini.SectionNames().empty());
@@ -147,7 +165,7 @@ TEST(IniFileEncoding, UndecodableInputStillReadsWhatItCan)
 
 TEST(IniFileWrite, WrittenFormAndSectionPlacement)
 {
-    TIniFile ini = FromText(L"[A]\r\nx=1\r\n[B]\r\ny=2\r\n[C]\r\n");
+    TIniFile ini = Parse(L"[A]\r\nx=1\r\n[B]\r\ny=2\r\n[C]\r\n");
     ini.WriteString(L"a", L"X", L"changed"); // the existing key keeps its spelling
     ini.WriteInteger(L"A", L"n", -42);
     ini.WriteBool(L"A", L"b", true);
@@ -169,7 +187,7 @@ TEST(IniFileSave, ReplacesWholeAndLeavesOldFileOnFailure)
 {
     TempFolder dir(L"ini-save");
     const std::wstring file = dir.File(L"a.ini");
-    TIniFile ini = FromText(L"[S]\r\nk=v\r\n");
+    TIniFile ini = Parse(L"[S]\r\nk=v\r\n");
 
     TIniFile probe;
     EXPECT_EQ(probe.LoadFromFile(file), fw::TIniLoad::Missing);
@@ -180,7 +198,7 @@ TEST(IniFileSave, ReplacesWholeAndLeavesOldFileOnFailure)
     EXPECT_EQ(probe.ReadString(L"S", L"k", L""), L"v");
 
     // A shorter content replaces a longer one whole (no tail of the old file remains).
-    ASSERT_TRUE(FromText(L"[T]\r\n").SaveToFile(file));
+    ASSERT_TRUE(Parse(L"[T]\r\n").SaveToFile(file));
     EXPECT_EQ(ReadBytes(file), Utf16LeWithBom(L"[T]\r\n\r\n"));
 
     // A read-only file is not replaced; the old content stays.
@@ -216,7 +234,7 @@ TEST(IniFileSave, LargeFileIsReadOnlyUpToTheBound)
 
 // The system's profile functions are an independent reader and writer of the same format.
 class IniFileProfileApi : public testing::Test {
-protected:
+  protected:
     TempFolder dir{L"ini-profile"};
     const std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> entries = {
         {L"System", L"Version", L"1.8.3.104"},

@@ -15,13 +15,6 @@ using namespace settingstest;
 const std::wstring kNow = L"01.02.2026 10:11:12";
 const std::wstring kV = L"1.8.3.104";
 
-fw::TIniFile Parse(const std::wstring& text)
-{
-    fw::TIniFile ini;
-    ini.SetText(text);
-    return ini;
-}
-
 const TMigrationStep& Step(const wchar_t* olderThan)
 {
     for (const TMigrationStep& s : MigrationSteps()) {
@@ -38,8 +31,8 @@ TEST(Migration, VersionsComparePartByPart)
         const wchar_t* b;
         int sign;
     } cases[] = {
-        {L"", L"1.4.2.0", -1},          {L"1.4.2", L"1.4.2.0", 0},       {L"1.10.0.0", L"1.9.9.9", 1},
-        {L"1.7.6.99", L"1.7.6.100", -1}, {L"1.x.3", L"1.0.3", 0},         {L"2", L"1.9.9.9", 1},
+        {L"", L"1.4.2.0", -1},           {L"1.4.2", L"1.4.2.0", 0},        {L"1.10.0.0", L"1.9.9.9", 1},
+        {L"1.7.6.99", L"1.7.6.100", -1}, {L"1.x.3", L"1.0.3", 0},          {L"2", L"1.9.9.9", 1},
         {L"1.8.3.104", L"1.8.3.104", 0}, {L"1.5.2.84.9", L"1.5.2.85", -1}, {L"1..2", L"1.0.2", 0},
     };
     for (const Case& c : cases) {
@@ -57,9 +50,9 @@ TEST(Migration, VersionsComparePartByPart)
 TEST(Migration, EveryOldCodeBecomesACurrentActionName)
 {
     std::vector<std::wstring> current = {
-        L"CloseAction",    L"ShowHelpAction",   L"ShowVersionAction",  L"ShowOptionAction",
-        L"RunControlAction", L"RunProperty0Action", L"MainMenuAction", L"PopupBarAction",
-        L"VolumeUpAction", L"VolumeDownAction",
+        L"CloseAction",      L"ShowHelpAction",     L"ShowVersionAction", L"ShowOptionAction",
+        L"RunControlAction", L"RunProperty0Action", L"MainMenuAction",    L"PopupBarAction",
+        L"VolumeUpAction",   L"VolumeDownAction",
     };
     for (int i = 0; i < 10; ++i)
         current.push_back(L"Volume" + std::to_wstring(i) + L"Action");
@@ -73,8 +66,10 @@ TEST(Migration, EveryOldCodeBecomesACurrentActionName)
     for (int code = -1; code <= 30; ++code) {
         const std::wstring expected = code < 0 ? L"" : current[static_cast<size_t>(code)];
         const std::wstring k = std::to_wstring(code);
-        fw::TIniFile ini = Parse(L"[System]\r\nVersion=1.3.0.0\r\n[Mouse]\r\nWheelUp=" + k + L"\r\n[Keyboard]\r\n"
-                                 L"ShortCut" + k + L"=77\r\n");
+        fw::TIniFile ini = Parse(L"[System]\r\nVersion=1.3.0.0\r\n[Mouse]\r\nWheelUp=" + k +
+                                 L"\r\n[Keyboard]\r\n"
+                                 L"ShortCut" +
+                                 k + L"=77\r\n");
         ASSERT_TRUE(MigrateIni(ini, kV, kNow));
         EXPECT_EQ(ini.ReadString(L"Mouse", L"WheelUp", L"?"), expected) << code;
         if (code >= 0) {
@@ -86,9 +81,10 @@ TEST(Migration, EveryOldCodeBecomesACurrentActionName)
 
 TEST(Migration, OldLayoutFileReadsAsCurrentBindings)
 {
-    fw::TIniFile ini = Parse(L"[General]\r\nLowStep=700\r\n[Mouse]\r\nClick=3\r\nDoubleClick=10\r\nRightClick=6\r\n"
-                             L"WheelClick=20\r\nWheelUp=8\r\nWheelDown=-1\r\n[Keyboard]\r\nShortCut20=1234\r\n"
-                             L"ShortCut2=99\r\n[Image]\r\nFile=x.bmp\r\n");
+    fw::TIniFile ini =
+        Parse(L"[General]\r\nLowStep=700\r\n[Mouse]\r\nClick=3\r\nDoubleClick=10\r\nRightClick=6\r\n"
+              L"WheelClick=20\r\nWheelUp=8\r\nWheelDown=-1\r\n[Keyboard]\r\nShortCut20=1234\r\n"
+              L"ShortCut2=99\r\n[Image]\r\nFile=x.bmp\r\n");
     ASSERT_TRUE(MigrateIni(ini, kV, kNow));
     TSettings s;
     ReadSettings(ini, s, FixedActions(), 0, 65535);
@@ -118,26 +114,33 @@ TEST(Migration, EachStepRewritesItsTexts)
         const wchar_t* before;
         const wchar_t* after;
     } cases[] = {
-        {L"1.4.2.0", L"[Image]\r\nx=1\r\n[Keyboard]\r\nShortCut0=1\r\nshortcut30=2\r\n[Mouse]\r\nWheelDown=-1\r\n"
-                     L"click=7\r\nRightClick=6\r\nWheelUp=0\r\n",
-         L"[Keyboard]\r\nCloseAction=1\r\nTool9Action=2\r\n\r\n[Mouse]\r\nWheelDown=\r\nClick=PopupVolumeBarAction\r\n"
+        {L"1.4.2.0",
+         L"[Image]\r\nx=1\r\n[Keyboard]\r\nShortCut0=1\r\nshortcut30=2\r\n[Mouse]\r\nWheelDown=-1\r\n"
+         L"click=7\r\nRightClick=6\r\nWheelUp=0\r\n",
+         L"[Keyboard]\r\nCloseAction=1\r\nTool9Action=2\r\n\r\n[Mouse]\r\nWheelDown=\r\nClick="
+         L"PopupVolumeBarAction\r\n"
          L"RightClick=PopupMenuAction\r\nWheelUp=CloseAction\r\n\r\n"},
-        {L"1.4.3.0", L"[Mouse]\r\nClick=popupvolumebaraction\r\n", L"[Mouse]\r\nClick=PopupBarAction\r\n\r\n"},
-        {L"1.5.2.85", L"[General]\r\nEndVolume=5\r\nEndMute=1\r\n", L"[General]\r\nReVolume=5\r\nReMute=1\r\n\r\n"},
+        {L"1.4.3.0", L"[Mouse]\r\nClick=popupvolumebaraction\r\n",
+         L"[Mouse]\r\nClick=PopupBarAction\r\n\r\n"},
+        {L"1.5.2.85", L"[General]\r\nEndVolume=5\r\nEndMute=1\r\n",
+         L"[General]\r\nReVolume=5\r\nReMute=1\r\n\r\n"},
         {L"1.5.4.87", L"[Sound]\r\nPlaySound=1\r\nFixedMute=0\r\n[Tool]\r\nName0=a\r\nName9=b\r\n",
          L"[Volume]\r\nSoundEnabled=1\r\nAutoUnmute=0\r\n\r\n[Tool]\r\nTool0=a\r\nTool9=b\r\n\r\n"},
         {L"1.6.0.88", L"[Keyboard]\r\nMuteAction=1\r\nHotKeyAction=2\r\nWheelAction=3\r\n",
          L"[Keyboard]\r\nToggleMuteAction=1\r\nToggleHotKeyAction=2\r\nToggleWheelAction=3\r\n\r\n"},
         {L"1.6.1.89", L"[General]\r\nIconDir=Digital White+Red\r\n[Form]\r\nWidth=200\r\nHeight=180\r\n",
          L"[General]\r\nIconDir=Digital White\r\n\r\n[Window]\r\nMainWidth=200\r\nMainHeight=180\r\n\r\n"},
-        {L"1.6.4.92", L"[Mouse]\r\nClick=ShowPropertyAction\r\n", L"[Mouse]\r\nClick=ShowProperty0Action\r\n\r\n"},
+        {L"1.6.4.92", L"[Mouse]\r\nClick=ShowPropertyAction\r\n",
+         L"[Mouse]\r\nClick=ShowProperty0Action\r\n\r\n"},
         {L"1.7.2.96", L"[Keyboard]\r\nToggleMuteAction=1\r\nToggleHotKeyAction=2\r\nToggleWheelAction=3\r\n",
          L"[Keyboard]\r\nMuteChangeAction=1\r\nEnableHotKeyAction=2\r\nEnableWheelAction=3\r\n\r\n"},
-        {L"1.7.4.98", L"[General]\r\nFormatDevice=15\r\n[Menu]\r\nShowControlAction=1\r\nShowProperty0Action=1\r\n"
-                      L"ShowProperty4Action=0\r\n",
+        {L"1.7.4.98",
+         L"[General]\r\nFormatDevice=15\r\n[Menu]\r\nShowControlAction=1\r\nShowProperty0Action=1\r\n"
+         L"ShowProperty4Action=0\r\n",
          L"[General]\r\nFormatDevice=32\r\n\r\n[Menu]\r\nRunControlAction=1\r\nRunProperty0Action=1\r\n"
          L"RunProperty4Action=0\r\n\r\n"},
-        {L"1.7.6.100", L"[Mouse]\r\nRightClick=PopupMenuAction\r\n", L"[Mouse]\r\nRightClick=MainMenuAction\r\n\r\n"},
+        {L"1.7.6.100", L"[Mouse]\r\nRightClick=PopupMenuAction\r\n",
+         L"[Mouse]\r\nRightClick=MainMenuAction\r\n\r\n"},
     };
     for (const Case& c : cases) {
         fw::TIniFile ini = Parse(c.before);

@@ -27,7 +27,7 @@ std::string Cycle(const std::string& bytes)
 }
 
 class Generator {
-public:
+  public:
     explicit Generator(uint32_t seed) : rng(seed) {}
 
     size_t Below(size_t n) { return n ? std::uniform_int_distribution<size_t>(0, n - 1)(rng) : 0; }
@@ -44,13 +44,53 @@ public:
     std::wstring StructuredText(size_t lines)
     {
         static const wchar_t* const pieces[] = {
-            L"[",        L"]",         L"=",          L";",         L" ",          L"\t",       L"\r\n",
-            L"\n",       L"\r",        L"General",    L"Volume",    L"Tool",       L"Mouse",    L"Keyboard",
-            L"Menu",     L"Window",    L"System",     L"Count",     L"Count=-1",   L"Count=99999999999",
-            L"Count=100", L"Volume3",  L"Active",     L"Caption",   L"0x",         L"$",        L"-",
-            L"2147483648", L"-1",      L"Version=",   L"1.4.2.0",   L"ShortCut20=", L"Click=",  L"WheelDown=3",
-            L"MuteAction", L"[Sound]", L"[Form]",     L"Width=",    L"ä",          L"\uFFFF",   L"\xD800",
-            L"\xDC00",   L"\0",        L"VolumeUpAction", L"Tool9Action", L"LowStep=", L"WheelAreas=0x1FF",
+            L"[",
+            L"]",
+            L"=",
+            L";",
+            L" ",
+            L"\t",
+            L"\r\n",
+            L"\n",
+            L"\r",
+            L"General",
+            L"Volume",
+            L"Tool",
+            L"Mouse",
+            L"Keyboard",
+            L"Menu",
+            L"Window",
+            L"System",
+            L"Count",
+            L"Count=-1",
+            L"Count=99999999999",
+            L"Count=100",
+            L"Volume3",
+            L"Active",
+            L"Caption",
+            L"0x",
+            L"$",
+            L"-",
+            L"2147483648",
+            L"-1",
+            L"Version=",
+            L"1.4.2.0",
+            L"ShortCut20=",
+            L"Click=",
+            L"WheelDown=3",
+            L"MuteAction",
+            L"[Sound]",
+            L"[Form]",
+            L"Width=",
+            L"ä",
+            L"\uFFFF",
+            L"\xD800",
+            L"\xDC00",
+            L"\0",
+            L"VolumeUpAction",
+            L"Tool9Action",
+            L"LowStep=",
+            L"WheelAreas=0x1FF",
         };
         std::wstring text;
         for (size_t i = 0; i < lines; ++i) {
@@ -113,7 +153,7 @@ public:
         return s;
     }
 
-private:
+  private:
     std::mt19937 rng;
 };
 
@@ -166,13 +206,13 @@ TEST(SettingsFuzz, HugeLinesAndUnclosedHeaders)
 {
     const std::string many(1u << 20, 'x');
     const std::vector<std::string> files = {
-        "[" + many,                                         // "[" without "]", one line
-        "[General]\r\nSoundFile=" + many,                   // a huge value
-        "[" + many + "]\r\nk=v",                            // a huge section name
-        std::string(1u << 20, '['),                         // nothing but brackets
-        std::string(1u << 20, '\n'),                        // nothing but line ends
-        "\xFF\xFE" + std::string(1u << 20, '\0'),           // UTF-16 NULs
-        "[General]\r\n" + std::string(1u << 20, '='),       // an empty key, a value of "="
+        "[" + many,                                   // "[" without "]", one line
+        "[General]\r\nSoundFile=" + many,             // a huge value
+        "[" + many + "]\r\nk=v",                      // a huge section name
+        std::string(1u << 20, '['),                   // nothing but brackets
+        std::string(1u << 20, '\n'),                  // nothing but line ends
+        "\xFF\xFE" + std::string(1u << 20, '\0'),     // UTF-16 NULs
+        "[General]\r\n" + std::string(1u << 20, '='), // an empty key, a value of "="
     };
     for (const std::string& bytes : files) {
         fw::TIniFile ini;

@@ -1,7 +1,7 @@
 // The settings sections read into the model and written back: defaults, ranges, the
 // erase-and-rewrite save, and what happens to names the program does not know.
-#include "Migration.h"
 #include "SettingsModel.h"
+#include "Migration.h"
 #include "SettingsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,21 +29,6 @@ TSettings Read(const fw::TIniFile& ini, TSettings s = Defaults())
     return s;
 }
 
-fw::TIniFile Parse(const std::wstring& text)
-{
-    fw::TIniFile ini;
-    ini.SetText(text);
-    return ini;
-}
-
-std::vector<std::wstring> Keys(const fw::TIniFile& ini, const wchar_t* section)
-{
-    std::vector<std::wstring> keys;
-    for (const auto& kv : ini.SectionValues(section))
-        keys.push_back(kv.first);
-    return keys;
-}
-
 TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
 {
     fw::TIniFile first;
@@ -58,8 +43,8 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
     EXPECT_EQ(second.SaveToBytes(), bytes);
 
     ASSERT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(first.SectionNames(), std::vector<std::wstring>(std::begin(kSettingsSections),
-                                                              std::end(kSettingsSections)));
+    EXPECT_EQ(first.SectionNames(),
+              std::vector<std::wstring>(std::begin(kSettingsSections), std::end(kSettingsSections)));
     // Every section: header, entries, exactly one empty line.
     const std::wstring text = first.Text();
     size_t pos = 0;
@@ -79,14 +64,13 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
     EXPECT_EQ(text.substr(text.size() - 4), L"\r\n\r\n");
 
     EXPECT_EQ(Keys(first, L"General"),
-              (std::vector<std::wstring>{L"LangName",    L"FormatRealVol", L"FormatDevice",  L"IconMuteFix",
-                                         L"IconDir",     L"LowStep",       L"HighStep",      L"AccelStep",
-                                         L"AccelStepCount", L"AccelStepTime", L"RoundStep",  L"Reset",
-                                         L"ReVolume",    L"ReMute",        L"ReDevice",      L"BalloonHint",
-                                         L"BalloonTime", L"AutoMute",      L"AutoUnmute",    L"SoundEnabled",
-                                         L"SoundFile",   L"SoundDelay",    L"MessageDlg",    L"QueInterval",
-                                         L"HotKeyEnabled", L"WheelEnabled", L"WheelMargin",  L"WheelAreas",
-                                         L"WheelKeys"}));
+              (std::vector<std::wstring>{
+                  L"LangName",     L"FormatRealVol", L"FormatDevice", L"IconMuteFix",    L"IconDir",
+                  L"LowStep",      L"HighStep",      L"AccelStep",    L"AccelStepCount", L"AccelStepTime",
+                  L"RoundStep",    L"Reset",         L"ReVolume",     L"ReMute",         L"ReDevice",
+                  L"BalloonHint",  L"BalloonTime",   L"AutoMute",     L"AutoUnmute",     L"SoundEnabled",
+                  L"SoundFile",    L"SoundDelay",    L"MessageDlg",   L"QueInterval",    L"HotKeyEnabled",
+                  L"WheelEnabled", L"WheelMargin",   L"WheelAreas",   L"WheelKeys"}));
     const int levels[] = {6554, 13107, 19661, 26214, 32768, 39321, 45875, 52428, 58982, 65535};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(first.ReadInteger(L"Volume", L"Volume" + std::to_wstring(i), -1), levels[i]);
@@ -117,10 +101,11 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
     EXPECT_FALSE(first.ReadBool(L"Menu", L"RestartAction", true));
 }
 
-TEST(SettingsFile, GeneralValuesReadAndWrittenBack)
+TEST(SettingsFile, ValuesReadAndWrittenBack)
 {
     struct Case {
-        const wchar_t* key;
+        const wchar_t* key; // of [General] unless it names [Window]
+
         const wchar_t* stored;
         const wchar_t* saved; // what the next save writes
     } cases[] = {
@@ -157,12 +142,22 @@ TEST(SettingsFile, GeneralValuesReadAndWrittenBack)
         {L"WheelMargin", L"999", L"999"},
         {L"WheelAreas", L"0x1FF", L"255"}, // the low byte
         {L"WheelKeys", L"258", L"2"},
+        {L"Window/MainWidth", L"300", L"300"},
+        {L"Window/MainHeight", L"0x100", L"256"},
+        {L"Window/OptionLeft", L"-20", L"-20"},
+        {L"Window/OptionTop", L"x", L"-2147483648"}, // not set
+        {L"Window/OptionPage", L"3", L"3"},
     };
     for (const Case& c : cases) {
-        fw::TIniFile ini = Parse(std::wstring(L"[General]\r\n") + c.key + L"=" + c.stored);
+        std::wstring section = L"General", key = c.key;
+        if (size_t slash = key.find(L'/'); slash != std::wstring::npos) {
+            section = key.substr(0, slash);
+            key.erase(0, slash + 1);
+        }
+        fw::TIniFile ini = Parse(L"[" + section + L"]\r\n" + key + L"=" + c.stored);
         TSettings s = Read(ini);
         WriteSettings(ini, s, FixedActions());
-        EXPECT_EQ(ini.ReadString(L"General", c.key, L"<missing>"), c.saved) << c.key << L"=" << c.stored;
+        EXPECT_EQ(ini.ReadString(section, key, L"<missing>"), c.saved) << c.key << L"=" << c.stored;
     }
 }
 
@@ -188,13 +183,14 @@ TEST(SettingsFile, CountsAreBoundedAndRebuildTheLists)
         const wchar_t* count; // nullptr: no Count key
         size_t expected;
     } cases[] = {
-        {nullptr, 10}, {L"0", 0}, {L"-3", 0}, {L"5", 5}, {L"100", 100},
-        {L"101", 100}, {L"2147483647", 100}, {L"abc", 10}, {L"0x3", 3},
+        {nullptr, 10},        {L"0", 0},    {L"-3", 0},  {L"5", 5}, {L"100", 100}, {L"101", 100},
+        {L"2147483647", 100}, {L"abc", 10}, {L"0x3", 3},
     };
     for (const Case& c : cases) {
         std::wstring text = L"[Volume]\r\n[Tool]\r\n";
         if (c.count)
-            text = std::wstring(L"[Volume]\r\nCount=") + c.count + L"\r\n[Tool]\r\nCount=" + c.count + L"\r\n";
+            text =
+                std::wstring(L"[Volume]\r\nCount=") + c.count + L"\r\n[Tool]\r\nCount=" + c.count + L"\r\n";
         TSettings current = Defaults();
         current.Presets.resize(3); // the count of the previous state does not matter
         fw::TIniFile ini = Parse(text);
@@ -250,15 +246,16 @@ TEST(SettingsFile, ToolsAndUmlautsFromAnsiAndUtf8SaveAsUtf16)
 
 TEST(SettingsFile, UnknownNamesAreDroppedUnknownSectionsKeptInPlace)
 {
-    fw::TIniFile ini = Parse(L"[System]\r\nVersion=1.8.3.104\r\nUserMode=2\r\n"
-                             L"[Custom]\r\nfoo=bar\r\nfree text\r\n"
-                             L"[Keyboard]\r\nBogusAction=5\r\nvolumeupaction=1234\r\nVolume3Action=$2041\r\n"
-                             L"Volume12Action=9\r\n"
-                             L"[Menu]\r\nBogusAction=1\r\nVolume0Action=1\r\nCloseAction=0\r\nRestartAction=1\r\n"
-                             L"[General]\r\nIconDir=First\r\n[Later]\r\nx=1\r\n[general]\r\nIconDir=Second\r\n");
+    fw::TIniFile ini =
+        Parse(L"[System]\r\nVersion=1.8.3.104\r\nUserMode=2\r\n"
+              L"[Custom]\r\nfoo=bar\r\nfree text\r\n"
+              L"[Keyboard]\r\nBogusAction=5\r\nvolumeupaction=1234\r\nVolume3Action=$2041\r\n"
+              L"Volume12Action=9\r\n"
+              L"[Menu]\r\nBogusAction=1\r\nVolume0Action=1\r\nCloseAction=0\r\nRestartAction=1\r\n"
+              L"[General]\r\nIconDir=First\r\n[Later]\r\nx=1\r\n[general]\r\nIconDir=Second\r\n");
     TSettings s = Read(ini);
-    EXPECT_EQ(s.IconDir, L"First"); // of two sections of one name, the first
-    EXPECT_EQ(s.HotKeys.at(L"VolumeUpAction"), 1234); // keys match without regard to case
+    EXPECT_EQ(s.IconDir, L"First");                    // of two sections of one name, the first
+    EXPECT_EQ(s.HotKeys.at(L"VolumeUpAction"), 1234);  // keys match without regard to case
     EXPECT_EQ(s.HotKeys.at(L"Volume3Action"), 0x2041); // a preset's hotkey, kept by name
     EXPECT_EQ(s.HotKeys.count(L"BogusAction"), 0u);
     EXPECT_EQ(s.HotKeys.count(L"Volume12Action"), 0u); // beyond the count of presets
@@ -268,8 +265,8 @@ TEST(SettingsFile, UnknownNamesAreDroppedUnknownSectionsKeptInPlace)
 
     WriteSettings(ini, s, FixedActions());
     EXPECT_EQ(ini.SectionNames(),
-              (std::vector<std::wstring>{L"System", L"Custom", L"Later", L"General", L"Volume", L"Tool", L"Mouse",
-                                         L"Keyboard", L"Menu", L"Window"}));
+              (std::vector<std::wstring>{L"System", L"Custom", L"Later", L"General", L"Volume", L"Tool",
+                                         L"Mouse", L"Keyboard", L"Menu", L"Window"}));
     EXPECT_EQ(ini.ReadString(L"System", L"UserMode", L""), L"2");
     EXPECT_NE(ini.Text().find(L"[Custom]\r\nfoo=bar\r\nfree text\r\n\r\n[Later]\r\nx=1\r\n\r\n[General]"),
               std::wstring::npos);
@@ -287,9 +284,14 @@ TEST(SettingsFile, MouseBindingsNameExistingActionsExactly)
         const wchar_t* stored;
         const wchar_t* bound;
     } cases[] = {
-        {L"MuteOnAction", L"MuteOnAction"}, {L"muteonaction", L""},     {L"NoSuchAction", L""},
-        {L"Volume9Action", L"Volume9Action"}, {L"Volume10Action", L""}, {L"Tool0Action", L"Tool0Action"},
-        {L"", L""},                           {L" MuteOnAction ", L"MuteOnAction"},
+        {L"MuteOnAction", L"MuteOnAction"},
+        {L"muteonaction", L""},
+        {L"NoSuchAction", L""},
+        {L"Volume9Action", L"Volume9Action"},
+        {L"Volume10Action", L""},
+        {L"Tool0Action", L"Tool0Action"},
+        {L"", L""},
+        {L" MuteOnAction ", L"MuteOnAction"},
     };
     for (const Case& c : cases) {
         TSettings s = Read(Parse(std::wstring(L"[Mouse]\r\nWheelClick=") + c.stored));
@@ -297,7 +299,8 @@ TEST(SettingsFile, MouseBindingsNameExistingActionsExactly)
         EXPECT_EQ(s.Mouse.WheelUp, L"VolumeUpAction"); // missing keys keep the current binding
     }
     // A binding to a preset that a smaller count removes binds nothing.
-    TSettings s = Read(Parse(L"[Volume]\r\nCount=3\r\n[Mouse]\r\nClick=Volume5Action\r\nRightClick=Volume2Action"));
+    TSettings s =
+        Read(Parse(L"[Volume]\r\nCount=3\r\n[Mouse]\r\nClick=Volume5Action\r\nRightClick=Volume2Action"));
     EXPECT_EQ(s.Mouse.Click, L"");
     EXPECT_EQ(s.Mouse.RightClick, L"Volume2Action");
 }
@@ -305,28 +308,17 @@ TEST(SettingsFile, MouseBindingsNameExistingActionsExactly)
 TEST(SettingsFile, ActionNamesFollowTheCountsWhateverTheListHolds)
 {
     // Once preset and tool actions exist in the list, those of the old counts are replaced.
-    std::vector<TActionRef> list = {{L"DeviceMenuAction", L""}, {L"VolumeMenuAction", L""},
-                                    {L"Volume0Action", L"Volume"}, {L"Volume1Action", L"Volume"},
-                                    {L"Volume2Action", L"Volume"}, {L"VolumeUpAction", L""},
-                                    {L"ToolMenuAction", L""},      {L"Tool0Action", L"Tool"},
-                                    {L"CloseAction", L""}};
+    std::vector<TActionRef> list = {
+        {L"DeviceMenuAction", L""},    {L"VolumeMenuAction", L""},    {L"Volume0Action", L"Volume"},
+        {L"Volume1Action", L"Volume"}, {L"Volume2Action", L"Volume"}, {L"VolumeUpAction", L""},
+        {L"ToolMenuAction", L""},      {L"Tool0Action", L"Tool"},     {L"CloseAction", L""}};
     EXPECT_EQ(ActionNamesForCounts(list, 1, 2),
               (std::vector<std::wstring>{L"DeviceMenuAction", L"VolumeMenuAction", L"Volume0Action",
                                          L"VolumeUpAction", L"ToolMenuAction", L"Tool0Action", L"Tool1Action",
                                          L"CloseAction"}));
-    EXPECT_EQ(FixedActionNames(list), (std::vector<std::wstring>{L"DeviceMenuAction", L"VolumeMenuAction",
-                                                                 L"VolumeUpAction", L"ToolMenuAction",
-                                                                 L"CloseAction"}));
-}
-
-TEST(SettingsFile, WindowGeometry)
-{
-    TSettings s = Read(Parse(L"[Window]\r\nMainWidth=300\r\nMainHeight=0x100\r\nOptionLeft=-20\r\nOptionPage=3"));
-    EXPECT_EQ(s.Window.MainWidth, 300);
-    EXPECT_EQ(s.Window.MainHeight, 256);
-    EXPECT_EQ(s.Window.OptionLeft, -20);
-    EXPECT_EQ(s.Window.OptionTop, kOptionPositionNotSet);
-    EXPECT_EQ(s.Window.OptionPage, 3);
+    EXPECT_EQ(FixedActionNames(list),
+              (std::vector<std::wstring>{L"DeviceMenuAction", L"VolumeMenuAction", L"VolumeUpAction",
+                                         L"ToolMenuAction", L"CloseAction"}));
 }
 
 } // namespace

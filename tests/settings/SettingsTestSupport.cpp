@@ -83,8 +83,8 @@ void RemoveTree(const std::wstring& path)
 
 std::string ReadBytes(const std::wstring& path)
 {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
     std::string bytes;
@@ -133,7 +133,8 @@ std::string Utf8WithBom(const std::wstring& text)
     int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                   nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                          nullptr);
     return "\xEF\xBB\xBF" + out;
 }
 
@@ -143,8 +144,24 @@ bool Ansi(const std::wstring& text, std::string& out)
     int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                   &lossy);
     out.assign(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, &lossy);
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                          &lossy);
     return !lossy && n > 0;
+}
+
+fw::TIniFile Parse(const std::wstring& text)
+{
+    fw::TIniFile ini;
+    ini.SetText(text);
+    return ini;
+}
+
+std::vector<std::wstring> Keys(const fw::TIniFile& ini, const wchar_t* section)
+{
+    std::vector<std::wstring> keys;
+    for (const auto& kv : ini.SectionValues(section))
+        keys.push_back(kv.first);
+    return keys;
 }
 
 std::vector<lorvane::TActionRef> FixedActions()

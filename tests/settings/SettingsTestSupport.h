@@ -13,7 +13,7 @@ namespace settingstest {
 
 // A fresh folder below the temporary folder, removed with everything in it.
 class TempFolder {
-public:
+  public:
     explicit TempFolder(const std::wstring& tag);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -23,7 +23,7 @@ public:
     std::wstring File(const std::wstring& name) const { return path + name; }
     std::vector<std::wstring> Names() const; // files and folders directly inside
 
-private:
+  private:
     std::wstring path;
 };
 
@@ -36,6 +36,9 @@ std::string Utf16BeWithBom(const std::wstring& text);
 std::string Utf8WithBom(const std::wstring& text);
 // The text in the system's ANSI code page; false when the code page cannot hold it.
 bool Ansi(const std::wstring& text, std::string& out);
+
+fw::TIniFile Parse(const std::wstring& text);
+std::vector<std::wstring> Keys(const fw::TIniFile& ini, const wchar_t* section); // in file order
 
 // The 27 fixed actions of the main window in list order, as the settings file knows them.
 std::vector<lorvane::TActionRef> FixedActions();

@@ -1,0 +1,298 @@
+// The main window's actions against the endpoint simulator, with time on a virtual clock.
+#include "Main.h"
+#include "SimControl.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+using namespace lorvane;
+namespace sim = endpointsim;
+
+float LevelScalar(int level)
+{
+    return static_cast<float>(level / 65535.0L);
+}
+
+class Actions : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        sim::UseStateFile(std::wstring(temp) + L"lorvane-actions-test.state");
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim::Reset());
+        clock = std::make_unique<fw::ManualTimerBackend>();
+        // A start-up wait keeps the deferred start (and its settings file) out of the test.
+        form = std::make_unique<TMainForm>(L"3600");
+        ASSERT_TRUE(form->Create());
+        form->SoundPlayer.PlayFile = [this](const std::wstring& f) { sounds.push_back(L"play " + f); };
+        form->SoundPlayer.StopFile = [this] { sounds.push_back(L"stop"); };
+        form->SoundPlayer.Beep = [this] { sounds.push_back(L"beep"); };
+        form->RebuildPresets();
+        form->RebuildTools();
+        form->ApplyTimerSettings();
+    }
+
+    void TearDown() override
+    {
+        form.reset();
+        clock.reset();
+    }
+
+    // Lets the endpoint's notification of our own change arrive (real time, bounded).
+    void Settle()
+    {
+        const DWORD start = ::GetTickCount();
+        do {
+            fw::ProcessMessages();
+            ::Sleep(5);
+        } while (form->MasterVolume->Changing() && ::GetTickCount() - start < 5000);
+        fw::ProcessMessages();
+    }
+
+    void SetLevel(int level)
+    {
+        ASSERT_TRUE(sim::SetVolume(LevelScalar(level)));
+        const DWORD start = ::GetTickCount();
+        while (form->MasterVolume->Volume() != level && ::GetTickCount() - start < 5000) {
+            fw::ProcessMessages();
+            ::Sleep(5);
+        }
+        ASSERT_EQ(form->MasterVolume->Volume(), level);
+    }
+
+    void Run(const wchar_t* name)
+    {
+        ASSERT_TRUE(form->RunActionByName(name)) << name;
+        Settle();
+    }
+
+    int Level() { return form->MasterVolume->Volume(); }
+
+    std::unique_ptr<fw::ManualTimerBackend> clock;
+    std::unique_ptr<TMainForm> form;
+    std::vector<std::wstring> sounds;
+};
+
+TEST_F(Actions, StepsFromTheEndpointLevel)
+{
+    SetLevel(0);
+    Run(L"VolumeUpAction");
+    EXPECT_EQ(Level(), 655);
+    clock->Advance(1000); // the burst ends; the sound plays
+    SetLevel(33000);
+    Run(L"VolumeUpAction");
+    EXPECT_EQ(Level(), 33423);
+    clock->Advance(1000);
+    SetLevel(33000);
+    Run(L"VolumeDownAction");
+    EXPECT_EQ(Level(), 32112);
+}
+
+TEST_F(Actions, UpAtTheTopChangesNothingAndSoundsNothing)
+{
+    SetLevel(65535);
+    Run(L"VolumeUpAction");
+    clock->Advance(2000);
+    EXPECT_EQ(Level(), 65535);
+    EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(Actions, BurstAcceleratesAfterFiveStepsAndAPauseStartsAnew)
+{
+    SetLevel(0);
+    std::vector<int> levels;
+    for (int i = 0; i < 6; ++i) {
+        Run(L"VolumeUpAction");
+        levels.push_back(Level());
+        clock->Advance(200); // within the 250 ms burst window
+    }
+    EXPECT_EQ(levels, (std::vector<int>{655, 1311, 1966, 2621, 3277, 6554}));
+    clock->Advance(300); // burst over
+    Run(L"VolumeUpAction");
+    EXPECT_EQ(Level(), 7209); // a low step again
+}
+
+TEST_F(Actions, HotkeyStepsNeverAccelerate)
+{
+    SetLevel(0);
+    form->InHotKey = true;
+    for (int i = 0; i < 8; ++i)
+        Run(L"VolumeUpAction"); // key repeat: no time passes at all
+    form->InHotKey = false;
+    EXPECT_EQ(Level(), 5243); // eight whole percents
+    EXPECT_TRUE(form->Settings.AccelStep);
+}
+
+TEST_F(Actions, AutoMuteAtZeroIsSilentAndAutoUnmuteOnAnyChange)
+{
+    form->Settings.AutoMute = true;
+    SetLevel(655);
+    Run(L"VolumeDownAction");
+    EXPECT_EQ(Level(), 0);
+    EXPECT_TRUE(sim::Show()[0].mute);
+    clock->Advance(2000);
+    EXPECT_TRUE(sounds.empty()); // stepping to the bottom cancels the sound
+
+    Run(L"VolumeUpAction"); // AutoUnmute is on by default
+    EXPECT_FALSE(sim::Show()[0].mute);
+    clock->Advance(600);
+    EXPECT_EQ(sounds, (std::vector<std::wstring>{L"beep"}));
+}
+
+TEST_F(Actions, MuteOnCancelsAPendingSoundMuteOffSchedulesOne)
+{
+    SetLevel(30000);
+    Run(L"VolumeUpAction");
+    Run(L"MuteOnAction");
+    clock->Advance(1000);
+    EXPECT_TRUE(sounds.empty());
+    EXPECT_TRUE(sim::Show()[0].mute);
+    Run(L"MuteOffAction");
+    clock->Advance(499);
+    EXPECT_TRUE(sounds.empty());
+    clock->Advance(1);
+    EXPECT_EQ(sounds, (std::vector<std::wstring>{L"beep"}));
+}
+
+TEST_F(Actions, QuickStepsGiveOneSoundAfterTheLastAndSoundFilesPlay)
+{
+    SetLevel(10000);
+    for (int i = 0; i < 5; ++i) {
+        Run(L"VolumeUpAction");
+        clock->Advance(100);
+    }
+    clock->Advance(399);
+    EXPECT_TRUE(sounds.empty());
+    clock->Advance(1);
+    EXPECT_EQ(sounds, (std::vector<std::wstring>{L"beep"}));
+
+    sounds.clear();
+    form->Settings.SoundFile = L"Sounds\\ding.wav";
+    form->Settings.SoundDelay = 0; // at once
+    form->ApplyTimerSettings();
+    Run(L"VolumeDownAction");
+    EXPECT_EQ(sounds, (std::vector<std::wstring>{L"play Sounds\\ding.wav"}));
+
+    sounds.clear();
+    form->SessionEnding = true; // no sound while Windows ends the session
+    Run(L"VolumeDownAction");
+    form->Settings.SoundEnabled = false;
+    form->SessionEnding = false;
+    Run(L"VolumeDownAction");
+    EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(Actions, QueueSpacesActionsByTheInterval)
+{
+    form->Settings.QueInterval = 100;
+    form->ApplyTimerSettings();
+    SetLevel(0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(form->RunActionByName(L"VolumeUpAction"));
+    std::vector<int> levels;
+    for (int t = 0; t < 4; ++t) {
+        Settle();
+        levels.push_back(Level());
+        clock->Advance(100);
+    }
+    Settle();
+    levels.push_back(Level());
+    // Nothing at once; one step at 100, 200 and 300 ms.
+    EXPECT_EQ(levels, (std::vector<int>{0, 655, 1311, 1966, 1966}));
+    EXPECT_FALSE(clock->IsArmed(form->QueActionTimer.get()));
+    EXPECT_FALSE(form->RunAction(nullptr));
+}
+
+TEST_F(Actions, PresetsAreActionsAtTheirPlaceWithTheirCaptions)
+{
+    fw::TActionList& list = *form->MainActionList;
+    ASSERT_EQ(list.Count(), 47);
+    EXPECT_EQ(list.Action(3)->Name(), L"Volume0Action");
+    EXPECT_EQ(list.Action(12)->Name(), L"Volume9Action");
+    EXPECT_EQ(list.Action(13)->Name(), L"VolumeUpAction");
+    EXPECT_EQ(list.Action(29)->Name(), L"Tool0Action");
+
+    SetLevel(65535);
+    Run(L"Volume0Action");
+    EXPECT_EQ(Level(), 6554);
+    form->RefreshActionStates();
+    fw::TAction* first = list.Find(L"Volume0Action");
+    EXPECT_EQ(first->Caption, L"&1: 10%");
+    EXPECT_EQ(first->Hint, L"Volume1 (10%)");
+    EXPECT_TRUE(first->Checked);
+    EXPECT_FALSE(list.Find(L"Volume1Action")->Checked);
+    EXPECT_EQ(list.Find(L"Volume9Action")->Caption, L"&0: 100%");
+    EXPECT_EQ(list.Find(L"ShowOptionAction")->Hint, L"Settings");
+
+    form->Settings.Presets.clear();
+    form->RebuildPresets();
+    EXPECT_EQ(list.Count(), 37);
+    EXPECT_EQ(list.Find(L"Volume0Action"), nullptr);
+    EXPECT_EQ(list.Action(3)->Name(), L"VolumeUpAction");
+}
+
+TEST_F(Actions, ToolsRunVerbsAndCarryChecks)
+{
+    form->Settings.Tools[0].Command = L"Action:MuteChange";
+    form->Settings.Tools[1].Command = L"Volume:25";
+    form->Settings.Tools[1].Caption = L"Quiet";
+    form->RebuildTools();
+    fw::TActionList& list = *form->MainActionList;
+    SetLevel(50000);
+
+    Run(L"Tool0Action");
+    EXPECT_TRUE(sim::Show()[0].mute);
+    form->RefreshActionStates();
+    EXPECT_TRUE(list.Find(L"MuteChangeAction")->Checked);
+    EXPECT_TRUE(list.Find(L"Tool0Action")->Checked);
+    EXPECT_TRUE(list.Find(L"Tool0Action")->Visible);
+    EXPECT_FALSE(list.Find(L"Tool2Action")->Visible); // empty command: hidden
+    EXPECT_EQ(list.Find(L"Tool0Action")->Hint, L"Tool1");
+    EXPECT_EQ(list.Find(L"Tool1Action")->Hint, L"Tool2 (Quiet)");
+    EXPECT_EQ(list.Find(L"Tool1Action")->Caption, L"Quiet");
+
+    Run(L"Tool1Action");
+    EXPECT_EQ(Level(), 16384);
+    EXPECT_FALSE(sim::Show()[0].mute); // a level change unmutes
+    form->RefreshActionStates();
+    EXPECT_TRUE(list.Find(L"Tool1Action")->Checked);
+    EXPECT_FALSE(list.Find(L"Tool0Action")->Checked);
+}
+
+TEST_F(Actions, BusyBracketSwitchesTheCapturesOffAndBack)
+{
+    bool keyboard = true;
+    int wheelUpdates = 0;
+    std::vector<int> busyAtUpdate;
+    form->KeyboardCaptureEnabled = [&] { return keyboard; };
+    form->SetKeyboardCaptureEnabled = [&](bool on) { keyboard = on; };
+    form->UpdateWheelCapture = [&] {
+        ++wheelUpdates;
+        busyAtUpdate.push_back(form->BusyCount());
+    };
+    form->MainActionList->Find(L"MuteOnAction")->OnExecute = [&](fw::TObject*) {
+        form->EnterBusy();
+        EXPECT_FALSE(keyboard);
+        form->LeaveBusy();
+    };
+    form->EnterBusy();
+    EXPECT_FALSE(keyboard);
+    Run(L"MuteOnAction");
+    form->LeaveBusy();
+    EXPECT_TRUE(keyboard);
+    EXPECT_EQ(busyAtUpdate.front(), 1);
+    EXPECT_EQ(busyAtUpdate.back(), 0); // the last update sees the bracket closed
+    form->LeaveBusy(); // never below zero
+    EXPECT_EQ(form->BusyCount(), 0);
+}
+
+} // namespace
