@@ -13,6 +13,8 @@ namespace endpointsim {
 namespace {
 
 constexpr UINT ChannelCount = 2;
+// Calls that the tests of caching do not ask about.
+constexpr Counter Uncounted = Counter::Count;
 
 float ScalarFromDb(float levelDb) noexcept
 {
@@ -42,7 +44,7 @@ template <typename Action> HRESULT EndpointVolume::OnEndpoint(Counter counter, A
     if (!state)
         return E_FAIL;
     SharedState::Access access(*state);
-    if (counter != Counter::Count)
+    if (counter != Uncounted)
         access.Count(counter);
     const int index = FindEndpoint(access.Data(), id.c_str());
     if (!IsActive(access.Data(), index))
@@ -54,7 +56,7 @@ HRESULT EndpointVolume::RegisterControlChangeNotify(IAudioEndpointVolumeCallback
 {
     if (!callback)
         return E_POINTER;
-    const HRESULT hr = OnEndpoint(Counter::Count, [](SharedState::Access&, int) { return S_OK; });
+    const HRESULT hr = OnEndpoint(Uncounted, [](SharedState::Access&, int) { return S_OK; });
     if (FAILED(hr))
         return hr;
     return Notifier::Instance().AddVolumeCallback(this, id, callback);
@@ -70,7 +72,7 @@ HRESULT EndpointVolume::GetChannelCount(UINT* count) noexcept
     if (!count)
         return E_POINTER;
     *count = 0;
-    return OnEndpoint(Counter::Count, [&](SharedState::Access&, int) {
+    return OnEndpoint(Uncounted, [&](SharedState::Access&, int) {
         *count = ChannelCount;
         return S_OK;
     });
@@ -98,7 +100,7 @@ HRESULT EndpointVolume::SetMasterVolumeLevel(float levelDb, LPCGUID context) noe
 {
     if (!(levelDb >= MinLevelDb && levelDb <= MaxLevelDb))
         return E_INVALIDARG;
-    return SetScalar(Counter::Count, ScalarFromDb(levelDb), context);
+    return SetScalar(Uncounted, ScalarFromDb(levelDb), context);
 }
 
 HRESULT EndpointVolume::SetMasterVolumeLevelScalar(float level, LPCGUID context) noexcept
@@ -108,7 +110,7 @@ HRESULT EndpointVolume::SetMasterVolumeLevelScalar(float level, LPCGUID context)
 
 HRESULT EndpointVolume::GetMasterVolumeLevel(float* levelDb) noexcept
 {
-    const HRESULT hr = GetScalar(Counter::Count, levelDb);
+    const HRESULT hr = GetScalar(Uncounted, levelDb);
     if (SUCCEEDED(hr))
         *levelDb = DbFromScalar(*levelDb);
     return hr;
@@ -126,7 +128,7 @@ HRESULT EndpointVolume::SetChannelVolumeLevel(UINT channel, float levelDb, LPCGU
 
 HRESULT EndpointVolume::SetChannelVolumeLevelScalar(UINT channel, float level, LPCGUID context) noexcept
 {
-    return channel < ChannelCount ? SetScalar(Counter::Count, level, context) : E_INVALIDARG;
+    return channel < ChannelCount ? SetScalar(Uncounted, level, context) : E_INVALIDARG;
 }
 
 HRESULT EndpointVolume::GetChannelVolumeLevel(UINT channel, float* levelDb) noexcept
@@ -136,7 +138,7 @@ HRESULT EndpointVolume::GetChannelVolumeLevel(UINT channel, float* levelDb) noex
 
 HRESULT EndpointVolume::GetChannelVolumeLevelScalar(UINT channel, float* level) noexcept
 {
-    return channel < ChannelCount ? GetScalar(Counter::Count, level) : E_INVALIDARG;
+    return channel < ChannelCount ? GetScalar(Uncounted, level) : E_INVALIDARG;
 }
 
 HRESULT EndpointVolume::SetMute(BOOL mute, LPCGUID context) noexcept
@@ -161,7 +163,7 @@ HRESULT EndpointVolume::GetVolumeStepInfo(UINT* step, UINT* stepCount) noexcept
 {
     if (!step || !stepCount)
         return E_POINTER;
-    return OnEndpoint(Counter::Count, [&](SharedState::Access& access, int index) {
+    return OnEndpoint(Uncounted, [&](SharedState::Access& access, int index) {
         *step = static_cast<UINT>(std::lround(access.Data().endpoints[index].scalar * (VolumeSteps - 1)));
         *stepCount = VolumeSteps;
         return S_OK;
@@ -170,7 +172,7 @@ HRESULT EndpointVolume::GetVolumeStepInfo(UINT* step, UINT* stepCount) noexcept
 
 HRESULT EndpointVolume::Step(int direction, LPCGUID context) noexcept
 {
-    return OnEndpoint(Counter::Count, [&](SharedState::Access& access, int index) {
+    return OnEndpoint(Uncounted, [&](SharedState::Access& access, int index) {
         const long last = VolumeSteps - 1;
         const long current = std::lround(access.Data().endpoints[index].scalar * last);
         const long next = std::clamp(current + direction, 0L, last);

@@ -35,7 +35,8 @@ HRESULT SetMute(SharedState::Access& access, int index, bool mute, const GUID& c
 HRESULT SetDefault(SharedState::Access& access, int index, int role) noexcept;
 
 // Disabling a default endpoint hands its roles to the first other active endpoint (or to
-// none); enabling one gives it the roles that had no default endpoint.
+// none); enabling one gives it the roles that had no default endpoint. So every role has a
+// default exactly while some endpoint is active, which the system's wave functions assume.
 HRESULT SetState(SharedState::Access& access, int index, bool active) noexcept;
 
 // The new endpoint's index, or -1 when the table is full or the name empty or too long.

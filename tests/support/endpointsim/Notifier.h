@@ -3,7 +3,8 @@
 // thread of its own, as the platform calls its clients on threads of its own. The thread
 // starts with the first registration and waits on this process's listener event; it takes
 // no lock while a callback runs, so a callback may call back into the simulator or wait
-// for a thread that is itself inside a simulator call.
+// for a thread that is itself inside a simulator call. Names never change, so
+// OnPropertyValueChanged is never called.
 
 #include "SharedState.h"
 

@@ -92,7 +92,7 @@ public:
     // Holds the mutex; records appended through it are announced to the listeners when it
     // ends, still under the mutex (signalling an event never calls out of the simulator).
     class Access {
-      public:
+    public:
         explicit Access(SharedState& owner) noexcept;
         Access(const Access&) = delete;
         Access& operator=(const Access&) = delete;
@@ -103,7 +103,7 @@ public:
         // Counts a call made by this process (dropped when the table of processes is full).
         void Count(Counter counter) noexcept;
 
-      private:
+    private:
         SharedState& owner;
         bool appended = false;
     };

@@ -32,7 +32,8 @@ std::wstring StateFileBeside(const std::wstring& fileName);
 bool Reset(const std::vector<std::wstring>& names = {});
 std::vector<EndpointInfo> Show();
 
-// index -1 means the console default endpoint. Each returns false for a bad index.
+// index -1 means the console default endpoint. Each returns false for a bad index, a
+// disabled endpoint (volume, mute, default) or a scalar outside 0..1.
 bool SetVolume(float scalar, int index = -1);
 bool SetMute(bool mute, int index = -1);
 bool SetDefault(int index);        // every role
