@@ -61,6 +61,16 @@ bool ProbeCoreAudio(const audio::CoreAudioSeams& seams)
     return SUCCEEDED(seams.createEnumerator(probe.put())) && probe;
 }
 
+// No exception leaves the component: whatever fails ends with the neutral value.
+template <typename T, typename F> T Guarded(T neutral, F&& f) noexcept
+{
+    try {
+        return f();
+    } catch (...) {
+        return neutral;
+    }
+}
+
 // Screen position packed as sndvol expects it: y in the high 16 bits, x added (32-bit).
 int32_t PackCursor(POINT p) noexcept
 {
@@ -98,30 +108,29 @@ TPreload TMasterVolume::Preload() const noexcept
     return vista ? vista->Preload() : TPreload::plNone;
 }
 
-void TMasterVolume::SetPreload(TPreload value)
+void TMasterVolume::SetPreload(TPreload value) noexcept
 {
-    if (vista)
-        vista->SetPreload(value);
+    Guarded(false, [&] { return vista && (vista->SetPreload(value), true); });
 }
 
-int TMasterVolume::Volume() const
+int TMasterVolume::Volume() const noexcept
 {
-    return audio::ScalarToLevel(Min, Max, vista ? vista->Volume() : 0.0f);
+    return Guarded(Min, [&] { return audio::ScalarToLevel(Min, Max, vista ? vista->Volume() : 0.0f); });
 }
 
-bool TMasterVolume::SetVolume(int level)
+bool TMasterVolume::SetVolume(int level) noexcept
 {
-    return vista && vista->SetVolume(audio::LevelToScalar(Min, Max, level));
+    return Guarded(false, [&] { return vista && vista->SetVolume(audio::LevelToScalar(Min, Max, level)); });
 }
 
-bool TMasterVolume::Mute() const
+bool TMasterVolume::Mute() const noexcept
 {
-    return vista && vista->Mute();
+    return Guarded(false, [&] { return vista && vista->Mute(); });
 }
 
-bool TMasterVolume::SetMute(bool mute)
+bool TMasterVolume::SetMute(bool mute) noexcept
 {
-    return vista && vista->SetMute(mute);
+    return Guarded(false, [&] { return vista && vista->SetMute(mute); });
 }
 
 bool TMasterVolume::Changing() const noexcept
@@ -129,55 +138,55 @@ bool TMasterVolume::Changing() const noexcept
     return vista && vista->Changing();
 }
 
-int TMasterVolume::DeviceCount() const
+int TMasterVolume::DeviceCount() const noexcept
 {
-    return vista ? vista->DeviceCount() : 0;
+    return Guarded(0, [&] { return vista ? vista->DeviceCount() : 0; });
 }
 
-std::wstring TMasterVolume::DeviceName(int index) const
+std::wstring TMasterVolume::DeviceName(int index) const noexcept
 {
-    return vista ? vista->DeviceName(index) : std::wstring();
+    return Guarded(std::wstring(), [&] { return vista ? vista->DeviceName(index) : std::wstring(); });
 }
 
-std::wstring TMasterVolume::DeviceId(int index) const
+std::wstring TMasterVolume::DeviceId(int index) const noexcept
 {
-    return vista ? vista->DeviceId(index) : std::wstring();
+    return Guarded(std::wstring(), [&] { return vista ? vista->DeviceId(index) : std::wstring(); });
 }
 
-std::wstring TMasterVolume::DefaultDeviceId() const
+std::wstring TMasterVolume::DefaultDeviceId() const noexcept
 {
-    return vista ? vista->DefaultDeviceId() : std::wstring();
+    return Guarded(std::wstring(), [&] { return vista ? vista->DefaultDeviceId() : std::wstring(); });
 }
 
-std::wstring TMasterVolume::DefaultDeviceName() const
+std::wstring TMasterVolume::DefaultDeviceName() const noexcept
 {
-    return vista ? vista->DefaultDeviceName() : std::wstring();
+    return Guarded(std::wstring(), [&] { return vista ? vista->DefaultDeviceName() : std::wstring(); });
 }
 
-std::wstring TMasterVolume::DefaultDeviceShortName() const
+std::wstring TMasterVolume::DefaultDeviceShortName() const noexcept
 {
-    return vista ? vista->DefaultDeviceShortName() : std::wstring();
+    return Guarded(std::wstring(), [&] { return vista ? vista->DefaultDeviceShortName() : std::wstring(); });
 }
 
-bool TMasterVolume::SetDevice(const std::wstring& device)
+bool TMasterVolume::SetDevice(const std::wstring& device) noexcept
 {
-    return vista && vista->SetDevice(device);
+    return Guarded(false, [&] { return vista && vista->SetDevice(device); });
 }
 
-bool TMasterVolume::SetDeviceById(const std::wstring& id)
+bool TMasterVolume::SetDeviceById(const std::wstring& id) noexcept
 {
-    return vista && vista->SetDeviceById(id);
+    return Guarded(false, [&] { return vista && vista->SetDeviceById(id); });
 }
 
-bool TMasterVolume::NextDevice()
+bool TMasterVolume::NextDevice() noexcept
 {
-    return vista && vista->NextDevice();
+    return Guarded(false, [&] { return vista && vista->NextDevice(); });
 }
 
-bool TMasterVolume::SetVolumeMuteDevice(int volume, bool mute, const std::wstring& device)
+bool TMasterVolume::SetVolumeMuteDevice(int volume, bool mute, const std::wstring& device) noexcept
 {
     const float scalar = audio::LevelToScalar(Min, Max, volume);
-    return vista && vista->SetVolumeMuteDevice(mute, device, scalar);
+    return Guarded(false, [&] { return vista && vista->SetVolumeMuteDevice(mute, device, scalar); });
 }
 
 bool TMasterVolume::Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory)
@@ -187,7 +196,7 @@ bool TMasterVolume::Execute(const wchar_t* file, const wchar_t* parameters, cons
     return seams.shellExecute(ownerWindow, L"open", file, parameters, directory, SW_SHOWNORMAL) > 32;
 }
 
-bool TMasterVolume::ShowVolumeFlyout()
+bool TMasterVolume::ShowVolumeFlyout() noexcept
 {
     if (!UsesCoreAudio())
         return false;
@@ -195,7 +204,12 @@ bool TMasterVolume::ShowVolumeFlyout()
     return true;
 }
 
-bool TMasterVolume::RunVolumeControl(bool atCursor, bool flyout, bool recording)
+bool TMasterVolume::RunVolumeControl(bool atCursor, bool flyout, bool recording) noexcept
+{
+    return Guarded(false, [&] { return StartVolumeControl(atCursor, flyout, recording); });
+}
+
+bool TMasterVolume::StartVolumeControl(bool atCursor, bool flyout, bool recording)
 {
     std::wstring parameters;
     if (UsesCoreAudio()) {
@@ -214,16 +228,20 @@ bool TMasterVolume::RunVolumeControl(bool atCursor, bool flyout, bool recording)
     return Execute(L"sndvol32.exe", parameters.empty() ? nullptr : parameters.c_str(), nullptr);
 }
 
-bool TMasterVolume::RunAudioProperties(int page)
+bool TMasterVolume::RunAudioProperties(int page) noexcept
 {
-    std::wstring parameters = L"shell32.dll,Control_RunDLL mmsys.cpl";
-    if (page >= 0)
-        parameters += L",," + std::to_wstring(page);
-    return Execute(L"rundll32.exe", parameters.c_str(), L"");
+    return Guarded(false, [&] {
+        std::wstring parameters = L"shell32.dll,Control_RunDLL mmsys.cpl";
+        if (page >= 0)
+            parameters += L",," + std::to_wstring(page);
+        return Execute(L"rundll32.exe", parameters.c_str(), L"");
+    });
 }
 
-bool TMasterVolume::RunSettingsPage(const std::wstring& page)
+bool TMasterVolume::RunSettingsPage(const std::wstring& page) noexcept
 {
-    const std::wstring target = L"ms-settings:" + page;
-    return Execute(target.c_str(), L"", L"");
+    return Guarded(false, [&] {
+        const std::wstring target = L"ms-settings:" + page;
+        return Execute(target.c_str(), L"", L"");
+    });
 }

@@ -43,6 +43,7 @@ float LevelToScalar(int min, int max, int level) noexcept;
 
 } // namespace audio
 
+// No member lets an exception out: failures give the neutral value (0, false, empty).
 class TMasterVolume : public fw::TComponent {
   public:
     /// ownerWindow is the parent of the programs the launchers start; it may also be given
@@ -59,39 +60,39 @@ class TMasterVolume : public fw::TComponent {
 
     /// The backend's cache mode; plNone without a backend.
     TPreload Preload() const noexcept;
-    void SetPreload(TPreload value);
+    void SetPreload(TPreload value) noexcept;
 
     /// Level Min..Max of the default endpoint.
-    int Volume() const;
+    int Volume() const noexcept;
     /// Clamps to Min..Max; true when the backend accepted the value.
-    bool SetVolume(int level);
-    bool Mute() const;
-    bool SetMute(bool mute);
+    bool SetVolume(int level) noexcept;
+    bool Mute() const noexcept;
+    bool SetMute(bool mute) noexcept;
     /// An own change has not been notified yet (polled while shutting down).
     bool Changing() const noexcept;
 
-    int DeviceCount() const;
-    std::wstring DeviceName(int index) const;
-    std::wstring DeviceId(int index) const;
-    std::wstring DefaultDeviceId() const;
-    std::wstring DefaultDeviceName() const;
-    std::wstring DefaultDeviceShortName() const;
+    int DeviceCount() const noexcept;
+    std::wstring DeviceName(int index) const noexcept;
+    std::wstring DeviceId(int index) const noexcept;
+    std::wstring DefaultDeviceId() const noexcept;
+    std::wstring DefaultDeviceName() const noexcept;
+    std::wstring DefaultDeviceShortName() const noexcept;
     /// An endpoint ID ("{...}") or a friendly name as DeviceName gives it.
-    bool SetDevice(const std::wstring& device);
-    bool SetDeviceById(const std::wstring& id);
-    bool NextDevice();
+    bool SetDevice(const std::wstring& device) noexcept;
+    bool SetDeviceById(const std::wstring& id) noexcept;
+    bool NextDevice() noexcept;
     /// Mute and volume for device (empty: the current endpoint); another endpoint is made
     /// default first and gets the values once the switch has been notified.
-    bool SetVolumeMuteDevice(int volume, bool mute, const std::wstring& device);
+    bool SetVolumeMuteDevice(int volume, bool mute, const std::wstring& device) noexcept;
 
     /// Starts the system volume flyout; true when the Core Audio backend is in use, whether
     /// or not the program started. False means the caller shows its own volume bar.
-    bool ShowVolumeFlyout();
-    bool RunVolumeControl(bool atCursor, bool flyout, bool recording);
+    bool ShowVolumeFlyout() noexcept;
+    bool RunVolumeControl(bool atCursor, bool flyout, bool recording) noexcept;
     /// The Sound control panel at page (-1: no page).
-    bool RunAudioProperties(int page);
+    bool RunAudioProperties(int page) noexcept;
     /// "ms-settings:" followed by page.
-    bool RunSettingsPage(const std::wstring& page);
+    bool RunSettingsPage(const std::wstring& page) noexcept;
 
     /// Fires on the user-interface thread after the backend's caches were renewed.
     TVolumeChangeEvent OnChange;
@@ -99,6 +100,7 @@ class TMasterVolume : public fw::TComponent {
     bool UsesCoreAudio() const noexcept { return vista != nullptr; }
 
   private:
+    bool StartVolumeControl(bool atCursor, bool flyout, bool recording);
     bool Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory);
     void BackendChange(TVolumeChange change);
 

@@ -85,25 +85,29 @@ std::wstring IdOf(IMMDevice* device)
     return raw ? std::wstring(raw) : std::wstring();
 }
 
+// A property value, cleared (with whatever it owns) when it goes.
+class PropVariant {
+  public:
+    PropVariant() noexcept { PropVariantInit(&value); }
+    PropVariant(const PropVariant&) = delete;
+    PropVariant& operator=(const PropVariant&) = delete;
+    ~PropVariant() { PropVariantClear(&value); }
+    PROPVARIANT* operator&() noexcept { return &value; }
+    const PROPVARIANT* operator->() const noexcept { return &value; }
+
+  private:
+    PROPVARIANT value;
+};
+
 std::wstring NameOf(IMMDevice* device)
 {
     fw::ComPtr<IPropertyStore> store;
     if (!device || FAILED(device->OpenPropertyStore(STGM_READ, store.put())) || !store)
         return {};
-    PROPVARIANT value;
-    PropVariantInit(&value);
-    std::wstring name;
-    if (SUCCEEDED(store->GetValue(audio::FriendlyNameKey, &value)) && value.vt == VT_LPWSTR &&
-        value.pwszVal) {
-        try {
-            name = value.pwszVal;
-        } catch (...) {
-            PropVariantClear(&value);
-            throw;
-        }
-    }
-    PropVariantClear(&value);
-    return name;
+    PropVariant value;
+    if (FAILED(store->GetValue(audio::FriendlyNameKey, &value)) || value->vt != VT_LPWSTR || !value->pwszVal)
+        return {};
+    return value->pwszVal;
 }
 
 } // namespace
