@@ -12,7 +12,7 @@ void ModuleAddRef() noexcept;
 void ModuleRelease() noexcept;
 
 template <typename First, typename... Rest> class ComObject : public First, public Rest... {
-public:
+  public:
     ComObject() noexcept { ModuleAddRef(); }
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
@@ -41,7 +41,7 @@ public:
         return left;
     }
 
-protected:
+  protected:
     std::atomic<ULONG> references{1};
 };
 

@@ -16,7 +16,7 @@
 namespace endpointsim {
 
 class Device final : public ComObject<IMMDevice, IMMEndpoint> {
-public:
+  public:
     // The endpoint's object, shared with every other holder in this process.
     static HRESULT Get(const wchar_t* id, IMMDevice** result) noexcept;
 
@@ -29,7 +29,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetState(DWORD* result) noexcept override;
     HRESULT STDMETHODCALLTYPE GetDataFlow(EDataFlow* result) noexcept override;
 
-private:
+  private:
     explicit Device(std::wstring id) : id(std::move(id)) {}
 
     const std::wstring id;
@@ -37,20 +37,20 @@ private:
 
 // The endpoints that matched at enumeration time, as the platform's collection is a snapshot.
 class DeviceCollection final : public ComObject<IMMDeviceCollection> {
-public:
+  public:
     explicit DeviceCollection(std::vector<std::wstring> ids) : ids(std::move(ids)) {}
 
     HRESULT STDMETHODCALLTYPE GetCount(UINT* result) noexcept override;
     HRESULT STDMETHODCALLTYPE Item(UINT index, IMMDevice** result) noexcept override;
 
-private:
+  private:
     const std::vector<std::wstring> ids;
 };
 
 // Read-only: the friendly name and the endpoint GUID (which the system's own sound
 // libraries look up); every other key reads as empty.
 class PropertyStore final : public ComObject<IPropertyStore> {
-public:
+  public:
     explicit PropertyStore(std::wstring id) : id(std::move(id)) {}
 
     HRESULT STDMETHODCALLTYPE GetCount(DWORD* result) noexcept override;
@@ -59,7 +59,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetValue(REFPROPERTYKEY key, REFPROPVARIANT value) noexcept override;
     HRESULT STDMETHODCALLTYPE Commit() noexcept override;
 
-private:
+  private:
     const std::wstring id;
 };
 

@@ -69,7 +69,7 @@ struct Call {
 
 // Records every callback with the thread it came on. A hook may act on the notifying thread.
 class Callbacks final : public IMMNotificationClient, public IAudioEndpointVolumeCallback {
-public:
+  public:
     std::function<void(Call&)> hook;
 
     static ComPtr<Callbacks> Create()
@@ -161,7 +161,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     Callbacks() : signal(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), signalRaw(signal.get()) {}
     ~Callbacks() = default;
 
@@ -278,7 +278,7 @@ std::wstring FriendlyName(IMMDevice* device)
 }
 
 class EndpointSim : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { sim::UseStateFile(sim::StateFileBeside(L"EndpointSimTest.state")); }
 
     void SetUp() override

@@ -12,7 +12,7 @@
 namespace endpointsim {
 
 class EndpointVolume final : public ComObject<IAudioEndpointVolume> {
-public:
+  public:
     explicit EndpointVolume(std::wstring id) : id(std::move(id)) {}
     ~EndpointVolume() override;
 
@@ -40,7 +40,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetVolumeRange(float* minDb, float* maxDb,
                                              float* incrementDb) noexcept override;
 
-private:
+  private:
     // Runs action(access, index) on the endpoint under the shared mutex, after counting the
     // call; fails when the endpoint is gone or disabled.
     template <typename Action> HRESULT OnEndpoint(Counter counter, Action action) noexcept;

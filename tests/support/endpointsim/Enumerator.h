@@ -9,7 +9,7 @@
 namespace endpointsim {
 
 class Enumerator final : public ComObject<IMMDeviceEnumerator> {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD stateMask,
                                                  IMMDeviceCollection** result) noexcept override;
     HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role,

@@ -19,13 +19,13 @@ struct Notifier::Registration {
 namespace {
 
 class ExclusiveLock {
-public:
+  public:
     explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
     ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
 
-private:
+  private:
     SRWLOCK& lock;
 };
 

@@ -18,7 +18,7 @@
 namespace endpointsim {
 
 class Notifier {
-public:
+  public:
     static Notifier& Instance() noexcept;
 
     HRESULT AddClient(IMMNotificationClient* client) noexcept;
@@ -31,7 +31,7 @@ public:
 
     bool Listening() const noexcept;
 
-private:
+  private:
     struct Registration;
     using Registrations = std::vector<std::shared_ptr<Registration>>;
 

@@ -32,7 +32,7 @@ __CRT_UUID_DECL(endpointsim::IPolicyConfig, 0xf8679f50, 0x850a, 0x41cf, 0x9c, 0x
 namespace endpointsim {
 
 class PolicyConfig final : public ComObject<IPolicyConfig> {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE Unused3(LPCWSTR, void*) noexcept override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unused4(LPCWSTR, INT, void*) noexcept override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unused5(LPCWSTR) noexcept override { return E_NOTIMPL; }

@@ -18,7 +18,7 @@ constexpr CLSID PolicyConfigClass = {
     0x870af99c, 0x171d, 0x4f9e, {0xaf, 0x0d, 0xe6, 0x3d, 0xf4, 0x0c, 0x2b, 0xc9}};
 
 template <typename Object> class ClassFactory final : public ComObject<IClassFactory> {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** result) noexcept override
     {
         if (!result)

@@ -88,11 +88,11 @@ struct Layout {
 };
 
 class SharedState {
-public:
+  public:
     // Holds the mutex; records appended through it are announced to the listeners when it
     // ends, still under the mutex (signalling an event never calls out of the simulator).
     class Access {
-    public:
+      public:
         explicit Access(SharedState& owner) noexcept;
         Access(const Access&) = delete;
         Access& operator=(const Access&) = delete;
@@ -103,7 +103,7 @@ public:
         // Counts a call made by this process (dropped when the table of processes is full).
         void Count(Counter counter) noexcept;
 
-    private:
+      private:
         SharedState& owner;
         bool appended = false;
     };
@@ -127,7 +127,7 @@ public:
     std::vector<int32_t> ReadCounters() noexcept;
     void ResetCounters() noexcept;
 
-private:
+  private:
     SharedState() = default;
     bool Open(const std::wstring& file) noexcept;
     void Signal(Layout& data) noexcept;
