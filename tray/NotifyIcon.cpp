@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -621,7 +622,10 @@ void TNotifyIcon::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x,
         HWND owner = appWindow ? appWindow : window.Handle();
         // A menu whose owner is not in the foreground would not close on a click elsewhere.
         ::SetForegroundWindow(owner);
-        fw::ProcessMessages();
+        // Pending messages may close the program, or even destroy this component.
+        std::weak_ptr<bool> alive = lifetime;
+        if (!fw::ProcessMessages() || alive.expired())
+            return;
         POINT p{};
         seams.cursorPos(p);
         if (popupMenu)

@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -107,7 +108,8 @@ class TNotifyIcon : public fw::TComponent {
     bool MinToTray() const noexcept { return minToTray; }
     void SetMinToTray(bool value);
     /// The program's main window: brought to the foreground for the pop-up menu, owner of
-    /// the menu, and watched for WM_SIZE (MinToTray). Hooked until changed or destroyed.
+    /// the menu, and watched for WM_SIZE (MinToTray). A window of this thread; hooked until
+    /// changed or destroyed.
     HWND ApplicationWindow() const noexcept { return appWindow; }
     void SetApplicationWindow(HWND window);
 
@@ -212,4 +214,5 @@ class TNotifyIcon : public fw::TComponent {
     bool mouseInside = false;
     int clickState = 0; // 0 none, 1 left pressed once, 2 left double-click
     POINT lastPos{};
+    std::shared_ptr<bool> lifetime = std::make_shared<bool>(true); // expires with the component
 };

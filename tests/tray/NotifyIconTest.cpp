@@ -351,6 +351,24 @@ TEST_F(NotifyIconTest, RightReleasePopsTheMenuOnlyWhenVisibleAndInside)
     icon->SetPopupMenu(menu.get());
     Callback(WM_RBUTTONUP);
     EXPECT_EQ(shell.popups.size(), 2u);
+
+    // Messages pending before the menu may end the program or destroy the component.
+    Callback(WM_MOUSEMOVE);
+    ::PostQuitMessage(0);
+    Callback(WM_RBUTTONUP);
+    MSG quit;
+    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "WM_QUIT stays for the main loop";
+    fw::MessageWindow closer;
+    ASSERT_TRUE(closer.Create(L"LorvaneTestCloser", [&](UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_APP)
+            icon.reset();
+        return std::nullopt;
+    }));
+    ::PostMessageW(closer.Handle(), WM_APP, 0, 0);
+    Callback(WM_RBUTTONUP);
+    EXPECT_EQ(icon, nullptr);
+    EXPECT_EQ(shell.popups.size(), 2u);
 }
 
 TEST_F(NotifyIconTest, TaskbarCreatedPutsAVisibleIconBack)
@@ -551,24 +569,6 @@ TEST_F(NotifyIconTest, DesktopWindowRules)
     EXPECT_FALSE(onVista.IsDesktopWindow(ordinary.get(), ordinary.get()));
     EXPECT_FALSE(onVista.IsDesktopWindow(nullptr, nullptr));
     EXPECT_TRUE(onXp.IsDesktopWindow(ordinary.get(), ::GetDesktopWindow()));
-}
-
-TEST(CopyToField, CutsAndClearsTheRestOfTheField)
-{
-    wchar_t field[5];
-    for (const auto& [text, expected] :
-         {std::pair{L"abcdef", L"abcd"}, std::pair{L"ab", L"ab"}, std::pair{L"abc\U0001F50A", L"abc"},
-          std::pair{L"ab\U0001F50A", L"ab\U0001F50A"}, std::pair{L"abc\xDC00x", L"abc\xDC00"},
-          std::pair{L"", L""}}) {
-        std::fill(std::begin(field), std::end(field), L'#');
-        tray::CopyToField(field, 5, text);
-        EXPECT_EQ(std::wstring(field), expected);
-        for (size_t i = wcslen(expected); i < 5; ++i)
-            EXPECT_EQ(field[i], L'\0') << "stale text must not follow the terminator";
-    }
-    wchar_t one[1] = {L'#'};
-    tray::CopyToField(one, 1, L"abc");
-    EXPECT_EQ(one[0], L'\0');
 }
 
 } // namespace
