@@ -112,6 +112,9 @@ TEST_F(Simulated, SetVolumeMuteDeviceOnAnotherEndpointAppliesAfterTheSwitch)
     EXPECT_FALSE(At(0).mute);
     ASSERT_TRUE(PumpUntil([&] { return !changes.empty() && changes.back().mute; }));
     EXPECT_EQ(changes.front().kind, TVolumeChange::vcDevice);
+    EXPECT_EQ(changes.front().device, At(1).id);
+    EXPECT_EQ(changes.front().volume, 65535) << "the values follow OnDevice";
+    EXPECT_FALSE(changes.front().mute);
     EXPECT_EQ(mv->Volume(), 16384);
 }
 
