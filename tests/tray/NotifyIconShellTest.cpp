@@ -113,6 +113,22 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD)
 
 class RealShell : public testing::Test {
   protected:
+    // Test runs of other build sessions share this Wine desktop and its one pointer; the
+    // named mutex keeps their icon and pointer tests from interleaving with these.
+    static void SetUpTestSuite()
+    {
+        desktopLock.reset(::CreateMutexW(nullptr, FALSE, L"LorvaneDesktopPointerTests"));
+        if (desktopLock)
+            ::WaitForSingleObject(desktopLock.get(), 5 * 60 * 1000);
+    }
+    static void TearDownTestSuite()
+    {
+        if (desktopLock)
+            ::ReleaseMutex(desktopLock.get());
+        desktopLock.reset();
+    }
+    static inline fw::UniqueHandleK desktopLock;
+
     void SetUp() override
     {
         taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
