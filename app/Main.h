@@ -145,12 +145,6 @@ private:
     UINT probeMessage = 0;
 };
 
-// Major and minor version of the running system, as the system reports it to this process.
-struct WindowsVersion {
-    DWORD major = 0, minor = 0;
-};
-WindowsVersion GetWindowsVersion();
-
 // Decimal separator of the user's locale settings (the numbers of the verbs use it).
 wchar_t LocaleDecimalSeparator();
 

@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "Messages.h"
+#include "SystemInfo.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -25,24 +26,6 @@ int ClampToInt(long long v)
 }
 
 } // namespace
-
-WindowsVersion GetWindowsVersion()
-{
-    // GetVersionExW answers according to the manifest; the kernel's own call does not.
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    WindowsVersion v;
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll")) {
-        auto fn = reinterpret_cast<RtlGetVersionFn>(
-            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
-        if (fn && fn(&info) == 0) {
-            v.major = info.dwMajorVersion;
-            v.minor = info.dwMinorVersion;
-        }
-    }
-    return v;
-}
 
 wchar_t LocaleDecimalSeparator()
 {
@@ -83,7 +66,7 @@ bool TMainForm::Create()
 {
     // The window is the borderless pop-up volume bar: resizable, no task-bar button.
     UINT classStyle = 0;
-    WindowsVersion v = GetWindowsVersion();
+    fw::OsVersion v = fw::SystemVersion();
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
     if (!CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
@@ -182,7 +165,7 @@ void TMainForm::ComputeFolderSet()
 
 void TMainForm::ApplyWindowsVersionDefaults()
 {
-    const DWORD major = GetWindowsVersion().major;
+    const DWORD major = fw::SystemVersion().major;
     if (major >= 10) {
         Settings.BalloonHint = false;
         Settings.BalloonDelay = 2000;

@@ -109,23 +109,6 @@ void SystemTrackPopup(HMENU menu, int x, int y, HWND owner)
     ::PostMessageW(owner, WM_NULL, 0, 0);
 }
 
-OsVersion SystemVersion()
-{
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OsVersion v;
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll")) {
-        auto fn = reinterpret_cast<RtlGetVersionFn>(
-            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
-        if (fn && fn(&info) == 0) {
-            v.major = info.dwMajorVersion;
-            v.minor = info.dwMinorVersion;
-        }
-    }
-    return v;
-}
-
 void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept
 {
     if (capacity == 0)

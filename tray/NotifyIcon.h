@@ -9,6 +9,7 @@
 #include "Component.h"
 #include "Events.h"
 #include "Mouse.h"
+#include "SystemInfo.h"
 #include "Timer.h"
 #include "UniqueHandle.h"
 #include "Window.h"
@@ -34,18 +35,13 @@ using KeyStateFn = std::function<SHORT(int virtualKey)>;
 // when the menu closes.
 using TrackPopupFn = std::function<void(HMENU menu, int x, int y, HWND owner)>;
 
-struct OsVersion {
-    DWORD major = 0;
-    DWORD minor = 0;
-};
+using OsVersion = fw::OsVersion;
 
 bool SystemShellNotify(DWORD message, NOTIFYICONDATAW& data, DWORD& error);
 void SystemSleep(DWORD ms);
 bool SystemCursorPos(POINT& position);
 SHORT SystemKeyState(int virtualKey);
 void SystemTrackPopup(HMENU menu, int x, int y, HWND owner);
-// The kernel's version, whatever the program's manifest says.
-OsVersion SystemVersion();
 
 // What the component uses of the system; tests substitute fakes. Timers come from the
 // thread's timer backend (fw::ManualTimerBackend in tests).
@@ -55,7 +51,7 @@ struct NotifyIconSeams {
     CursorPosFn cursorPos = SystemCursorPos;
     KeyStateFn keyState = SystemKeyState;
     TrackPopupFn trackPopup = SystemTrackPopup;
-    OsVersion version = SystemVersion();
+    OsVersion version = fw::SystemVersion();
 };
 
 // Copies `text` into a record field of `capacity` characters (terminator included),
