@@ -276,3 +276,84 @@ TEST_F(LorvaneE2E, RestartActionStartsANewInstanceWithTheSavedSettings)
 }
 
 } // namespace
+
+namespace {
+
+using namespace e2e;
+namespace sim = endpointsim;
+
+class SessionEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        CloseAllInstances();
+        ASSERT_TRUE(sim::Reset());
+        program = std::make_unique<ProgramFolder>(L"e2e-session");
+    }
+    void TearDown() override
+    {
+        CloseAllInstances();
+        program.reset();
+    }
+    HWND Start(Process& p)
+    {
+        if (!p.Start(LorvanePath(), L""))
+            return nullptr;
+        HWND main = WaitForMainWindow(p.Id());
+        if (main && !WaitUntil([&] { return ProbeMain(main, 1) == 1; }))
+            return nullptr;
+        return main;
+    }
+    std::unique_ptr<ProgramFolder> program;
+};
+
+TEST_F(SessionEnd, ResetAppliesTheStoredStateAndTheSessionMayEnd)
+{
+    // Reset on, ReVolume 32767, ReMute off, ReDevice empty: half volume, unmuted.
+    ASSERT_TRUE(program->WriteSettings(L"[General]\r\nReset=1\r\nReVolume=32767\r\nReMute=0\r\n"));
+    ASSERT_TRUE(sim::SetVolume(0.9f));
+    ASSERT_TRUE(sim::SetMute(true));
+    Process p;
+    HWND main = Start(p);
+    ASSERT_TRUE(main);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(answer, TRUE); // closing is never refused
+    EXPECT_TRUE(WaitUntil([] { return std::fabs(sim::Show().at(0).scalar - 32767 / 65535.0f) < 1e-6f; }));
+    EXPECT_FALSE(sim::Show().at(0).mute);
+    // The settings were saved by the query.
+    EXPECT_NE(program->ReadSettings().find(L"Reset=1"), std::wstring::npos);
+    ::PostMessageW(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(p.Wait(10000), 0);
+}
+
+TEST_F(SessionEnd, SuspendWithoutResetLeavesTheVolume)
+{
+    ASSERT_TRUE(sim::SetVolume(0.9f));
+    Process p;
+    HWND main = Start(p);
+    ASSERT_TRUE(main);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    ::Sleep(300);
+    EXPECT_FLOAT_EQ(sim::Show().at(0).scalar, 0.9f); // Reset is off by default
+    ::SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+    EXPECT_TRUE(p.Running());
+}
+
+TEST_F(SessionEnd, QueuedActionsRunOnTheRealTimer)
+{
+    ASSERT_TRUE(program->WriteSettings(L"[General]\r\nQueInterval=400\r\n"));
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    Process p;
+    HWND main = Start(p);
+    ASSERT_TRUE(main);
+    const DWORD posted = ::GetTickCount();
+    ::PostMessageW(main, WM_APP + 1002, 0, 13); // VolumeUpAction, queued
+    ::PostMessageW(main, WM_APP + 1002, 0, 13);
+    EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).scalar > 0.5f; }));
+    EXPECT_GE(::GetTickCount() - posted, 300u); // not at once
+    EXPECT_TRUE(WaitUntil([] { return std::fabs(sim::Show().at(0).scalar - 34078 / 65535.0f) < 1e-6f; }));
+}
+
+} // namespace
