@@ -22,9 +22,10 @@ enum class SoundMode { None, Delayed, Immediate };
 
 // How the feedback sound reaches the speakers; tests record the calls instead.
 struct TFeedbackSoundPlayer {
-    std::function<void(const std::wstring& file)> PlayFile; // asynchronous
-    std::function<void()> StopFile;
-    std::function<void()> Beep; // the system default beep
+    // Each says whether the system accepted the request; the program never reports it.
+    std::function<bool(const std::wstring& file)> PlayFile; // asynchronous
+    std::function<bool()> StopFile;
+    std::function<bool()> Beep; // the system default beep
     static TFeedbackSoundPlayer System();
 };
 

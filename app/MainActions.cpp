@@ -87,9 +87,9 @@ int IndexOfName(const std::wstring& name, const std::wstring& prefix)
 TFeedbackSoundPlayer TFeedbackSoundPlayer::System()
 {
     TFeedbackSoundPlayer p;
-    p.PlayFile = [](const std::wstring& file) { ::sndPlaySoundW(file.c_str(), SND_ASYNC); };
-    p.StopFile = [] { ::sndPlaySoundW(nullptr, 0); };
-    p.Beep = [] { ::MessageBeep(0); };
+    p.PlayFile = [](const std::wstring& file) { return ::sndPlaySoundW(file.c_str(), SND_ASYNC) != FALSE; };
+    p.StopFile = [] { return ::sndPlaySoundW(nullptr, 0) != FALSE; };
+    p.Beep = [] { return ::MessageBeep(0) != FALSE; };
     return p;
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <memory>
 
 namespace {
@@ -33,9 +35,18 @@ protected:
         // A start-up wait keeps the deferred start (and its settings file) out of the test.
         form = std::make_unique<TMainForm>(L"3600");
         ASSERT_TRUE(form->Create());
-        form->SoundPlayer.PlayFile = [this](const std::wstring& f) { sounds.push_back(L"play " + f); };
-        form->SoundPlayer.StopFile = [this] { sounds.push_back(L"stop"); };
-        form->SoundPlayer.Beep = [this] { sounds.push_back(L"beep"); };
+        form->SoundPlayer.PlayFile = [this](const std::wstring& f) {
+            sounds.push_back(L"play " + f);
+            return true;
+        };
+        form->SoundPlayer.StopFile = [this] {
+            sounds.push_back(L"stop");
+            return true;
+        };
+        form->SoundPlayer.Beep = [this] {
+            sounds.push_back(L"beep");
+            return true;
+        };
         form->RebuildPresets();
         form->RebuildTools();
         form->ApplyTimerSettings();
@@ -293,6 +304,48 @@ TEST_F(Actions, BusyBracketSwitchesTheCapturesOffAndBack)
     EXPECT_EQ(busyAtUpdate.back(), 0); // the last update sees the bracket closed
     form->LeaveBusy(); // never below zero
     EXPECT_EQ(form->BusyCount(), 0);
+}
+
+// A short tone as a wave file, written where the test can play it.
+std::wstring WriteTone(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp) + name;
+    const uint32_t rate = 8000, samples = 800;
+    std::vector<uint8_t> data(samples);
+    for (uint32_t i = 0; i < samples; ++i)
+        data[i] = static_cast<uint8_t>(128 + 60 * std::sin(i * 2 * 3.14159265 * 880 / rate));
+    auto u32 = [](std::string& s, uint32_t v) { s.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [](std::string& s, uint16_t v) { s.append(reinterpret_cast<const char*>(&v), 2); };
+    std::string wav = "RIFF";
+    u32(wav, 36 + samples);
+    wav += "WAVEfmt ";
+    u32(wav, 16);
+    u16(wav, 1); // PCM
+    u16(wav, 1);
+    u32(wav, rate);
+    u32(wav, rate);
+    u16(wav, 1);
+    u16(wav, 8);
+    wav += "data";
+    u32(wav, samples);
+    wav.append(data.begin(), data.end());
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(h, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return path;
+}
+
+TEST(FeedbackSound, SystemPlayerPlaysFilesAndBeeps)
+{
+    TFeedbackSoundPlayer player = TFeedbackSoundPlayer::System();
+    const std::wstring tone = WriteTone(L"lorvane-tone.wav");
+    EXPECT_TRUE(player.PlayFile(tone));
+    EXPECT_TRUE(player.StopFile());
+    EXPECT_TRUE(player.Beep());
+    ::DeleteFileW(tone.c_str());
 }
 
 } // namespace
