@@ -7,7 +7,7 @@ namespace fw {
 
 namespace {
 
-struct Spec {
+struct Specifier {
     bool left = false;
     bool zero = false;
     int width = 0;
@@ -34,7 +34,7 @@ bool ReadNumber(std::wstring_view f, size_t& i, int& out) noexcept
     return true;
 }
 
-void Pad(std::wstring& out, std::wstring_view body, const Spec& s)
+void Pad(std::wstring& out, std::wstring_view body, const Specifier& s)
 {
     size_t len = body.size();
     size_t fill = s.width > 0 && static_cast<size_t>(s.width) > len ? s.width - len : 0;
@@ -135,7 +135,7 @@ std::optional<std::wstring> Format(std::wstring_view f, const std::vector<Format
             i = start;
         }
 
-        Spec s;
+        Specifier s;
         for (; i < f.size() && (f[i] == L'-' || f[i] == L'0'); ++i)
             (f[i] == L'-' ? s.left : s.zero) = true;
         if (!ReadNumber(f, i, s.width))

@@ -18,4 +18,21 @@ OsVersion SystemVersion()
     return v;
 }
 
+std::wstring ExecutablePath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 32768) // beyond the longest path the system has
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
+
 } // namespace fw

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace fw {
 
 struct OsVersion {
@@ -12,5 +14,8 @@ struct OsVersion {
 
 // The kernel's version, whatever the program's manifest makes GetVersionExW say.
 OsVersion SystemVersion();
+
+// Full path of the running executable, however long.
+std::wstring ExecutablePath();
 
 } // namespace fw

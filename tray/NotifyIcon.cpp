@@ -55,23 +55,6 @@ bool HasShellView(HWND w)
     return ::FindWindowExW(w, nullptr, L"SHELLDLL_DefView", L"") != nullptr;
 }
 
-std::wstring ModuleFileName()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        if (path.size() >= 32768)
-            return {};
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 namespace tray {
@@ -354,7 +337,7 @@ HICON TNotifyIcon::ProgramIcon()
     // Read once: every refresh would otherwise extract (and leak) two more icons.
     if (!programIconRead) {
         programIconRead = true;
-        std::wstring path = ModuleFileName();
+        std::wstring path = fw::ExecutablePath();
         HICON large = nullptr, small = nullptr;
         if (!path.empty() && ::ExtractIconExW(path.c_str(), 0, &large, &small, 1) > 0) {
             fw::UniqueHicon largeIcon(large), smallIcon(small);
