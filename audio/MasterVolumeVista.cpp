@@ -163,8 +163,18 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
         Post(WM_MV_DEVICELIST, &deviceListQueued);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) noexcept override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) noexcept override { return S_OK; }
+    // A device that arrives or goes changes the list as a state change does; the
+    // collection is a snapshot, so it is rebuilt the same way.
+    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) noexcept override
+    {
+        Post(WM_MV_DEVICELIST, &deviceListQueued);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) noexcept override
+    {
+        Post(WM_MV_DEVICELIST, &deviceListQueued);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) noexcept override
     {
         if (flow == eRender && role == eConsole)

@@ -129,6 +129,14 @@ TEST_F(Simulated, DeviceStateChangeRebuildsTheList)
     EXPECT_EQ(mv->DeviceId(1), At(1).id);
 }
 
+TEST_F(Simulated, AnAddedEndpointJoinsTheList)
+{
+    EXPECT_EQ(mv->DeviceCount(), 2);
+    ASSERT_EQ(sim::Add(L"Monitor (Display Audio)"), 2);
+    ASSERT_TRUE(PumpUntil([&] { return mv->DeviceCount() == 3; }));
+    EXPECT_EQ(mv->DeviceName(2), L"Monitor (Display Audio)");
+}
+
 TEST_F(Simulated, EndpointCallsWhileNotificationsStreamIn)
 {
     std::atomic<bool> stop{false};
