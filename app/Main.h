@@ -9,6 +9,7 @@
 #include "SettingsModel.h"
 #include "StartupShortcut.h"
 #include "Timer.h"
+#include "TrayPresentation.h"
 #include "Window.h"
 
 #include <deque>
@@ -86,6 +87,21 @@ public:
 
     void MasterVolumeChange(fw::TObject* sender, TVolumeChange change);
 
+    // Tray icon presentation (MainTray.cpp); each does nothing before the deferred start.
+    void LoadIconSet(const std::wstring& name);
+    void UpdateTrayIcon(bool balloon, unsigned balloonTime, unsigned balloonDelay);
+    std::wstring FormatVolumeText(int level, const std::wstring& format, bool withDevice) const;
+    // The file the named set would show now; the tray icon's picture stays.
+    std::wstring IconPreview(const std::wstring& setName);
+    void ChangeIconDpi(int oldDpi, int newDpi);
+    // Created by the deferred start. The presentation refers to the icon: declared after it,
+    // it is destroyed before it.
+    std::unique_ptr<TNotifyIcon> NotifyIcon;
+    std::unique_ptr<TTrayPresentation> Tray;
+    // The pop-up volume bar connects here: whether it is shown, and its refresh after a change.
+    std::function<bool()> PopupBarVisible;
+    std::function<void()> RefreshPopupBar;
+
     bool CommandMode() const noexcept { return !MasterVolume || !MasterVolume->OnChange; }
     bool SessionEnding = false;
     const TFolders& Folders() const noexcept { return folders; }
@@ -129,6 +145,9 @@ private:
     std::vector<TActionRef> ActionRefs() const;
     void CollectActionState();
     void ApplyLoadedSettings();
+    void CreateTray();
+    void ShowTray();
+    void ApplyIconSettings();
 
     std::wstring commandTail;
     TFolders folders;

@@ -499,6 +499,10 @@ void TMainForm::RefreshActionStates()
 void TMainForm::MasterVolumeChange(fw::TObject*, TVolumeChange)
 {
     ++volumeChanges;
+    // Every change, own or foreign, reaches the icon only through here.
+    UpdateTrayIcon(Settings.BalloonHint && !SessionEnding, Settings.BalloonTime, Settings.BalloonDelay);
+    if (PopupBarVisible && PopupBarVisible() && RefreshPopupBar)
+        RefreshPopupBar();
 }
 
 } // namespace lorvane

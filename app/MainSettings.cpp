@@ -65,8 +65,9 @@ void TMainForm::ApplyLoadedSettings()
                 a->Visible = shown->second;
         }
     }
-    // Language, icon set, bindings, hotkey registration and the bar's size are applied from
-    // Settings here as their owners arrive.
+    ApplyIconSettings();
+    // Language, bindings, hotkey registration and the bar's size are applied from Settings
+    // here as their owners arrive.
 }
 
 void TMainForm::MigrateSettings(const std::wstring& file)

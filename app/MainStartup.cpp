@@ -131,6 +131,7 @@ void TMainForm::FormStart()
         return;
     started = true;
 
+    CreateTray();
     EnterBusy();
     SessionEnding = false;
     Settings = TSettings{};
@@ -139,6 +140,7 @@ void TMainForm::FormStart()
     ApplyWindowsVersionDefaults();
     MigrateSettings(folders.SettingsFile);
     LoadSettings(folders.SettingsFile);
+    ShowTray(); // the icon appears last, with its picture and tooltip already set
     LeaveBusy();
 }
 
@@ -350,6 +352,8 @@ void TMainForm::WMInstanceNotify()
     ++instanceNotifies;
     if (StartTimer->Enabled())
         FormStart();
+    if (NotifyIcon)
+        NotifyIcon->Refresh(); // adds the icon again if the shell lost it
     if (SecondStartAction)
         RunAction(SecondStartAction);
 }

@@ -1,0 +1,192 @@
+#include "TrayPresentation.h"
+
+#include "Folders.h"
+
+namespace lorvane {
+
+namespace {
+
+// The first entry that the directory search returns for the pattern, files and folders alike.
+std::wstring FirstMatch(const std::wstring& folder, const wchar_t* pattern)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((folder + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    ::FindClose(h);
+    return folder + fd.cFileName;
+}
+
+template <typename Visit>
+void ForEachMatch(const std::wstring& folder, const wchar_t* pattern, Visit visit)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((folder + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        visit(folder + fd.cFileName);
+    } while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+}
+
+} // namespace
+
+TTrayPresentation::TTrayPresentation(fw::TComponent* owner, TNotifyIcon& icon, TSettings& settings,
+                                     TTrayEndpoint endpoint, const TIconList::Loader& loader)
+    : fw::TComponent(owner, L"TrayPresentation"), BalloonTimer(this, L"BalloonTimer", 1000, false), icon(icon),
+      settings(settings), endpoint(std::move(endpoint)), manager(this->endpoint.Min, this->endpoint.Max, loader)
+{
+    iconSize = manager.IconSize();
+    BalloonTimer.OnTimer = [this](fw::TObject*) { BalloonTimerTimer(); };
+}
+
+void TTrayPresentation::LoadIconSet(const std::wstring& name)
+{
+    settings.IconDir = name;
+    manager.Clear();
+    setLoaded = true;
+    const std::wstring folder = IncludeTrailingBackslash(IconsDir + name);
+
+    static constexpr struct {
+        TVolIconList::Special which;
+        const wchar_t* pattern;
+    } kSpecials[] = {{TVolIconList::VolMin, L"VolMin.*"},
+                     {TVolIconList::VolMax, L"VolMax.*"},
+                     {TVolIconList::MuteMin, L"MuteMin.*"},
+                     {TVolIconList::MuteMax, L"MuteMax.*"}};
+    for (const auto& s : kSpecials)
+        manager.SetSpecialName(s.which, FirstMatch(folder, s.pattern));
+
+    auto addExcept = [](TIconList& list, const std::wstring& a, const std::wstring& b) {
+        return [&list, &a, &b](const std::wstring& file) {
+            if (file != a && file != b)
+                list.Add(file);
+        };
+    };
+    ForEachMatch(folder, L"Vol*.*",
+                 addExcept(manager.Volumes(), manager.SpecialName(TVolIconList::VolMin),
+                           manager.SpecialName(TVolIconList::VolMax)));
+    ForEachMatch(folder, L"Mute*.*",
+                 addExcept(manager.Mutes(), manager.SpecialName(TVolIconList::MuteMin),
+                           manager.SpecialName(TVolIconList::MuteMax)));
+    UpdateTrayIcon(false, 0, 0);
+}
+
+std::wstring TTrayPresentation::FormatVolumeText(int level, std::wstring_view format, bool withDevice) const
+{
+    TVolumeTextContext c;
+    c.Min = endpoint.Min;
+    c.Max = endpoint.Max;
+    c.FormatDevice = settings.FormatDevice;
+    c.FormatRealVol = settings.FormatRealVol;
+    c.DefDevice = Texts.DefDevice;
+    if (endpoint.ShortName)
+        c.ShortName = endpoint.ShortName();
+    if (withDevice && endpoint.FullName)
+        c.FullName = endpoint.FullName();
+    c.DecimalSeparator = DecimalSeparator;
+    return lorvane::FormatVolumeText(level, format, withDevice, c);
+}
+
+void TTrayPresentation::UpdateTrayIcon(bool balloon, unsigned time, unsigned delay)
+{
+    const bool muted = endpoint.Mute ? endpoint.Mute() : false;
+    const int level = endpoint.Volume ? endpoint.Volume() : endpoint.Min;
+
+    std::wstring tip;
+    if (muted) {
+        tip = FormatVolumeText(level, Texts.IconMute, true);
+        // The first update after muting says so; later ones while muted give the level too.
+        if (hint.find(tip) != std::wstring::npos)
+            tip = FormatVolumeText(level, Texts.IconMuteVol, true);
+    } else {
+        tip = FormatVolumeText(level, Texts.IconVolume, true);
+    }
+
+    bool sizeChanged = false;
+    if (manager.IconSize() != iconSize) {
+        manager.SetIconSize(iconSize);
+        sizeChanged = true;
+    }
+
+    manager.Muted = muted;
+    manager.Level = level;
+    manager.IconMuteFix = settings.IconMuteFix;
+    TFoundIcon found = manager.FindIcon();
+    if (sizeChanged || found.Name != iconFile) {
+        iconFile = found.Name;
+        if (pushPicture)
+            icon.SetIcon(found.Icon); // no picture: the tray shows the program's own icon
+    }
+
+    if (tip != hint) {
+        hint = tip;
+        icon.SetHint(tip);
+        icon.RefreshTip();
+        if (balloon) {
+            if (icon.MouseInside() || (PopupBarVisible && PopupBarVisible()))
+                icon.HideBalloon();
+            else
+                StartBalloon(time, delay);
+        }
+    }
+}
+
+void TTrayPresentation::StartBalloon(unsigned time, unsigned delay)
+{
+    BalloonTimer.SetEnabled(false);
+    balloonTag = time;
+    BalloonTimer.SetInterval(delay);
+    if (delay > 0)
+        BalloonTimer.SetEnabled(true);
+    else
+        BalloonTimerTimer();
+}
+
+void TTrayPresentation::BalloonTimerTimer()
+{
+    BalloonTimer.SetEnabled(false);
+    if (balloonTag < 0) {
+        icon.HideBalloon();
+        return;
+    }
+    // A notice that waited for the changes to settle says what happened; an immediate one
+    // only repeats the tooltip.
+    const bool titled = BalloonTimer.Interval() >= kTitledBalloonDelay;
+    const unsigned time = static_cast<unsigned>(balloonTag);
+    icon.ShowBalloon(icon.Hint(), titled ? Texts.MsgVolume : std::wstring(), titled ? 1 : 0, false, time);
+    BalloonTimer.SetInterval(time);
+    balloonTag = -1;
+    BalloonTimer.SetEnabled(true);
+}
+
+std::wstring TTrayPresentation::IconPreview(const std::wstring& name)
+{
+    if (name.empty())
+        return iconFile;
+    const bool savedLoading = manager.Loading();
+    const bool savedPush = pushPicture;
+    const std::wstring savedDir = settings.IconDir;
+    manager.SetLoading(false);
+    pushPicture = false;
+    LoadIconSet(name);
+    std::wstring preview = iconFile;
+    LoadIconSet(savedDir);
+    pushPicture = savedPush;
+    manager.SetLoading(savedLoading);
+    return preview;
+}
+
+void TTrayPresentation::ChangeDpi(int oldDpi, int newDpi)
+{
+    if (oldDpi <= 0 || newDpi <= 0)
+        return;
+    const int size = ::MulDiv(iconSize, newDpi, oldDpi);
+    if (size <= 0 || size == iconSize)
+        return;
+    iconSize = size;
+    UpdateTrayIcon(false, 0, 0);
+}
+
+} // namespace lorvane

@@ -1,0 +1,405 @@
+// Pictures of icon-set files become icon handles: PNG with alpha, bitmaps keyed on their
+// corner colour, the first icon of icon files at the requested size, and nothing at all for
+// files that are missing, of another kind, broken or implausibly large.
+#include "IconLoader.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lorvane;
+using Bytes = std::vector<unsigned char>;
+
+std::wstring TempFolder()
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = std::wstring(temp) + L"lorvane-iconloader-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+const std::wstring& Folder()
+{
+    static const std::wstring dir = TempFolder();
+    return dir;
+}
+
+std::wstring WriteFile(const std::wstring& name, const Bytes& data)
+{
+    std::wstring path = Folder() + name;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return path;
+}
+
+void Put16(Bytes& b, uint32_t v)
+{
+    b.push_back(v & 0xFF);
+    b.push_back((v >> 8) & 0xFF);
+}
+void Put32(Bytes& b, uint32_t v)
+{
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+
+Bytes PngOf(const TPixels& p)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = p.Width;
+    image.height = p.Height;
+    image.format = PNG_FORMAT_BGRA;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, p.Argb.data(), 0, nullptr);
+    Bytes out(size);
+    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, p.Argb.data(), 0, nullptr));
+    out.resize(size);
+    return out;
+}
+
+// A valid signature and header claiming the given size, then a token image-data chunk: as
+// much as a reader needs to learn the size.
+Bytes PngHeaderOnly(uint32_t w, uint32_t h)
+{
+    Bytes out = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
+    auto chunk = [&out](const char* type, const Bytes& body) {
+        Bytes c(type, type + 4);
+        c.insert(c.end(), body.begin(), body.end());
+        for (int s = 24; s >= 0; s -= 8)
+            out.push_back((body.size() >> s) & 0xFF);
+        out.insert(out.end(), c.begin(), c.end());
+        uint32_t crc = static_cast<uint32_t>(::crc32(0, c.data(), static_cast<uInt>(c.size())));
+        for (int s = 24; s >= 0; s -= 8)
+            out.push_back((crc >> s) & 0xFF);
+    };
+    Bytes header;
+    for (uint32_t v : {w, h})
+        for (int s = 24; s >= 0; s -= 8)
+            header.push_back((v >> s) & 0xFF);
+    for (unsigned char c : {8, 6, 0, 0, 0})
+        header.push_back(c);
+    chunk("IHDR", header);
+    chunk("IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+    chunk("IEND", {});
+    return out;
+}
+
+// A 24-bit bottom-up bitmap of 0xRRGGBB pixels, top row first in `rgb`.
+Bytes BmpOf(int w, int h, const std::vector<uint32_t>& rgb, int32_t claimedWidth = 0)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    Bytes b = {'B', 'M'};
+    Put32(b, 54 + stride * h);
+    Put32(b, 0);
+    Put32(b, 54);
+    Put32(b, 40);
+    Put32(b, static_cast<uint32_t>(claimedWidth ? claimedWidth : w));
+    Put32(b, static_cast<uint32_t>(h));
+    Put16(b, 1);
+    Put16(b, 24);
+    for (int i = 0; i < 6; ++i)
+        Put32(b, 0);
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = rgb[static_cast<size_t>(y) * w + x];
+            b.push_back(p & 0xFF);
+            b.push_back((p >> 8) & 0xFF);
+            b.push_back((p >> 16) & 0xFF);
+        }
+        for (int pad = w * 3; pad < stride; ++pad)
+            b.push_back(0);
+    }
+    return b;
+}
+
+// An icon file with one opaque square picture per size, each of its own colour.
+Bytes IcoOf(const std::vector<std::pair<int, uint32_t>>& pictures)
+{
+    std::vector<Bytes> images;
+    for (auto [n, colour] : pictures) {
+        Bytes d;
+        Put32(d, 40);
+        Put32(d, n);
+        Put32(d, n * 2);
+        Put16(d, 1);
+        Put16(d, 32);
+        for (int i = 0; i < 6; ++i)
+            Put32(d, 0);
+        for (int i = 0; i < n * n; ++i)
+            Put32(d, 0xFF000000u | colour);
+        const int maskStride = ((n + 31) / 32) * 4;
+        d.insert(d.end(), static_cast<size_t>(maskStride) * n, 0);
+        images.push_back(d);
+    }
+    Bytes out;
+    Put16(out, 0);
+    Put16(out, 1);
+    Put16(out, static_cast<uint32_t>(images.size()));
+    uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+    for (size_t i = 0; i < images.size(); ++i) {
+        int n = pictures[i].first;
+        out.push_back(static_cast<unsigned char>(n));
+        out.push_back(static_cast<unsigned char>(n));
+        out.push_back(0);
+        out.push_back(0);
+        Put16(out, 1);
+        Put16(out, 32);
+        Put32(out, static_cast<uint32_t>(images[i].size()));
+        Put32(out, offset);
+        offset += static_cast<uint32_t>(images[i].size());
+    }
+    for (const Bytes& d : images)
+        out.insert(out.end(), d.begin(), d.end());
+    return out;
+}
+
+struct IconPixels {
+    int width = 0, height = 0;
+    std::vector<uint32_t> argb; // top row first
+    std::vector<bool> maskSet;  // transparent where drawn without alpha
+};
+
+IconPixels Inspect(HICON icon)
+{
+    IconPixels out;
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info))
+        return out;
+    fw::UniqueHbitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    ::GetObjectW(colour.get(), sizeof bm, &bm);
+    out.width = bm.bmWidth;
+    out.height = bm.bmHeight;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), out.width, -out.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    out.argb.resize(static_cast<size_t>(out.width) * out.height);
+    std::vector<uint32_t> maskPx(out.argb.size());
+    HDC dc = ::GetDC(nullptr);
+    ::GetDIBits(dc, colour.get(), 0, out.height, out.argb.data(), &bi, DIB_RGB_COLORS);
+    ::GetDIBits(dc, mask.get(), 0, out.height, maskPx.data(), &bi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, dc);
+    for (uint32_t m : maskPx)
+        out.maskSet.push_back((m & 0xFFFFFF) != 0);
+    return out;
+}
+
+// 4 x 3: opaque red, half-transparent green, transparent, opaque white; second row blue at
+// alpha 64 …; enough variety to see that nothing is premultiplied or swapped.
+TPixels Sample()
+{
+    return TPixels{4,
+                   3,
+                   {0xFFFF0000u, 0x8000FF00u, 0x00000000u, 0xFFFFFFFFu, 0x400000FFu, 0xFF123456u, 0xC0808080u,
+                    0x00FFFFFFu, 0xFF000000u, 0x01FFFFFFu, 0xFEABCDEFu, 0xFF00FF00u}};
+}
+
+TEST(PngPictures, KeepSizeAndStraightAlpha)
+{
+    const TPixels sample = Sample();
+    const Bytes png = PngOf(sample);
+    std::optional<TPixels> decoded = DecodePng(png.data(), png.size());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->Width, 4);
+    EXPECT_EQ(decoded->Height, 3);
+    EXPECT_EQ(decoded->Argb, sample.Argb);
+
+    IconPixels icon = Inspect(LoadPicture(WriteFile(L"Vol1.PnG", png), 32).get());
+    EXPECT_EQ(icon.width, 4); // its own size, whatever size was asked for
+    EXPECT_EQ(icon.height, 3);
+    EXPECT_EQ(icon.argb[0], 0xFFFF0000u);
+    EXPECT_EQ(icon.argb[1], 0x8000FF00u);
+    EXPECT_EQ(icon.argb[4], 0x400000FFu);
+    EXPECT_EQ(icon.argb[10], 0xFEABCDEFu);
+    // Fully transparent pixels are the mask's holes.
+    EXPECT_EQ(icon.maskSet, (std::vector<bool>{false, false, true, false, false, false, false, true, false,
+                                                false, false, false}));
+}
+
+TEST(PngPictures, BrokenOrHugeDataGivesNoPicture)
+{
+    const Bytes good = PngOf(Sample());
+    EXPECT_FALSE(DecodePng(good.data(), 20));
+    EXPECT_FALSE(DecodePng(good.data(), good.size() - 13)); // without its end
+    Bytes bad = good;
+    bad[bad.size() / 2] ^= 0xFF;
+    EXPECT_FALSE(DecodePng(bad.data(), bad.size()));
+    EXPECT_FALSE(DecodePng(nullptr, 100));
+    EXPECT_FALSE(DecodePng(good.data(), 0));
+
+    // Refused on its header's word, before any pixel memory is taken.
+    for (auto [w, h] : {std::pair{100000, 100000}, {kMaxPictureSide + 1, 1}, {1, kMaxPictureSide + 1}}) {
+        const Bytes header = PngHeaderOnly(w, h);
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_TRUE(png_image_begin_read_from_memory(&image, header.data(), header.size())); // libpng takes it
+        png_image_free(&image);
+        EXPECT_FALSE(DecodePng(header.data(), header.size())) << w << " x " << h;
+    }
+    EXPECT_EQ(LoadPicture(WriteFile(L"huge.png", PngHeaderOnly(60000, 60000)), 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(WriteFile(L"bad.png", bad), 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(WriteFile(L"empty.png", {}), 16).get(), nullptr);
+}
+
+TEST(BitmapPictures, TheCornerColourIsTransparentEverywhere)
+{
+    constexpr uint32_t M = 0xFF00FF, R = 0xFF0000, W = 0xFFFFFF;
+    // 5 x 2: the corner colour appears inside too.
+    const std::vector<uint32_t> rgb = {M, R, M, W, R, W, M, R, M, M};
+    IconPixels icon = Inspect(LoadPicture(WriteFile(L"VolMin.BMP", BmpOf(5, 2, rgb)), 32).get());
+    ASSERT_EQ(icon.width, 5);
+    ASSERT_EQ(icon.height, 2);
+    for (size_t i = 0; i < rgb.size(); ++i) {
+        const bool keyed = rgb[i] == M;
+        EXPECT_EQ(icon.maskSet[i], keyed) << i;
+        EXPECT_EQ(icon.argb[i] >> 24, keyed ? 0u : 0xFFu) << i;
+        if (!keyed) {
+            EXPECT_EQ(icon.argb[i] & 0xFFFFFF, rgb[i]) << i;
+        }
+    }
+}
+
+TEST(BitmapPictures, ImplausibleHeadersGiveNoPicture)
+{
+    const std::vector<uint32_t> rgb(4, 0x123456);
+    EXPECT_EQ(LoadPicture(WriteFile(L"wide.bmp", BmpOf(2, 2, rgb, 2000000)), 16).get(), nullptr);
+    Bytes truncated = BmpOf(2, 2, rgb);
+    truncated.resize(20);
+    EXPECT_EQ(LoadPicture(WriteFile(L"short.bmp", truncated), 16).get(), nullptr);
+    Bytes notBitmap = BmpOf(2, 2, rgb);
+    notBitmap[0] = 'X';
+    EXPECT_EQ(LoadPicture(WriteFile(L"text.bmp", notBitmap), 16).get(), nullptr);
+}
+
+TEST(IconFilePictures, TheFirstIconAtTheRequestedSize)
+{
+    const std::wstring file = WriteFile(L"Vol0.ico", IcoOf({{16, 0xFF0000}, {32, 0x0000FF}}));
+    const struct {
+        int asked;
+        int side;
+        uint32_t colour;
+    } cases[] = {{16, 16, 0xFF0000}, {32, 32, 0x0000FF}, {0, 16, 0xFF0000}, {-3, 16, 0xFF0000}, {24, 24, 0}};
+    for (const auto& c : cases) {
+        IconPixels icon = Inspect(LoadPicture(file, c.asked).get());
+        EXPECT_EQ(icon.width, c.side) << c.asked;
+        EXPECT_EQ(icon.height, c.side) << c.asked;
+        if (c.colour && !icon.argb.empty()) {
+            EXPECT_EQ(icon.argb[icon.argb.size() / 2] & 0xFFFFFF, c.colour) << c.asked;
+        }
+    }
+}
+
+TEST(Pictures, OnlyExistingFilesOfTheKnownKindsGiveAPicture)
+{
+    const Bytes png = PngOf(Sample());
+    std::wstring folder = Folder() + L"Vol5.png";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    EXPECT_EQ(LoadPicture(folder, 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(Folder() + L"missing.png", 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(L"", 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(WriteFile(L"Vol6.gif", png), 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(WriteFile(L"noextension", png), 16).get(), nullptr);
+    std::wstring dotted = Folder() + L"set.png\\";
+    ::CreateDirectoryW(dotted.c_str(), nullptr);
+    EXPECT_EQ(LoadPicture(dotted + L"Vol7", 16).get(), nullptr); // the dot is the folder's
+    EXPECT_NE(LoadPicture(WriteFile(L"Vol8.png", png), 16).get(), nullptr);
+    // Not icon files at all (Wine's extraction fails with junk in its outputs).
+    EXPECT_EQ(LoadPicture(WriteFile(L"Vol9.ico", Bytes(300, 'x')), 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(WriteFile(L"Vol9.dll", Bytes(300, 'x')), 16).get(), nullptr);
+    EXPECT_EQ(LoadPicture(WriteFile(L"Vol9.exe", Bytes(300, 'x')), 32).get(), nullptr);
+}
+
+// ---- which icon of an icon file is taken
+
+struct FakeExtractors {
+    UINT privateResult = 1;
+    bool privateIcon = true, large = true, small = true, havePrivate = true;
+    int askedSize = 0;
+    UINT askedFlags = 0;
+    HICON junk = nullptr;
+
+    static fw::UniqueHicon Square(int n) { return IconFromPixels(TPixels{n, n, std::vector<uint32_t>(n * n, ~0u)}); }
+
+    TIconExtractors Get()
+    {
+        TIconExtractors e;
+        if (havePrivate)
+            e.PrivateExtract = [this](const wchar_t*, int size, HICON* icon, UINT flags) {
+                askedSize = size;
+                askedFlags = flags;
+                *icon = privateIcon ? Square(20).release() : nullptr;
+                return privateResult;
+            };
+        e.ExtractEx = [this](const wchar_t*, HICON* l, HICON* s) {
+            if (junk) { // as Wine fails: a count of 0 and the outputs written anyway
+                *l = *s = junk;
+                return UINT(0);
+            }
+            *l = large ? Square(32).release() : nullptr;
+            *s = small ? Square(16).release() : nullptr;
+            return UINT((large ? 1 : 0) + (small ? 1 : 0));
+        };
+        return e;
+    }
+};
+
+TEST(ExtractFirstIcon, PrivateExtractionFirstThenTheLargeOrSmallIcon)
+{
+    const struct {
+        const char* what;
+        int size;
+        UINT privateResult;
+        bool privateIcon, havePrivate, large, small;
+        int side; // 20 private, 32 large, 16 small, 0 none
+    } cases[] = {
+        {"private extraction succeeds", 24, 1, true, true, true, true, 20},
+        {"private extraction finds nothing, 24 px", 24, 0, false, true, true, true, 32},
+        {"private extraction reports a bad file", 24, UINT_MAX, true, true, true, true, 32},
+        {"private extraction counts an icon it did not give", 24, 1, false, true, true, true, 32},
+        {"without the function, 16 px", 16, 0, false, false, true, true, 16},
+        {"17 px prefers the large icon", 17, 0, false, false, true, true, 32},
+        {"no large icon: the small one", 32, 0, false, false, false, true, 16},
+        {"no small icon: the large one", 16, 0, false, false, true, false, 32},
+        {"nothing at all", 16, 0, false, false, false, false, 0},
+    };
+    for (const auto& c : cases) {
+        FakeExtractors f;
+        f.privateResult = c.privateResult;
+        f.privateIcon = c.privateIcon;
+        f.havePrivate = c.havePrivate;
+        f.large = c.large;
+        f.small = c.small;
+        fw::UniqueHicon icon = ExtractFirstIcon(L"x.dll", c.size, f.Get());
+        EXPECT_EQ(Inspect(icon.get()).width, c.side) << c.what;
+        if (c.havePrivate) {
+            EXPECT_EQ(f.askedSize, c.size) << c.what;
+            EXPECT_EQ(f.askedFlags, 16u) << c.what;
+        }
+    }
+    FakeExtractors f;
+    ExtractFirstIcon(L"x.exe", 0, f.Get());
+    EXPECT_EQ(f.askedSize, 16);
+}
+
+TEST(ExtractFirstIcon, AFailedExtractionsOutputsAreNeitherUsedNorDestroyed)
+{
+    fw::UniqueHicon notOurs = FakeExtractors::Square(8);
+    FakeExtractors f;
+    f.havePrivate = false;
+    f.junk = notOurs.get();
+    EXPECT_EQ(ExtractFirstIcon(L"junk.dll", 16, f.Get()).get(), nullptr);
+    EXPECT_EQ(Inspect(notOurs.get()).width, 8); // still alive
+}
+
+} // namespace

@@ -1,0 +1,343 @@
+// The tray icon's picture, tooltip and balloon notice against a recording shell, with the
+// balloon's time on a virtual clock and icon sets in a scratch Icons folder.
+#include "TrayPresentation.h"
+
+#include "IconLoader.h"
+#include "TrayMessages.h"
+#include "TrayTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lorvane;
+
+constexpr int k30 = 19661;
+constexpr int k45 = 29491;
+const std::wstring kFullName = L"Speakers (High Definition Audio Device)";
+
+std::wstring MakeIconsFolder()
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring icons =
+        std::wstring(temp) + L"lorvane-traypresentation-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    ::CreateDirectoryW(icons.c_str(), nullptr);
+    auto touch = [](const std::wstring& path) {
+        ::CloseHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    };
+    const std::wstring test = icons + L"Test Set\\";
+    ::CreateDirectoryW(test.c_str(), nullptr);
+    for (const wchar_t* f : {L"VolMin.ico", L"Vol0.ico", L"Vol1.ico", L"vol2.ico", L"Vol3.ico", L"Vol4.ico",
+                             L"MuteMin.ico", L"Mute0.ico", L"Mute1.ico", L"Mute2.ico", L"Mute3.ico", L"Readme.txt"})
+        touch(test + f);
+    const std::wstring other = icons + L"Other Set\\";
+    ::CreateDirectoryW(other.c_str(), nullptr);
+    for (const wchar_t* f : {L"Vol0.png", L"Vol1.png"})
+        touch(other + f);
+    return icons;
+}
+
+const std::wstring& IconsFolder()
+{
+    static const std::wstring folder = MakeIconsFolder();
+    return folder;
+}
+
+std::wstring FileName(const std::wstring& path)
+{
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+class Presentation : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        icon = std::make_unique<TNotifyIcon>(nullptr, L"NotifyIcon", shell.Seams());
+        icon->SetVisible(true);
+        TTrayEndpoint e;
+        e.Volume = [this] { return volume; };
+        e.Mute = [this] { return mute; };
+        e.ShortName = [this] { return shortName; };
+        e.FullName = [] { return kFullName; };
+        tray = std::make_unique<TTrayPresentation>(nullptr, *icon, settings, e, Loader());
+        tray->IconsDir = IconsFolder();
+        tray->PopupBarVisible = [this] { return barVisible; };
+        shell.calls.clear();
+    }
+
+    TIconList::Loader Loader()
+    {
+        return [this](const std::wstring& file, int size) {
+            loads.push_back(FileName(file) + L"@" + std::to_wstring(size));
+            return IconFromPixels(TPixels{1, 1, {0xFF808080u}});
+        };
+    }
+
+    void Change(int level, bool muted)
+    {
+        volume = level;
+        mute = muted;
+        tray->UpdateTrayIcon(settings.BalloonHint, settings.BalloonTime, settings.BalloonDelay);
+    }
+
+    std::vector<NOTIFYICONDATAW> Calls(UINT flag) const
+    {
+        std::vector<NOTIFYICONDATAW> out;
+        for (const traytest::ShellCall& c : shell.calls)
+            if (c.message == NIM_MODIFY && c.data.uFlags == flag)
+                out.push_back(c.data);
+        return out;
+    }
+    std::vector<NOTIFYICONDATAW> Balloons() const
+    {
+        std::vector<NOTIFYICONDATAW> shown;
+        for (const NOTIFYICONDATAW& d : Calls(NIF_INFO))
+            if (d.szInfo[0])
+                shown.push_back(d);
+        return shown;
+    }
+    // Whether the last balloon call of the shell hid the notice.
+    bool BalloonHidden() const
+    {
+        std::vector<NOTIFYICONDATAW> info = Calls(NIF_INFO);
+        return !info.empty() && info.back().szInfo[0] == 0;
+    }
+    std::wstring ShellTip() const
+    {
+        std::vector<NOTIFYICONDATAW> tips = Calls(NIF_TIP);
+        return tips.empty() ? L"" : tips.back().szTip;
+    }
+
+    fw::ManualTimerBackend clock; // before every timer
+    traytest::FakeShell shell;
+    std::unique_ptr<TNotifyIcon> icon;
+    TSettings settings;
+    int volume = k30;
+    bool mute = false;
+    bool barVisible = false;
+    std::wstring shortName = L"Speakers";
+    std::vector<std::wstring> loads;
+    std::unique_ptr<TTrayPresentation> tray;
+};
+
+TEST_F(Presentation, TooltipSaysMuteFirstThenTheLevelWhileMuted)
+{
+    Change(k45, false);
+    EXPECT_EQ(tray->CurrentHint(), L"Speakers: 45%");
+    Change(k45, true);
+    EXPECT_EQ(tray->CurrentHint(), L"Speakers: Mute");
+    Change(k30, true);
+    EXPECT_EQ(tray->CurrentHint(), L"Speakers: Mute (30%)");
+    Change(k30 + 655, true);
+    EXPECT_EQ(tray->CurrentHint(), L"Speakers: Mute (31%)");
+    Change(k30, false);
+    EXPECT_EQ(tray->CurrentHint(), L"Speakers: 30%");
+    EXPECT_EQ(icon->Hint(), L"Speakers: 30%");
+    EXPECT_EQ(ShellTip(), L"Speakers: 30%");
+}
+
+TEST_F(Presentation, SettingsAndTextsApplyAtTheNextUpdate)
+{
+    settings.FormatDevice = 0;
+    Change(k30, false);
+    EXPECT_EQ(tray->CurrentHint(), L"Volume: 30%");
+    settings.FormatDevice = -1;
+    Change(k30, false);
+    EXPECT_EQ(tray->CurrentHint(), L"Volume: 30%\r\n" + kFullName);
+    settings.FormatDevice = 32;
+    settings.FormatRealVol = true;
+    Change(32768, false);
+    EXPECT_EQ(tray->CurrentHint(), L"Speakers: 50.00%");
+    // A hostile text from a language file: the bare number.
+    settings.FormatRealVol = false;
+    tray->Texts.IconVolume = L"%s%n%d%d%";
+    Change(k30, false);
+    EXPECT_EQ(tray->CurrentHint(), L"30");
+}
+
+TEST_F(Presentation, NothingChangedPushesNothing)
+{
+    tray->LoadIconSet(L"Test Set");
+    const size_t calls = shell.calls.size();
+    EXPECT_GT(calls, 0u);
+    Change(k30, false);
+    tray->UpdateTrayIcon(true, 2000, 0);
+    EXPECT_EQ(shell.calls.size(), calls);
+}
+
+TEST_F(Presentation, BalloonBeforeWindows10ShowsAtOnceWithoutTitle)
+{
+    settings.BalloonHint = true;
+    settings.BalloonTime = 3000;
+    settings.BalloonDelay = 0;
+    Change(k45, false);
+    std::vector<NOTIFYICONDATAW> shown = Balloons();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_STREQ(shown[0].szInfo, L"Speakers: 45%");
+    EXPECT_STREQ(shown[0].szInfoTitle, L"");
+    EXPECT_EQ(shown[0].dwInfoFlags, static_cast<DWORD>(NIIF_NONE | NIIF_NOSOUND));
+    EXPECT_EQ(shown[0].uTimeout, 3000u);
+    clock.Advance(2999);
+    EXPECT_FALSE(BalloonHidden());
+    clock.Advance(1);
+    EXPECT_TRUE(BalloonHidden());
+    clock.Advance(10000);
+    EXPECT_EQ(Balloons().size(), 1u);
+}
+
+TEST_F(Presentation, BalloonFromWindows10ComesOnce2sAfterTheLastChangeWithATitle)
+{
+    settings.BalloonHint = true; // the user's choice: off by default there
+    settings.BalloonTime = 2000;
+    settings.BalloonDelay = 2000;
+    Change(k30, false);
+    clock.Advance(1000);
+    Change(k45, false);
+    clock.Advance(1000);
+    Change(k30 + 655, false);
+    EXPECT_TRUE(Balloons().empty());
+    clock.Advance(1999);
+    EXPECT_TRUE(Balloons().empty());
+    clock.Advance(1);
+    std::vector<NOTIFYICONDATAW> shown = Balloons();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_STREQ(shown[0].szInfo, L"Speakers: 31%");
+    EXPECT_STREQ(shown[0].szInfoTitle, L"Volume has been changed");
+    EXPECT_EQ(shown[0].dwInfoFlags, static_cast<DWORD>(NIIF_INFO | NIIF_NOSOUND));
+    EXPECT_EQ(shown[0].uTimeout, 2000u);
+    clock.Advance(1999);
+    EXPECT_FALSE(BalloonHidden());
+    clock.Advance(1);
+    EXPECT_TRUE(BalloonHidden());
+    clock.Advance(60000);
+    EXPECT_EQ(Balloons().size(), 1u);
+    EXPECT_FALSE(clock.IsArmed(&tray->BalloonTimer));
+}
+
+TEST_F(Presentation, NoBalloonWhenNotAllowedOrWhileTheUserLooksAtTheIconOrBar)
+{
+    tray->UpdateTrayIcon(false, 2000, 0);
+    volume = k45;
+    tray->UpdateTrayIcon(false, 2000, 0);
+    tray->UpdateTrayIcon(true, 2000, 0); // nothing new
+    volume = k30;
+    tray->UpdateTrayIcon(false, 2000, 0);
+    EXPECT_TRUE(Calls(NIF_INFO).empty());
+
+    // The pointer rests on the icon: its tooltip is showing, the notice would cover it.
+    ::SendMessageW(icon->Handle(), WM_NOTIFYICON_CALLBACK, kNotifyIconId, WM_MOUSEMOVE);
+    ASSERT_TRUE(icon->MouseInside());
+    volume = k45;
+    tray->UpdateTrayIcon(true, 2000, 0);
+    clock.Advance(5000);
+    EXPECT_TRUE(Balloons().empty());
+    EXPECT_TRUE(BalloonHidden());
+
+    shell.cursor.x += 50; // the pointer leaves
+    clock.Advance(100);
+    ASSERT_FALSE(icon->MouseInside());
+    barVisible = true;
+    volume = k30;
+    shell.calls.clear();
+    tray->UpdateTrayIcon(true, 2000, 0);
+    clock.Advance(5000);
+    EXPECT_TRUE(Balloons().empty());
+    EXPECT_TRUE(BalloonHidden());
+}
+
+TEST_F(Presentation, LoadingASetScansItsFolderIntoSortedLists)
+{
+    tray->IconManager().BeginUpdate(); // as at start-up: the scan reads no file
+    tray->LoadIconSet(L"Test Set");
+    EXPECT_EQ(settings.IconDir, L"Test Set");
+    TVolIconManager& m = tray->IconManager();
+    std::vector<std::wstring> vols, mutes;
+    for (int i = 0; i < m.Volumes().Count(); ++i)
+        vols.push_back(FileName(m.Volumes().Name(i)));
+    for (int i = 0; i < m.Mutes().Count(); ++i)
+        mutes.push_back(FileName(m.Mutes().Name(i)));
+    EXPECT_EQ(vols, (std::vector<std::wstring>{L"Vol0.ico", L"Vol1.ico", L"vol2.ico", L"Vol3.ico", L"Vol4.ico"}));
+    EXPECT_EQ(mutes, (std::vector<std::wstring>{L"Mute0.ico", L"Mute1.ico", L"Mute2.ico", L"Mute3.ico"}));
+    EXPECT_EQ(m.SpecialName(TVolIconList::VolMin), IconsFolder() + L"Test Set\\VolMin.ico");
+    EXPECT_EQ(m.SpecialName(TVolIconList::MuteMin), IconsFolder() + L"Test Set\\MuteMin.ico");
+    EXPECT_EQ(m.SpecialName(TVolIconList::VolMax), L"");
+    EXPECT_EQ(m.SpecialName(TVolIconList::MuteMax), L"");
+    // 30 % of five pictures: Round(1.2) = 1.
+    EXPECT_EQ(tray->CurrentIconFile(), IconsFolder() + L"Test Set\\Vol1.ico");
+    EXPECT_EQ(loads, (std::vector<std::wstring>{L"Vol1.ico@16"}));
+    EXPECT_NE(icon->Icon(), nullptr);
+    EXPECT_EQ(Calls(NIF_ICON).size(), 1u);
+    m.EndUpdate();
+
+    Change(k45, true);
+    EXPECT_EQ(FileName(tray->CurrentIconFile()), L"Mute1.ico");
+    settings.IconMuteFix = true;
+    Change(k30, true);
+    EXPECT_EQ(FileName(tray->CurrentIconFile()), L"MuteMin.ico");
+    Change(0, false);
+    EXPECT_EQ(FileName(tray->CurrentIconFile()), L"VolMin.ico");
+}
+
+TEST_F(Presentation, AMissingSetLeavesTheProgramsOwnIcon)
+{
+    tray->LoadIconSet(L"Test Set");
+    ASSERT_NE(icon->Icon(), nullptr);
+    tray->LoadIconSet(L"No Such Set");
+    EXPECT_EQ(settings.IconDir, L"No Such Set");
+    EXPECT_EQ(tray->CurrentIconFile(), L"");
+    EXPECT_EQ(icon->Icon(), nullptr);
+    EXPECT_EQ(tray->IconManager().Volumes().Count(), 0);
+    tray->LoadIconSet(L"");
+    EXPECT_EQ(tray->CurrentIconFile(), L""); // the Icons folder itself holds no pictures
+}
+
+TEST_F(Presentation, PreviewOfAnotherSetLeavesTheTrayPictureAlone)
+{
+    tray->LoadIconSet(L"Test Set");
+    const HICON shown = icon->Icon();
+    const size_t pictures = Calls(NIF_ICON).size();
+    loads.clear();
+
+    EXPECT_EQ(tray->IconPreview(L"Other Set"), IconsFolder() + L"Other Set\\Vol0.png");
+    EXPECT_EQ(tray->IconPreview(L"No Such Set"), L"");
+    EXPECT_EQ(tray->IconPreview(L""), IconsFolder() + L"Test Set\\Vol1.ico");
+
+    EXPECT_EQ(icon->Icon(), shown);
+    EXPECT_EQ(Calls(NIF_ICON).size(), pictures);
+    EXPECT_EQ(settings.IconDir, L"Test Set");
+    EXPECT_EQ(tray->CurrentIconFile(), IconsFolder() + L"Test Set\\Vol1.ico");
+    EXPECT_TRUE(tray->IconManager().Loading());
+    // Loading was off while the sets were borrowed: only the chosen pictures were read.
+    EXPECT_EQ(loads, (std::vector<std::wstring>{L"Vol0.png@16", L"Vol1.ico@16", L"Vol1.ico@16"}));
+
+    // The real set is in place again: a change still shows its pictures.
+    Change(65535, false);
+    EXPECT_EQ(FileName(tray->CurrentIconFile()), L"Vol4.ico");
+    EXPECT_EQ(Calls(NIF_ICON).size(), pictures + 1);
+}
+
+TEST_F(Presentation, ADpiChangeReloadsThePictureAtTheNewSize)
+{
+    tray->IconManager().BeginUpdate();
+    tray->LoadIconSet(L"Test Set");
+    tray->IconManager().EndUpdate();
+    const size_t pictures = Calls(NIF_ICON).size();
+    loads.clear();
+    tray->ChangeDpi(96, 144);
+    EXPECT_EQ(tray->IconSize(), 24);
+    EXPECT_EQ(tray->IconManager().IconSize(), 24);
+    EXPECT_EQ(loads, (std::vector<std::wstring>{L"Vol1.ico@24"}));
+    // The same file, pushed again at its new size.
+    EXPECT_EQ(Calls(NIF_ICON).size(), pictures + 1);
+    tray->ChangeDpi(144, 144);
+    tray->ChangeDpi(0, 96);
+    EXPECT_EQ(Calls(NIF_ICON).size(), pictures + 1);
+    EXPECT_EQ(tray->IconSize(), 24);
+}
+
+} // namespace
