@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "SettingsModel.h"
 #include "StartupShortcut.h"
+#include "SystemInfo.h"
 #include "Timer.h"
 #include "TrayPresentation.h"
 #include "Window.h"
@@ -168,7 +169,6 @@ private:
 // Decimal separator of the user's locale settings (the numbers of the verbs use it).
 wchar_t LocaleDecimalSeparator();
 
-// Full path of the running executable.
-std::wstring ExecutablePath();
+using fw::ExecutablePath;
 
 } // namespace lorvane

@@ -35,21 +35,6 @@ wchar_t LocaleDecimalSeparator()
     return L'.';
 }
 
-std::wstring ExecutablePath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 TMainForm::TMainForm(std::wstring tail) : fw::TComponent(nullptr, L"MainForm"), commandTail(std::move(tail))
 {
 }
@@ -70,7 +55,7 @@ bool TMainForm::Create()
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
     if (!CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
-                      WS_EX_TOOLWINDOW | WS_EX_TOPMOST, classStyle))
+                      WS_EX_TOOLWINDOW, classStyle))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 
