@@ -27,12 +27,14 @@ std::optional<std::vector<unsigned char>> ReadWholeFile(const std::wstring& file
     if (!h)
         return std::nullopt;
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(h.get(), &size) || size.QuadPart < 0 || static_cast<std::uintmax_t>(size.QuadPart) > limit)
+    if (!::GetFileSizeEx(h.get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uintmax_t>(size.QuadPart) > limit)
         return std::nullopt;
     std::vector<unsigned char> data(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    if (!data.empty() && (!::ReadFile(h.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
-                          read != data.size()))
+    if (!data.empty() &&
+        (!::ReadFile(h.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+         read != data.size()))
         return std::nullopt;
     return data;
 }
@@ -93,8 +95,8 @@ fw::UniqueHicon LoadBitmapPicture(const std::wstring& file)
     BITMAPINFO want{};
     want.bmiHeader = {sizeof(BITMAPINFOHEADER), pixels.Width, -pixels.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC screen = ::GetDC(nullptr);
-    int rows = ::GetDIBits(screen, bitmap.get(), 0, static_cast<UINT>(pixels.Height), pixels.Argb.data(), &want,
-                           DIB_RGB_COLORS);
+    int rows = ::GetDIBits(screen, bitmap.get(), 0, static_cast<UINT>(pixels.Height), pixels.Argb.data(),
+                           &want, DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, screen);
     if (rows != pixels.Height)
         return {};
@@ -168,7 +170,8 @@ fw::UniqueHicon IconFromPixels(const TPixels& pixels)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if ((pixels.Argb[static_cast<size_t>(y) * w + x] >> 24) == 0)
-                maskBits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+                maskBits[static_cast<size_t>(y) * stride + x / 8] |=
+                    static_cast<unsigned char>(0x80 >> (x % 8));
     fw::UniqueHbitmap mask(::CreateBitmap(w, h, 1, 1, maskBits.data()));
     if (!mask)
         return {};
@@ -180,8 +183,8 @@ TIconExtractors TIconExtractors::System()
 {
     using PrivateExtractIconsFn = UINT(WINAPI*)(LPCWSTR, int, int, int, HICON*, UINT*, UINT, UINT);
     // Not documented for every system: bound at run time, so the program still loads without it.
-    static const auto privateExtract = reinterpret_cast<PrivateExtractIconsFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "PrivateExtractIconsW")));
+    static const auto privateExtract = reinterpret_cast<PrivateExtractIconsFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "PrivateExtractIconsW")));
     TIconExtractors e;
     if (privateExtract) {
         e.PrivateExtract = [](const wchar_t* file, int size, HICON* icon, UINT flags) {

@@ -17,8 +17,7 @@ std::wstring FirstMatch(const std::wstring& folder, const wchar_t* pattern)
     return folder + fd.cFileName;
 }
 
-template <typename Visit>
-void ForEachMatch(const std::wstring& folder, const wchar_t* pattern, Visit visit)
+template <typename Visit> void ForEachMatch(const std::wstring& folder, const wchar_t* pattern, Visit visit)
 {
     WIN32_FIND_DATAW fd;
     HANDLE h = ::FindFirstFileW((folder + pattern).c_str(), &fd);
@@ -34,8 +33,9 @@ void ForEachMatch(const std::wstring& folder, const wchar_t* pattern, Visit visi
 
 TTrayPresentation::TTrayPresentation(fw::TComponent* owner, TNotifyIcon& icon, TSettings& settings,
                                      TTrayEndpoint endpoint, const TIconList::Loader& loader)
-    : fw::TComponent(owner, L"TrayPresentation"), BalloonTimer(this, L"BalloonTimer", 1000, false), icon(icon),
-      settings(settings), endpoint(std::move(endpoint)), manager(this->endpoint.Min, this->endpoint.Max, loader)
+    : fw::TComponent(owner, L"TrayPresentation"), BalloonTimer(this, L"BalloonTimer", 1000, false),
+      icon(icon), settings(settings), endpoint(std::move(endpoint)),
+      manager(this->endpoint.Min, this->endpoint.Max, loader)
 {
     iconSize = manager.IconSize();
     BalloonTimer.OnTimer = [this](fw::TObject*) { BalloonTimerTimer(); };

@@ -48,12 +48,13 @@ std::wstring Literal(std::wstring_view word)
 
 } // namespace
 
-std::wstring FormatVolumeText(int level, std::wstring_view format, bool withDevice, const TVolumeTextContext& c)
+std::wstring FormatVolumeText(int level, std::wstring_view format, bool withDevice,
+                              const TVolumeTextContext& c)
 {
     const bool range = c.Max > c.Min;
     const long long percent = range ? Scale(level, c.Min, c.Max, 0, 100) : 0;
-    const double real = range ? (static_cast<double>(level) - c.Min) / (static_cast<double>(c.Max) - c.Min) * 100.0
-                              : 0.0;
+    const double real =
+        range ? (static_cast<double>(level) - c.Min) / (static_cast<double>(c.Max) - c.Min) * 100.0 : 0.0;
 
     // Before the device words go in, so that a "%d" in a device name is never touched.
     std::wstring text = c.FormatRealVol ? ReplaceIgnoringCase(format, L"%d", L"%f") : std::wstring(format);

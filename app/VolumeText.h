@@ -25,6 +25,7 @@ struct TVolumeTextContext {
 // `format` is a language text: "$d" (any case) stands for the device word, "%d" for the
 // percentage. A text that does not fit its argument falls back to the real percentage, then
 // to the bare whole percentage. Device names are never read as format text.
-std::wstring FormatVolumeText(int level, std::wstring_view format, bool withDevice, const TVolumeTextContext& c);
+std::wstring FormatVolumeText(int level, std::wstring_view format, bool withDevice,
+                              const TVolumeTextContext& c);
 
 } // namespace lorvane

@@ -169,11 +169,11 @@ TEST(VolIconList, ClearKeepsFourEmptySpecialEntriesAndSizeReachesEveryList)
     set.Mutes().Add(L"Mute0.ico");
     set.SetIconSize(20);
     EXPECT_EQ(loader.loads, (std::vector<Load>{{L"MuteMax.ico", 16},
-                                                {L"Vol0.ico", 16},
-                                                {L"Mute0.ico", 16},
-                                                {L"Vol0.ico", 20},
-                                                {L"Mute0.ico", 20},
-                                                {L"MuteMax.ico", 20}}));
+                                               {L"Vol0.ico", 16},
+                                               {L"Mute0.ico", 16},
+                                               {L"Vol0.ico", 20},
+                                               {L"Mute0.ico", 20},
+                                               {L"MuteMax.ico", 20}}));
     EXPECT_EQ(set.IconSize(), 20);
     set.Clear();
     EXPECT_EQ(set.Volumes().Count(), 0);
@@ -191,11 +191,16 @@ struct IconSet {
 };
 
 const IconSet kFive{{L"Vol0", L"Vol1", L"Vol2", L"Vol3", L"Vol4"}, {}, L"", L"", L"", L""};
-const IconSet kFiveWithEnds{{L"Vol0", L"Vol1", L"Vol2", L"Vol3", L"Vol4"}, {}, L"VolMin", L"VolMax", L"", L""};
-const IconSet kMuteFour{
-    {L"Vol0", L"Vol1", L"Vol2", L"Vol3", L"Vol4"}, {L"Mute0", L"Mute1", L"Mute2", L"Mute3"}, L"", L"", L"MuteMin",
-    L""};
-const IconSet kMuteEnds{{L"Vol0", L"Vol4"}, {L"Mute0", L"Mute1"}, L"VolMin", L"VolMax", L"MuteMin", L"MuteMax"};
+const IconSet kFiveWithEnds{
+    {L"Vol0", L"Vol1", L"Vol2", L"Vol3", L"Vol4"}, {}, L"VolMin", L"VolMax", L"", L""};
+const IconSet kMuteFour{{L"Vol0", L"Vol1", L"Vol2", L"Vol3", L"Vol4"},
+                        {L"Mute0", L"Mute1", L"Mute2", L"Mute3"},
+                        L"",
+                        L"",
+                        L"MuteMin",
+                        L""};
+const IconSet kMuteEnds{{L"Vol0", L"Vol4"}, {L"Mute0", L"Mute1"}, L"VolMin",
+                        L"VolMax",          L"MuteMin",           L"MuteMax"};
 const IconSet kMuteListOnly{{L"Vol0", L"Vol4"}, {L"Mute0", L"Mute1", L"Mute2"}, L"", L"", L"", L""};
 const IconSet kOnlyEnds{{}, {}, L"VolMin", L"VolMax", L"", L""};
 const IconSet kEmpty{};

@@ -22,7 +22,8 @@ std::wstring TempFolder()
 {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
-    std::wstring dir = std::wstring(temp) + L"lorvane-iconloader-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    std::wstring dir =
+        std::wstring(temp) + L"lorvane-iconloader-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
     ::CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
 }
@@ -224,7 +225,7 @@ TEST(PngPictures, KeepSizeAndStraightAlpha)
     EXPECT_EQ(icon.argb[10], 0xFEABCDEFu);
     // Fully transparent pixels are the mask's holes.
     EXPECT_EQ(icon.maskSet, (std::vector<bool>{false, false, true, false, false, false, false, true, false,
-                                                false, false, false}));
+                                               false, false, false}));
 }
 
 TEST(PngPictures, BrokenOrHugeDataGivesNoPicture)
@@ -243,7 +244,8 @@ TEST(PngPictures, BrokenOrHugeDataGivesNoPicture)
         const Bytes header = PngHeaderOnly(w, h);
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
-        ASSERT_TRUE(png_image_begin_read_from_memory(&image, header.data(), header.size())); // libpng takes it
+        ASSERT_TRUE(
+            png_image_begin_read_from_memory(&image, header.data(), header.size())); // libpng takes it
         png_image_free(&image);
         EXPECT_FALSE(DecodePng(header.data(), header.size())) << w << " x " << h;
     }
@@ -329,7 +331,10 @@ struct FakeExtractors {
     UINT askedFlags = 0;
     HICON junk = nullptr;
 
-    static fw::UniqueHicon Square(int n) { return IconFromPixels(TPixels{n, n, std::vector<uint32_t>(n * n, ~0u)}); }
+    static fw::UniqueHicon Square(int n)
+    {
+        return IconFromPixels(TPixels{n, n, std::vector<uint32_t>(n * n, ~0u)});
+    }
 
     TIconExtractors Get()
     {

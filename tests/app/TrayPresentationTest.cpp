@@ -32,8 +32,9 @@ std::wstring MakeIconsFolder()
     };
     const std::wstring test = icons + L"Test Set\\";
     ::CreateDirectoryW(test.c_str(), nullptr);
-    for (const wchar_t* f : {L"VolMin.ico", L"Vol0.ico", L"Vol1.ico", L"vol2.ico", L"Vol3.ico", L"Vol4.ico",
-                             L"MuteMin.ico", L"Mute0.ico", L"Mute1.ico", L"Mute2.ico", L"Mute3.ico", L"Readme.txt"})
+    for (const wchar_t* f :
+         {L"VolMin.ico", L"Vol0.ico", L"Vol1.ico", L"vol2.ico", L"Vol3.ico", L"Vol4.ico", L"MuteMin.ico",
+          L"Mute0.ico", L"Mute1.ico", L"Mute2.ico", L"Mute3.ico", L"Readme.txt"})
         touch(test + f);
     const std::wstring other = icons + L"Other Set\\";
     ::CreateDirectoryW(other.c_str(), nullptr);
@@ -261,7 +262,8 @@ TEST_F(Presentation, LoadingASetScansItsFolderIntoSortedLists)
         vols.push_back(FileName(m.Volumes().Name(i)));
     for (int i = 0; i < m.Mutes().Count(); ++i)
         mutes.push_back(FileName(m.Mutes().Name(i)));
-    EXPECT_EQ(vols, (std::vector<std::wstring>{L"Vol0.ico", L"Vol1.ico", L"vol2.ico", L"Vol3.ico", L"Vol4.ico"}));
+    EXPECT_EQ(vols,
+              (std::vector<std::wstring>{L"Vol0.ico", L"Vol1.ico", L"vol2.ico", L"Vol3.ico", L"Vol4.ico"}));
     EXPECT_EQ(mutes, (std::vector<std::wstring>{L"Mute0.ico", L"Mute1.ico", L"Mute2.ico", L"Mute3.ico"}));
     EXPECT_EQ(m.SpecialName(TVolIconList::VolMin), IconsFolder() + L"Test Set\\VolMin.ico");
     EXPECT_EQ(m.SpecialName(TVolIconList::MuteMin), IconsFolder() + L"Test Set\\MuteMin.ico");
@@ -341,3 +343,103 @@ TEST_F(Presentation, ADpiChangeReloadsThePictureAtTheNewSize)
 }
 
 } // namespace
+
+// ---- the sets laid beside the program (build/bin/Icons), read by the real decoders
+
+std::wstring ShippedIcons()
+{
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir = self;
+    dir.resize(dir.find_last_of(L'\\'));     // build\tests
+    dir.resize(dir.find_last_of(L'\\') + 1); // build\ .
+    return dir + L"bin\\Icons\\";
+}
+
+int IconSide(HICON icon)
+{
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info))
+        return 0;
+    fw::UniqueHbitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    ::GetObjectW(colour.get(), sizeof bm, &bm);
+    return bm.bmWidth == bm.bmHeight ? bm.bmWidth : -1;
+}
+
+class ShippedSets : public Presentation {
+  protected:
+    void SetUp() override
+    {
+        Presentation::SetUp();
+        // The real decoders this time.
+        TTrayEndpoint e;
+        e.Volume = [this] { return volume; };
+        e.Mute = [this] { return mute; };
+        e.ShortName = [this] { return shortName; };
+        real = std::make_unique<TTrayPresentation>(nullptr, *icon, settings, e);
+        real->IconsDir = ShippedIcons();
+    }
+    std::unique_ptr<TTrayPresentation> real;
+};
+
+TEST_F(ShippedSets, EveryPictureOfEverySetDecodes)
+{
+    int files = 0;
+    for (const wchar_t* set : {L"Digital White", L"Speaker Blue", L"Bar Meter"}) {
+        const std::wstring folder = ShippedIcons() + set + L"\\";
+        WIN32_FIND_DATAW fd;
+        HANDLE h = ::FindFirstFileW((folder + L"*.*").c_str(), &fd);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << "no set " << set;
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                continue;
+            ++files;
+            const std::wstring file = folder + fd.cFileName;
+            const bool multiSize = std::wstring(set) == L"Digital White";
+            for (int size : {16, 20, 24, 32}) {
+                fw::UniqueHicon picture = LoadPicture(file, size);
+                // Bitmaps and PNG pictures keep their own 16 pixels.
+                EXPECT_EQ(IconSide(picture.get()), multiSize ? size : 16) << fd.cFileName << " @" << size;
+            }
+        } while (::FindNextFileW(h, &fd));
+        ::FindClose(h);
+    }
+    EXPECT_EQ(files, 101 + 21 + 3 + 5 + 7);
+}
+
+TEST_F(ShippedSets, TheirFileNamesFollowTheLevelRanges)
+{
+    const struct {
+        const wchar_t* set;
+        int level;
+        bool muted, muteFix;
+        const wchar_t* file;
+    } cases[] = {
+        {L"Digital White", k45, false, false, L"Vol045.ico"},
+        {L"Digital White", 328, false, false, L"Vol001.ico"},
+        {L"Digital White", 65208, false, false, L"Vol100.ico"}, // 99.5 %
+        {L"Digital White", 0, false, false, L"VolMin.ico"},
+        {L"Digital White", 65535, false, false, L"VolMax.ico"},
+        {L"Digital White", k45, true, false, L"Mute045.ico"},
+        {L"Digital White", 30801, true, false, L"Mute045.ico"}, // 47 %: the nearest 5 % step
+        {L"Digital White", k45, true, true, L"MuteMin.ico"},
+        {L"Digital White", 0, true, false, L"MuteMin.ico"},
+        {L"Speaker Blue", 0, false, false, L"Vol0.png"},
+        {L"Speaker Blue", k45, false, false, L"Vol1.png"},
+        {L"Speaker Blue", 65535, false, false, L"Vol3.png"},
+        {L"Speaker Blue", k45, true, false, L"Mute.png"},
+        {L"Speaker Blue", 0, true, true, L"Mute.png"},
+        {L"Bar Meter", k45, false, false, L"Vol2.bmp"},
+        {L"Bar Meter", 65535, false, false, L"Vol5.bmp"},
+        {L"Bar Meter", k45, true, false, L"Mute.bmp"},
+    };
+    for (const auto& c : cases) {
+        volume = c.level;
+        mute = c.muted;
+        settings.IconMuteFix = c.muteFix;
+        real->LoadIconSet(c.set);
+        EXPECT_EQ(FileName(real->CurrentIconFile()), c.file) << c.set << " " << c.level;
+        EXPECT_NE(icon->Icon(), nullptr) << c.set << " " << c.level;
+    }
+}

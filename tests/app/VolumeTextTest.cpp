@@ -38,8 +38,8 @@ const Case kCases[] = {
     {"mute, second form", k30, L"$d: Mute (%d%%)", true, None, L"Speakers: Mute (30%)"},
     {"the bar's label has no device", k30, L"%d%%", false, None, L"30%"},
     {"placeholder in any case, everywhere", k30, L"$D/$d %d", true, None, L"Speakers/Speakers 30"},
-    {"FormatDevice 0: the generic word", k30, L"$d: %d%%", true, [](TVolumeTextContext& c) { c.FormatDevice = 0; },
-     L"Volume: 30%"},
+    {"FormatDevice 0: the generic word", k30, L"$d: %d%%", true,
+     [](TVolumeTextContext& c) { c.FormatDevice = 0; }, L"Volume: 30%"},
     {"FormatDevice -1: generic word and the full name below", k30, L"$d: %d%%", true,
      [](TVolumeTextContext& c) { c.FormatDevice = -1; }, std::wstring(L"Volume: 30%\r\n") + kFull},
     {"FormatDevice -1 without device: one line", k30, L"$d: %d%%", false,
@@ -54,8 +54,8 @@ const Case kCases[] = {
      [](TVolumeTextContext& c) { c.FormatDevice = 8; }, L"Speakers: 30%"},
     {"FormatDevice below the short name's length: the generic word", k30, L"$d: %d%%", true,
      [](TVolumeTextContext& c) { c.FormatDevice = 7; }, L"Volume: 30%"},
-    {"no short name: the generic word", k30, L"$d: %d%%", true, [](TVolumeTextContext& c) { c.ShortName.clear(); },
-     L"Volume: 30%"},
+    {"no short name: the generic word", k30, L"$d: %d%%", true,
+     [](TVolumeTextContext& c) { c.ShortName.clear(); }, L"Volume: 30%"},
     {"FormatDevice 0 without generic word: the short name", k30, L"$d: %d%%", true,
      [](TVolumeTextContext& c) {
          c.FormatDevice = 0;

@@ -3,6 +3,7 @@
 // the pixels on the screen.
 #include "LorvaneProcess.h"
 #include "SimControl.h"
+#include "SystemInfo.h"
 #include "UniqueHandle.h"
 
 #include <png.h>
@@ -78,55 +79,138 @@ struct TrayIcon {
     std::wstring tip;
 };
 
-// Wine's shell gives every icon a tooltip window of its own (and keeps those of removed icons,
-// with an empty tool rectangle). The tool's text and rectangle live in the shell's process,
-// so they are read through a buffer placed there.
+// The shell's tooltip windows keep their tools' texts in the shell's process: they are read
+// through a buffer placed there.
+class ShellTips {
+  public:
+    ShellTips()
+    {
+        tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(tray, &pid);
+        shell = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (shell)
+            remote = static_cast<unsigned char*>(
+                ::VirtualAllocEx(shell, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~ShellTips()
+    {
+        if (remote)
+            ::VirtualFreeEx(shell, remote, 0, MEM_RELEASE);
+        if (shell)
+            ::CloseHandle(shell);
+    }
+    ShellTips(const ShellTips&) = delete;
+    ShellTips& operator=(const ShellTips&) = delete;
+
+    HWND Tray() const { return tray; }
+    // The tooltip windows of the taskbar, newest first.
+    std::vector<HWND> Windows() const
+    {
+        std::vector<HWND> tips;
+        for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr));)
+            if (tray && ::GetWindow(tip, GW_OWNER) == tray)
+                tips.push_back(tip);
+        return tips;
+    }
+    // The first tool of `tip`: its rectangle (in its window's coordinates) and text.
+    bool FirstTool(HWND tip, TTTOOLINFOW& info, std::wstring& text) const
+    {
+        if (!remote)
+            return false;
+        DWORD_PTR result = 0;
+        if (!Send(tip, TTM_GETTOOLCOUNT, 0, nullptr, result) || result < 1)
+            return false;
+        info = TTTOOLINFOW{};
+        info.cbSize = sizeof(info);
+        ::WriteProcessMemory(shell, remote, &info, sizeof info, nullptr);
+        if (!Send(tip, TTM_ENUMTOOLSW, 0, remote, result) || !result)
+            return false;
+        ::ReadProcessMemory(shell, remote, &info, sizeof info, nullptr);
+        info.lpszText = TextBuffer();
+        ::WriteProcessMemory(shell, remote, &info, sizeof info, nullptr);
+        ClearText();
+        Send(tip, TTM_GETTEXTW, kTextChars, remote, result);
+        text = ReadText();
+        return true;
+    }
+    std::wstring Title(HWND tip) const
+    {
+        if (!remote)
+            return {};
+        TTGETTITLE title{sizeof(TTGETTITLE), 0, kTextChars, TextBuffer()};
+        ::WriteProcessMemory(shell, remote, &title, sizeof title, nullptr);
+        ClearText();
+        DWORD_PTR result = 0;
+        Send(tip, TTM_GETTITLE, 0, remote, result);
+        return ReadText();
+    }
+
+  private:
+    static constexpr UINT kTextChars = 1024;
+    static constexpr size_t kSize = 256 + (kTextChars + 1) * sizeof(wchar_t);
+
+    bool Send(HWND w, UINT msg, WPARAM wp, void* lp, DWORD_PTR& result) const
+    {
+        return ::SendMessageTimeoutW(w, msg, wp, reinterpret_cast<LPARAM>(lp), SMTO_ABORTIFHUNG, 2000,
+                                     &result) != 0;
+    }
+    wchar_t* TextBuffer() const { return reinterpret_cast<wchar_t*>(remote + 256); }
+    void ClearText() const
+    {
+        const wchar_t none = 0;
+        ::WriteProcessMemory(shell, TextBuffer(), &none, sizeof none, nullptr);
+    }
+    std::wstring ReadText() const
+    {
+        std::vector<wchar_t> text(kTextChars + 1, 0);
+        ::ReadProcessMemory(shell, TextBuffer(), text.data(), kTextChars * sizeof(wchar_t), nullptr);
+        return text.data();
+    }
+
+    HWND tray = nullptr;
+    HANDLE shell = nullptr;
+    unsigned char* remote = nullptr;
+};
+
+// Wine's shell gives every icon a tooltip window of its own (and keeps those of removed
+// icons, with an empty tool rectangle).
 std::vector<TrayIcon> ShownTrayIcons()
 {
     std::vector<TrayIcon> icons;
-    HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (!tray)
-        return icons;
-    DWORD shellPid = 0;
-    ::GetWindowThreadProcessId(tray, &shellPid);
-    HANDLE shell = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, shellPid);
-    if (!shell)
-        return icons;
-    constexpr size_t kTextChars = 1024;
-    const size_t size = sizeof(TTTOOLINFOW) + (kTextChars + 1) * sizeof(wchar_t);
-    auto* remote = static_cast<unsigned char*>(::VirtualAllocEx(shell, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    wchar_t* remoteText = reinterpret_cast<wchar_t*>(remote + sizeof(TTTOOLINFOW));
-    for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr));) {
-        if (::GetWindow(tip, GW_OWNER) != tray)
-            continue;
-        DWORD_PTR count = 0;
-        if (!::SendMessageTimeoutW(tip, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) || count < 1)
+    ShellTips tips;
+    for (HWND tip : tips.Windows()) {
+        if (::GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON)
             continue;
         TTTOOLINFOW info{};
-        info.cbSize = sizeof(info);
-        DWORD_PTR ok = 0;
-        ::WriteProcessMemory(shell, remote, &info, sizeof info, nullptr);
-        ::SendMessageTimeoutW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000, &ok);
-        ::ReadProcessMemory(shell, remote, &info, sizeof info, nullptr);
-        if (!ok || ::IsRectEmpty(&info.rect))
-            continue;
-        const wchar_t none = 0;
-        ::WriteProcessMemory(shell, remoteText, &none, sizeof none, nullptr);
-        info.lpszText = remoteText;
-        ::WriteProcessMemory(shell, remote, &info, sizeof info, nullptr);
-        ::SendMessageTimeoutW(tip, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                              2000, &ok);
-        std::vector<wchar_t> text(kTextChars + 1, 0);
-        ::ReadProcessMemory(shell, remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr);
         TrayIcon icon;
-        icon.tip = text.data();
+        if (!tips.FirstTool(tip, info, icon.tip) || ::IsRectEmpty(&info.rect))
+            continue;
         icon.screen = info.rect;
         ::MapWindowPoints(info.hwnd, nullptr, reinterpret_cast<POINT*>(&icon.screen), 2);
         icons.push_back(icon);
     }
-    ::VirtualFreeEx(shell, remote, 0, MEM_RELEASE);
-    ::CloseHandle(shell);
     return icons;
+}
+
+// The balloon notice on the screen, if one is: its text and title.
+struct Balloon {
+    std::wstring text, title;
+};
+std::optional<Balloon> ShownBalloon()
+{
+    ShellTips tips;
+    for (HWND tip : tips.Windows()) {
+        if (!(::GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) || !::IsWindowVisible(tip))
+            continue;
+        TTTOOLINFOW info{};
+        Balloon b;
+        if (tips.FirstTool(tip, info, b.text)) {
+            b.title = tips.Title(tip);
+            return b;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<TrayIcon> WaitForTip(const std::wstring& tip, DWORD bound = kBound)
@@ -291,7 +375,8 @@ class TrayIconE2E : public testing::Test {
 
     void SetUp() override
     {
-        ASSERT_NE(::FindWindowW(L"Shell_TrayWnd", nullptr), nullptr) << "the tests run in Wine's shell desktop";
+        ASSERT_NE(::FindWindowW(L"Shell_TrayWnd", nullptr), nullptr)
+            << "the tests run in Wine's shell desktop";
         CloseAllInstances();
         ASSERT_TRUE(sim::Reset());
         ASSERT_TRUE(sim::SetVolume(0.45f));
@@ -304,7 +389,10 @@ class TrayIconE2E : public testing::Test {
     }
 
     void WithIconSets() { CopyTree(BinDir() + L"Icons\\", program->File(L"Icons\\")); }
-    std::wstring SetFile(const std::wstring& name) const { return program->File(L"Icons\\Digital White\\") + name; }
+    std::wstring SetFile(const std::wstring& name) const
+    {
+        return program->File(L"Icons\\Digital White\\") + name;
+    }
 
     HWND Start(Process& p, const std::wstring& args = L"")
     {
@@ -362,7 +450,8 @@ TEST_F(TrayIconE2E, TheIconAppearsAtStartAndFollowsEveryChange)
     EndpointSim(L"mute 1");
     ASSERT_TRUE(WaitForTip(L"Speakers: Mute"));
     fw::UniqueHicon mute30 = IconFile(SetFile(L"Mute030.ico"));
-    EXPECT_TRUE(ShowsPicture(L"Speakers: Mute", mute30.get())) << CurrentMatch(L"Speakers: Mute", mute30.get());
+    EXPECT_TRUE(ShowsPicture(L"Speakers: Mute", mute30.get()))
+        << CurrentMatch(L"Speakers: Mute", mute30.get());
 
     EndpointSim(L"volume 0.5");
     EXPECT_TRUE(WaitForTip(L"Speakers: Mute (50%)"));
@@ -431,6 +520,34 @@ TEST_F(TrayIconE2E, WithoutAnyIconSetTheProgramsOwnIconShows)
     ASSERT_GT(::ExtractIconExW(LorvanePath().c_str(), 0, &large, &small, 1), 0u);
     fw::UniqueHicon own(small), other(large);
     EXPECT_TRUE(ShowsPicture(L"Speakers: 45%", own.get())) << CurrentMatch(L"Speakers: 45%", own.get());
+}
+
+TEST_F(TrayIconE2E, ABalloonRepeatsTheLastTooltipAfterChanges)
+{
+    // Wine's shell draws a balloon 2 s after it is asked to: the notice must outlast that.
+    ASSERT_TRUE(program->WriteSettings(L"[General]\r\nBalloonHint=1\r\nBalloonTime=8000\r\n"));
+    Process p;
+    ASSERT_TRUE(Start(p));
+    ASSERT_TRUE(WaitForTip(L"Speakers: 45%"));
+    EXPECT_FALSE(ShownBalloon()) << "loading the icon set shows no balloon";
+
+    for (float scalar : {0.5f, 0.55f, 0.6f}) {
+        ASSERT_TRUE(sim::SetVolume(scalar));
+        ::Sleep(300);
+    }
+    ASSERT_TRUE(WaitForTip(L"Speakers: 60%"));
+    std::optional<Balloon> shown;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            shown = ShownBalloon();
+            return shown && shown->text == L"Speakers: 60%";
+        },
+        kBound))
+        << "no balloon with the last tooltip";
+    // Before Windows 10 the notice comes at once and only repeats the tooltip; from Windows 10
+    // on it waits for the changes to settle and says what happened.
+    EXPECT_EQ(shown->title, fw::SystemVersion().major >= 10 ? L"Volume has been changed" : L"");
+    EXPECT_TRUE(WaitUntil([] { return !ShownBalloon(); }, kBound)) << "the balloon stays";
 }
 
 } // namespace
