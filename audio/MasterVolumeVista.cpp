@@ -1,6 +1,7 @@
 #include "MasterVolumeVista.h"
 
 #include "AudioMessages.h"
+#include "Lock.h"
 #include "UniqueHandle.h"
 
 #include <propidl.h>
@@ -65,16 +66,7 @@ namespace {
 
 constexpr wchar_t WindowClassName[] = L"LorvaneMasterVolumeVista";
 
-class ExclusiveLock {
-  public:
-    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
-
-  private:
-    SRWLOCK& lock;
-};
+using fw::ExclusiveLock;
 
 std::wstring IdOf(IMMDevice* device)
 {

@@ -1,6 +1,7 @@
 // Lorvane.exe in Wine's shell desktop, observed as a user sees it: the icons the notification
 // area shows (their place and tooltip text, read from the shell's own tooltip windows) and
 // the pixels on the screen.
+#include "DesktopTestLock.h"
 #include "LorvaneProcess.h"
 #include "SimControl.h"
 #include "SystemInfo.h"
@@ -361,17 +362,13 @@ class TrayIconE2E : public testing::Test {
         sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-tray.state");
         // Other test programs (also of other build sessions) show icons and move the pointer
         // in this one desktop.
-        desktopLock.reset(::CreateMutexW(nullptr, FALSE, L"LorvaneDesktopPointerTests"));
-        if (desktopLock)
-            ::WaitForSingleObject(desktopLock.get(), 5 * 60 * 1000);
+        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
     }
     static void TearDownTestSuite()
     {
-        if (desktopLock)
-            ::ReleaseMutex(desktopLock.get());
         desktopLock.reset();
     }
-    static inline fw::UniqueHandleK desktopLock;
+    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
 
     void SetUp() override
     {

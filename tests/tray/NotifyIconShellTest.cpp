@@ -1,5 +1,6 @@
 // The component in Wine's shell desktop: the real notification area, real callback messages
 // from real pointer input (SendInput), and the screen's pixels to see the icon.
+#include "DesktopTestLock.h"
 #include "NotifyIcon.h"
 #include "TrayMessages.h"
 #include "TrayTestSupport.h"
@@ -117,17 +118,13 @@ class RealShell : public testing::Test {
     // named mutex keeps their icon and pointer tests from interleaving with these.
     static void SetUpTestSuite()
     {
-        desktopLock.reset(::CreateMutexW(nullptr, FALSE, L"LorvaneDesktopPointerTests"));
-        if (desktopLock)
-            ::WaitForSingleObject(desktopLock.get(), 5 * 60 * 1000);
+        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
     }
     static void TearDownTestSuite()
     {
-        if (desktopLock)
-            ::ReleaseMutex(desktopLock.get());
         desktopLock.reset();
     }
-    static inline fw::UniqueHandleK desktopLock;
+    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
 
     void SetUp() override
     {

@@ -1,6 +1,7 @@
 #include "Notifier.h"
 
 #include "ComPtr.h"
+#include "Lock.h"
 
 #include <objbase.h>
 
@@ -18,16 +19,7 @@ struct Notifier::Registration {
 
 namespace {
 
-class ExclusiveLock {
-  public:
-    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock(lock) { ::AcquireSRWLockExclusive(&lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock); }
-
-  private:
-    SRWLOCK& lock;
-};
+using fw::ExclusiveLock;
 
 // The platform's notification data ends in a one-element array sized for every channel.
 struct VolumeNotification {
