@@ -28,23 +28,27 @@ TEST(MessageWindow, ReceivesPostedMessagesOnItsOwnProcedure)
 // message-only ones; this is why components use this kind of window.
 TEST(MessageWindow, HiddenTopLevelWindowReceivesRegisteredBroadcast)
 {
+    // Other processes may broadcast the same message at the same time: count only ours.
     const UINT broadcast = ::RegisterWindowMessageW(L"LorvaneTestBroadcast");
+    const WPARAM cookie = ::GetCurrentProcessId();
     int seen = 0;
     fw::MessageWindow w;
-    ASSERT_TRUE(w.Create(L"LorvaneBroadcastWindow", [&](UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    ASSERT_TRUE(w.Create(L"LorvaneBroadcastWindow", [&](UINT msg, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
         if (msg == broadcast) {
-            ++seen;
+            if (wp == cookie)
+                ++seen;
             return 0;
         }
         return std::nullopt;
     }));
     EXPECT_FALSE(::IsWindowVisible(w.Handle()));
     EXPECT_EQ(::GetParent(w.Handle()), nullptr);
-    ::PostMessageW(HWND_BROADCAST, broadcast, 0, 0);
+    ::PostMessageW(HWND_BROADCAST, broadcast, cookie, 0);
     for (int i = 0; i < 200 && seen == 0; ++i) {
         fw::ProcessMessages();
         ::Sleep(10);
     }
+    fw::ProcessMessages();
     EXPECT_EQ(seen, 1);
 }
 
