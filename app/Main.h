@@ -3,11 +3,15 @@
 // the whole run; its implementation is split by concern (MainStartup.cpp, MainActions.cpp…).
 
 #include "ActionList.h"
+#include "Bindings.h"
 #include "Folders.h"
+#include "HotKeyManager.h"
+#include "KeyBoardEvents.h"
 #include "MasterVolume.h"
 #include "Settings.h"
 #include "SettingsModel.h"
 #include "StartupShortcut.h"
+#include "SysMouseEvents.h"
 #include "SystemInfo.h"
 #include "Timer.h"
 #include "TrayPresentation.h"
@@ -124,6 +128,40 @@ public:
     std::function<bool()> KeyboardCaptureEnabled;
     std::function<void(bool)> SetKeyboardCaptureEnabled;
 
+    // Mouse and keyboard bindings (MainBindings.cpp).
+    std::unique_ptr<TSysMouseEvents> SysMouseEvents;
+    std::unique_ptr<TKeyBoardEvents> KeyBoardEvents;
+    std::unique_ptr<THotKeyManager> HotKeyManager;
+    std::unique_ptr<fw::TTimer> ClickTimer;
+    std::unique_ptr<fw::TTimer> CursorTimer;
+    // Stores the wheel areas and keys when either changed (or `force`), polls the cursor
+    // exactly when the areas need it, and re-evaluates the capture.
+    void SetWheelAreasKeys(uint8_t areas, uint8_t keys, bool force = false);
+    // The [General] wheel settings, the [Mouse] bindings and the [Keyboard] hotkeys as read.
+    void ApplyBindingSettings();
+    bool IsCursorInWheelArea(POINT p);
+    // While the cursor is polled the position polled last, else the current one.
+    bool CursorPosition(POINT& p) const;
+    bool WheelCaptureEnabled() const noexcept;
+    // Registers every action's hotkey (identifier = list position), or none while suspended
+    // or switched off.
+    void ApplyHotKeys();
+    // The settings dialog's hotkey edit: the program's own hotkeys are off while it types.
+    void SuspendHotKeys();
+    void ResumeHotKeys();
+    void HotKeyManagerHotKey(int index);
+    void NotifyIconClick();
+    void NotifyIconDblClick();
+    void NotifyIconMouseDown(fw::TMouseButton button);
+    void NotifyIconMouseUp(fw::TMouseButton button);
+    void SysMouseEventsMouseWheel(fw::TShiftState shift, int delta, POINT p, bool& handled);
+    void SysMouseEventsMouseDown(fw::TMouseButton button, fw::TShiftState shift, POINT p, bool& handled);
+    void SysMouseEventsMouseUp(fw::TMouseButton button, fw::TShiftState shift, POINT p, bool& handled);
+    void KeyBoardEventsKeyUp(WORD key, fw::TShiftState shift);
+    // Hotkeys registered again and hooks installed again (shell restart, unlock, resume).
+    void RenewInputRegistrations();
+    static constexpr UINT kCursorPollInterval = 100;
+
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
@@ -149,6 +187,20 @@ private:
     void CreateTray();
     void ShowTray();
     void ApplyIconSettings();
+    void CreateBindings();
+    void DestroyBindings() noexcept;
+    void ConnectTrayBindings();
+    void ApplyWheelCapture();
+    void ClickTimerTimer();
+    void CursorTimerTimer();
+    fw::TAction* BoundAction(const std::wstring& name) const;
+    bool WheelKeysHeld(fw::TShiftState shift, bool& win) const;
+    TMiddleButton::Where PointerWhere(fw::TShiftState shift, POINT p, bool& win);
+    // Queues a bound action to run once the hook callback has returned; false when unbound.
+    bool PostHookAction(const std::wstring& name);
+    void WMHookAction();
+    void WMSessionChange(WPARAM event);
+    void ArmWindowsKeyFix();
 
     std::wstring commandTail;
     TFolders folders;
@@ -164,6 +216,12 @@ private:
     long instanceNotifies = 0;
     long volumeChanges = 0;
     UINT probeMessage = 0;
+    int hotKeySuspend = 0;
+    POINT lastCursor{};
+    bool cursorPolled = false;
+    TMiddleButton middleButton;
+    std::deque<std::wstring> hookActions; // identifiers posted by the hook callbacks
+    std::unique_ptr<TWheelAreaSystem> wheelAreaSystem;
 };
 
 // Decimal separator of the user's locale settings (the numbers of the verbs use it).

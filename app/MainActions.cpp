@@ -165,6 +165,7 @@ void TMainForm::CreateActions()
     on(L"EnableHotKeyAction", [this](fw::TObject*) {
         EnterBusy();
         Settings.HotKeyEnabled = !Settings.HotKeyEnabled;
+        ApplyHotKeys();
         LeaveBusy();
     });
     CreateActionTimers();

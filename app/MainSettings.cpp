@@ -66,6 +66,7 @@ void TMainForm::ApplyLoadedSettings()
         }
     }
     ApplyIconSettings();
+    ApplyBindingSettings();
     // Language, bindings, hotkey registration and the bar's size are applied from Settings
     // here as their owners arrive.
 }

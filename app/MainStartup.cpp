@@ -41,6 +41,7 @@ TMainForm::TMainForm(std::wstring tail) : fw::TComponent(nullptr, L"MainForm"), 
 
 TMainForm::~TMainForm()
 {
+    DestroyBindings();
     // Components go before the window they use as a message target and owner.
     MasterVolume.reset();
     StartTimer.reset();
@@ -69,6 +70,7 @@ bool TMainForm::Create()
     StartTimer->OnTimer = [this](fw::TObject*) { FormStart(); };
 
     CreateActions();
+    CreateBindings();
     FormCreate();
     return true;
 }
@@ -320,6 +322,7 @@ void TMainForm::FormCloseQuery()
 void TMainForm::FormDestroy()
 {
     StartTimer->SetEnabled(false);
+    DestroyBindings(); // hooks and hotkeys go with the window
 }
 
 StartupShortcut TMainForm::ReadStartupShortcut()
@@ -373,6 +376,8 @@ void TMainForm::WMPowerBroadcast(WPARAM event)
         ResetAtExit();
     else if (event == PBT_APMRESUMESUSPEND)
         SessionEnding = false;
+    if (event == PBT_APMRESUMESUSPEND || event == PBT_APMRESUMEAUTOMATIC)
+        RenewInputRegistrations();
 }
 
 LRESULT TMainForm::Probe(WPARAM what) const noexcept
@@ -388,6 +393,10 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
         return startWait;
     case MainProbe::ActionCount:
         return MainActionList ? MainActionList->Count() : 0;
+    case MainProbe::WheelCapture:
+        return WheelCaptureEnabled() ? 1 : 0;
+    case MainProbe::CursorPoll:
+        return CursorTimer && CursorTimer->Enabled() ? 1 : 0;
     }
     return 0;
 }
@@ -400,6 +409,12 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         return 0;
     case WM_RUN_ACTION:
         WMRunAction(lParam);
+        return 0;
+    case WM_HOOK_ACTION:
+        WMHookAction();
+        return 0;
+    case WM_WTSSESSION_CHANGE:
+        WMSessionChange(wParam);
         return 0;
     case WM_CLOSE:
         Close();

@@ -8,6 +8,7 @@ void TMainForm::CreateTray()
 {
     NotifyIcon = std::make_unique<TNotifyIcon>(this, L"NotifyIcon");
     NotifyIcon->SetApplicationWindow(Handle());
+    ConnectTrayBindings();
 
     TTrayEndpoint endpoint;
     endpoint.Volume = [this] { return MasterVolume->Volume(); };

@@ -7,6 +7,7 @@ namespace lorvane {
 
 constexpr UINT WM_INSTANCE_NOTIFY = WM_APP + 1001; // 33769: another start of the program happened
 constexpr UINT WM_RUN_ACTION = WM_APP + 1002;      // 33770: lParam = index of an action to run
+constexpr UINT WM_HOOK_ACTION = WM_APP + 1003;     // an action a hook callback left to run
 
 constexpr wchar_t kMainWindowClass[] = L"TMainForm";
 constexpr wchar_t kMainWindowCaption[] = L"Lorvane";
@@ -23,6 +24,8 @@ enum class MainProbe : WPARAM {
     VolumeChanges = 2,    // OnChange events of the audio facade received
     StartWait = 3,        // the start-up wait in milliseconds
     ActionCount = 4,      // actions in the main action list
+    WheelCapture = 5,     // 1 while the system-wide mouse capture is on
+    CursorPoll = 6,       // 1 while the cursor is polled for the wheel areas
 };
 
 } // namespace lorvane

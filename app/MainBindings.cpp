@@ -1,0 +1,397 @@
+// Mouse and keyboard bindings: clicks on the tray icon, the wheel and the middle button
+// anywhere the user allowed them, the Windows-key fix, and the global hotkeys.
+//
+// The system waits for a low-level hook before it delivers any mouse input, and silently
+// removes a hook that keeps it waiting too long (wheel control would then die without a
+// word). So the hook callbacks below only decide whether an event is theirs (an action is
+// bound) and post the action to this window; it runs after the callback has returned.
+#include "Main.h"
+
+#include "Messages.h"
+
+#include <wtsapi32.h>
+
+namespace lorvane {
+
+namespace {
+
+bool WinKeyDown(input::KeyStateFn keyState) noexcept
+{
+    return keyState(VK_LWIN) < 0 || keyState(VK_RWIN) < 0;
+}
+
+constexpr fw::TShiftState kModifiersAndButtons =
+    fw::ssShift | fw::ssAlt | fw::ssCtrl | fw::ssLeft | fw::ssRight | fw::ssMiddle;
+
+} // namespace
+
+void TMainForm::CreateBindings()
+{
+    SysMouseEvents = std::make_unique<TSysMouseEvents>(this, L"SysMouseEvents");
+    SysMouseEvents->DblClickTime = -1; // the tray icon reports its own double clicks
+    SysMouseEvents->OnMouseDown = [this](fw::TObject*, fw::TMouseButton b, fw::TShiftState s, int x, int y,
+                                         bool& handled) {
+        SysMouseEventsMouseDown(b, s, POINT{x, y}, handled);
+    };
+    SysMouseEvents->OnMouseUp = [this](fw::TObject*, fw::TMouseButton b, fw::TShiftState s, int x, int y,
+                                       bool& handled) {
+        SysMouseEventsMouseUp(b, s, POINT{x, y}, handled);
+    };
+    SysMouseEvents->OnMouseWheel = [this](fw::TObject*, fw::TShiftState s, int delta, POINT p,
+                                          bool& handled) { SysMouseEventsMouseWheel(s, delta, p, handled); };
+
+    KeyBoardEvents = std::make_unique<TKeyBoardEvents>(this, L"KeyBoardEvents");
+    KeyBoardEvents->OnKeyUp = [this](fw::TObject*, WORD key, fw::TShiftState s, bool&) {
+        KeyBoardEventsKeyUp(key, s);
+    };
+
+    HotKeyManager = std::make_unique<THotKeyManager>(this, L"HotKeyManager");
+    HotKeyManager->OnHotKey = [this](fw::TObject*, int index) { HotKeyManagerHotKey(index); };
+
+    ClickTimer = std::make_unique<fw::TTimer>(this, L"ClickTimer", ::GetDoubleClickTime(), false);
+    ClickTimer->OnTimer = [this](fw::TObject*) { ClickTimerTimer(); };
+    CursorTimer = std::make_unique<fw::TTimer>(this, L"CursorTimer", kCursorPollInterval, false);
+    CursorTimer->OnTimer = [this](fw::TObject*) { CursorTimerTimer(); };
+
+    UpdateWheelCapture = [this] { ApplyWheelCapture(); };
+    KeyboardCaptureEnabled = [this] { return KeyBoardEvents->Enabled(); };
+    SetKeyboardCaptureEnabled = [this](bool on) { KeyBoardEvents->SetEnabled(on); };
+
+    // Unlocking the session is one of the moments a hotkey another program held may be free.
+    ::WTSRegisterSessionNotification(Handle(), NOTIFY_FOR_THIS_SESSION);
+}
+
+void TMainForm::DestroyBindings() noexcept
+{
+    if (Handle())
+        ::WTSUnRegisterSessionNotification(Handle());
+    // The busy bracket must not reach the components while they go.
+    UpdateWheelCapture = nullptr;
+    KeyboardCaptureEnabled = nullptr;
+    SetKeyboardCaptureEnabled = nullptr;
+    CursorTimer.reset();
+    ClickTimer.reset();
+    HotKeyManager.reset();
+    KeyBoardEvents.reset();
+    SysMouseEvents.reset();
+}
+
+void TMainForm::ConnectTrayBindings()
+{
+    NotifyIcon->OnClick = [this](fw::TObject*) { NotifyIconClick(); };
+    NotifyIcon->OnDblClick = [this](fw::TObject*) { NotifyIconDblClick(); };
+    NotifyIcon->OnMouseDown = [this](fw::TObject*, fw::TMouseButton b, fw::TShiftState, int, int) {
+        NotifyIconMouseDown(b);
+    };
+    NotifyIcon->OnMouseUp = [this](fw::TObject*, fw::TMouseButton b, fw::TShiftState, int, int) {
+        NotifyIconMouseUp(b);
+    };
+    NotifyIcon->OnMouseEnter = [this](fw::TObject*) { ApplyWheelCapture(); };
+    NotifyIcon->OnMouseLeave = [this](fw::TObject*) { ApplyWheelCapture(); };
+    NotifyIcon->OnTaskbarCreate = [this](fw::TObject*) { RenewInputRegistrations(); };
+}
+
+void TMainForm::ApplyBindingSettings()
+{
+    SetWheelAreasKeys(Settings.WheelAreas, Settings.WheelKeys, true);
+    ApplyHotKeys();
+}
+
+fw::TAction* TMainForm::BoundAction(const std::wstring& name) const
+{
+    return name.empty() ? nullptr : MainActionList->Find(name);
+}
+
+// --- Tray icon -------------------------------------------------------------------------------
+
+void TMainForm::NotifyIconClick()
+{
+    if (BoundAction(Settings.Mouse.DoubleClick)) {
+        // The single click is decided when no second click came within the double-click time.
+        ClickTimer->SetInterval(::GetDoubleClickTime());
+        ClickTimer->Restart();
+    } else {
+        ClickTimerTimer();
+    }
+}
+
+void TMainForm::ClickTimerTimer()
+{
+    ClickTimer->SetEnabled(false);
+    RunAction(BoundAction(Settings.Mouse.Click));
+}
+
+void TMainForm::NotifyIconDblClick()
+{
+    ClickTimer->SetEnabled(false); // the pending single click is dropped
+    RunAction(BoundAction(Settings.Mouse.DoubleClick));
+}
+
+void TMainForm::NotifyIconMouseUp(fw::TMouseButton button)
+{
+    if (button == fw::TMouseButton::mbRight)
+        RunAction(BoundAction(Settings.Mouse.RightClick));
+    else if (button == fw::TMouseButton::mbMiddle)
+        RunAction(BoundAction(Settings.Mouse.WheelClick));
+}
+
+void TMainForm::NotifyIconMouseDown(fw::TMouseButton button)
+{
+    // An action that changes the volume keeps the tooltip up, so it shows the new level.
+    auto changesVolume = [this](const std::wstring& name) {
+        fw::TAction* a = BoundAction(name);
+        return a && a->Tag != 0;
+    };
+    bool qualifies = false;
+    switch (button) {
+    case fw::TMouseButton::mbLeft:
+        qualifies = changesVolume(Settings.Mouse.Click) || changesVolume(Settings.Mouse.DoubleClick);
+        break;
+    case fw::TMouseButton::mbRight:
+        qualifies = changesVolume(Settings.Mouse.RightClick);
+        break;
+    case fw::TMouseButton::mbMiddle:
+        qualifies = changesVolume(Settings.Mouse.WheelClick);
+        break;
+    }
+    if (qualifies && NotifyIcon)
+        NotifyIcon->ActivateTip();
+}
+
+// --- Wheel capture ---------------------------------------------------------------------------
+
+void TMainForm::SetWheelAreasKeys(uint8_t areas, uint8_t keys, bool force)
+{
+    if (!force && areas == Settings.WheelAreas && keys == Settings.WheelKeys)
+        return;
+    Settings.WheelAreas = areas;
+    Settings.WheelKeys = keys;
+    const bool poll = CursorTimerWanted(keys, areas);
+    if (poll != CursorTimer->Enabled()) {
+        cursorPolled = false;
+        CursorTimer->SetEnabled(poll);
+    }
+    ApplyWheelCapture();
+}
+
+void TMainForm::ApplyWheelCapture()
+{
+    if (!SysMouseEvents)
+        return;
+    TWheelCaptureState state;
+    state.busyCount = BusyCount();
+    state.wheelEnabled = Settings.WheelEnabled;
+    state.wheelKeys = Settings.WheelKeys;
+    state.wheelAreas = Settings.WheelAreas;
+    state.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
+    SysMouseEvents->SetEnabled(WheelCaptureWanted(state, [this] {
+        POINT p;
+        return CursorPosition(p) && IsCursorInWheelArea(p);
+    }));
+}
+
+bool TMainForm::WheelCaptureEnabled() const noexcept
+{
+    return SysMouseEvents && SysMouseEvents->Enabled();
+}
+
+bool TMainForm::CursorPosition(POINT& p) const
+{
+    if (CursorTimer && CursorTimer->Enabled() && cursorPolled) {
+        p = lastCursor;
+        return true;
+    }
+    return ::GetCursorPos(&p) != FALSE;
+}
+
+void TMainForm::CursorTimerTimer()
+{
+    POINT p;
+    if (!::GetCursorPos(&p))
+        return;
+    if (cursorPolled && p.x == lastCursor.x && p.y == lastCursor.y)
+        return;
+    lastCursor = p;
+    cursorPolled = true;
+    ApplyWheelCapture();
+}
+
+bool TMainForm::IsCursorInWheelArea(POINT p)
+{
+    TWheelAreaSettings s;
+    s.areas = Settings.WheelAreas;
+    s.margin = Settings.WheelMargin;
+    s.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
+    if (!wheelAreaSystem) {
+        wheelAreaSystem = std::make_unique<TWheelAreaSystem>(TWheelAreaSystem::System(
+            [this](HWND w) { return NotifyIcon && NotifyIcon->IsTaskbarWindow(w); },
+            [this](HWND top, HWND point) { return NotifyIcon && NotifyIcon->IsDesktopWindow(top, point); }));
+    }
+    return IsPointInWheelArea(p, s, *wheelAreaSystem);
+}
+
+bool TMainForm::WheelKeysHeld(fw::TShiftState shift, bool& win) const
+{
+    win = WinKeyDown(TSysMouseEvents::KeyState);
+    return WheelKeysMatch(Settings.WheelKeys, shift, win);
+}
+
+// The hook callbacks: decide, post, return.
+
+TMiddleButton::Where TMainForm::PointerWhere(fw::TShiftState shift, POINT p, bool& win)
+{
+    TMiddleButton::Where where;
+    where.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
+    where.inWheelArea = [this, p] { return IsCursorInWheelArea(p); };
+    where.keysMatch = WheelKeysHeld(shift, win);
+    return where;
+}
+
+void TMainForm::SysMouseEventsMouseWheel(fw::TShiftState shift, int delta, POINT p, bool& handled)
+{
+    bool win = false;
+    const bool byKeys = WheelKeysHeld(shift, win);
+    // The turn's own point: a position polled up to one interval ago may be off the area.
+    if (!byKeys && !IsCursorInWheelArea(p))
+        return;
+    handled = PostHookAction(delta > 0 ? Settings.Mouse.WheelUp : Settings.Mouse.WheelDown);
+    if (handled && byKeys && win && (shift & kModifiersAndButtons) == 0)
+        ArmWindowsKeyFix();
+}
+
+void TMainForm::SysMouseEventsMouseDown(fw::TMouseButton button, fw::TShiftState shift, POINT p,
+                                        bool& handled)
+{
+    if (button != fw::TMouseButton::mbMiddle)
+        return;
+    bool win = false;
+    const TMiddleButton::Where where = PointerWhere(shift, p, win);
+    fw::TAction* bound = BoundAction(Settings.Mouse.WheelClick);
+    handled = middleButton.Down(where, bound ? bound->Name() : std::wstring());
+    // The button being pressed may already read as down: it is not a held modifier.
+    if (handled && middleButton.PendingByKeys() && win && (shift & kModifiersAndButtons & ~fw::ssMiddle) == 0)
+        ArmWindowsKeyFix();
+}
+
+void TMainForm::SysMouseEventsMouseUp(fw::TMouseButton button, fw::TShiftState shift, POINT p, bool& handled)
+{
+    if (button != fw::TMouseButton::mbMiddle || !middleButton.Pending())
+        return;
+    bool win = false;
+    const TMiddleButton::Where where = PointerWhere(shift, p, win);
+    const std::wstring action = middleButton.Up(where);
+    if (!action.empty())
+        handled = PostHookAction(action);
+}
+
+bool TMainForm::PostHookAction(const std::wstring& name)
+{
+    fw::TAction* action = BoundAction(name);
+    if (!action || !Handle())
+        return false;
+    hookActions.push_back(action->Name());
+    if (!::PostMessageW(Handle(), WM_HOOK_ACTION, 0, 0)) {
+        hookActions.pop_back();
+        return false; // the event then goes its own way
+    }
+    return true;
+}
+
+void TMainForm::WMHookAction()
+{
+    if (hookActions.empty())
+        return;
+    std::wstring name = std::move(hookActions.front());
+    hookActions.pop_front();
+    RunActionByName(name);
+}
+
+// --- Windows-key fix -------------------------------------------------------------------------
+
+void TMainForm::ArmWindowsKeyFix()
+{
+    KeyBoardEvents->Tag = 1;
+    KeyBoardEvents->SetEnabled(true);
+}
+
+void TMainForm::KeyBoardEventsKeyUp(WORD key, fw::TShiftState shift)
+{
+    if (key != VK_LWIN && key != VK_RWIN)
+        return;
+    if (KeyBoardEvents->Tag == 0)
+        return;
+    KeyBoardEvents->Tag = 0;
+    KeyBoardEvents->SetEnabled(false);
+    if (shift == 0) {
+        // A Windows key released after nothing but wheel turns would open the Start menu;
+        // a Ctrl tap in between makes the shell take it as a modifier that was used.
+        ::keybd_event(VK_CONTROL, 0, 0, 0);
+        ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
+
+// --- Hotkeys ---------------------------------------------------------------------------------
+
+void TMainForm::ApplyHotKeys()
+{
+    if (!HotKeyManager)
+        return;
+    if (hotKeySuspend > 0 || !Settings.HotKeyEnabled) {
+        HotKeyManager->SetEnabled(false);
+        return;
+    }
+    // Emptied first, so enabling registers only the fresh list.
+    HotKeyManager->ClearHotKeys();
+    HotKeyManager->SetEnabled(true);
+    for (int i = 0; i < MainActionList->Count(); ++i)
+        HotKeyManager->AddHotKey(MainActionList->Action(i)->ShortCut);
+}
+
+void TMainForm::SuspendHotKeys()
+{
+    ++hotKeySuspend;
+    ApplyHotKeys();
+}
+
+void TMainForm::ResumeHotKeys()
+{
+    if (hotKeySuspend == 0)
+        return;
+    if (--hotKeySuspend == 0)
+        ApplyHotKeys();
+}
+
+void TMainForm::HotKeyManagerHotKey(int index)
+{
+    struct Flag {
+        bool& f;
+        explicit Flag(bool& f) : f(f) { f = true; }
+        ~Flag() { f = false; }
+    } inHotKey(InHotKey);
+    if (index >= 0 && index < MainActionList->Count())
+        RunActionAt(index);
+}
+
+void TMainForm::RenewInputRegistrations()
+{
+    // After the shell restarted, the session was unlocked or the computer woke: hotkeys a
+    // program held meanwhile may be free again, and the system may have dropped our hook.
+    if (HotKeyManager)
+        HotKeyManager->Reregister();
+    if (SysMouseEvents && SysMouseEvents->Enabled()) {
+        SysMouseEvents->SetEnabled(false);
+        ApplyWheelCapture();
+    }
+    if (KeyBoardEvents && KeyBoardEvents->Enabled()) {
+        KeyBoardEvents->SetEnabled(false);
+        KeyBoardEvents->SetEnabled(true);
+    }
+}
+
+void TMainForm::WMSessionChange(WPARAM event)
+{
+    if (event == WTS_SESSION_UNLOCK)
+        RenewInputRegistrations();
+}
+
+} // namespace lorvane
