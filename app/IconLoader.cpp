@@ -57,56 +57,30 @@ std::wstring LowerExtension(const std::wstring& file)
     return ext;
 }
 
-// The header's own claim of the bitmap's size, checked before the system decodes it.
-bool BitmapHeaderPlausible(const std::wstring& file)
-{
-    unsigned char head[26] = {};
-    fw::UniqueFile h(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD read = 0;
-    if (!h || !::ReadFile(h.get(), head, sizeof head, &read, nullptr) || read < 18 || head[0] != 'B' ||
-        head[1] != 'M')
-        return false;
-    auto u16 = [&](int at) { return static_cast<uint32_t>(head[at] | head[at + 1] << 8); };
-    auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
-    uint32_t headerSize = u32(14);
-    if (headerSize == sizeof(BITMAPCOREHEADER))
-        return read >= 22 && PlausibleSize(u16(18), u16(20));
-    if (headerSize < sizeof(BITMAPINFOHEADER) || read < 26)
-        return false;
-    return PlausibleSize(static_cast<int32_t>(u32(18)), static_cast<int32_t>(u32(22)));
-}
-
 fw::UniqueHicon LoadBitmapPicture(const std::wstring& file)
 {
-    if (!BitmapHeaderPlausible(file))
+    // Decoded here rather than by the system's loader, which trusts the file's offsets.
+    std::optional<std::vector<unsigned char>> data = ReadWholeFile(file, kMaxPictureFileSize);
+    if (!data)
         return {};
-    fw::UniqueHbitmap bitmap(static_cast<HBITMAP>(
-        ::LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
-    if (!bitmap)
+    std::optional<TPixels> pixels = DecodeBmp(data->data(), data->size());
+    if (!pixels)
         return {};
-    BITMAP info{};
-    if (!::GetObjectW(bitmap.get(), sizeof info, &info) || !PlausibleSize(info.bmWidth, info.bmHeight))
+    KeyOutCornerColour(*pixels);
+    return IconFromPixels(*pixels);
+}
+
+fw::UniqueHicon LoadIconFilePicture(const std::wstring& file, int size)
+{
+    std::optional<std::vector<unsigned char>> data = ReadWholeFile(file, kMaxPictureFileSize);
+    if (!data || !IconFilePlausible(data->data(), data->size()))
         return {};
-    TPixels pixels;
-    pixels.Width = info.bmWidth;
-    pixels.Height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    pixels.Argb.resize(static_cast<size_t>(pixels.Width) * pixels.Height);
-    BITMAPINFO want{};
-    want.bmiHeader = {sizeof(BITMAPINFOHEADER), pixels.Width, -pixels.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = ::GetDC(nullptr);
-    int rows = ::GetDIBits(screen, bitmap.get(), 0, static_cast<UINT>(pixels.Height), pixels.Argb.data(),
-                           &want, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
-    if (rows != pixels.Height)
-        return {};
-    KeyOutCornerColour(pixels);
-    return IconFromPixels(pixels);
+    return ExtractFirstIcon(file, size);
 }
 
 fw::UniqueHicon LoadPngPicture(const std::wstring& file)
 {
-    std::optional<std::vector<unsigned char>> data = ReadWholeFile(file, kMaxPngFileSize);
+    std::optional<std::vector<unsigned char>> data = ReadWholeFile(file, kMaxPictureFileSize);
     if (!data)
         return {};
     std::optional<TPixels> pixels = DecodePng(data->data(), data->size());
@@ -232,7 +206,9 @@ fw::UniqueHicon LoadPicture(const std::wstring& file, int size)
         return LoadBitmapPicture(file);
     if (ext == L".png")
         return LoadPngPicture(file);
-    if (ext == L".ico" || ext == L".dll" || ext == L".exe")
+    if (ext == L".ico")
+        return LoadIconFilePicture(file, size);
+    if (ext == L".dll" || ext == L".exe")
         return ExtractFirstIcon(file, size);
     return {};
 }

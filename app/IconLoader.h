@@ -20,8 +20,8 @@ namespace lorvane {
 // Larger pictures are refused before any pixel memory is taken: a set's file is user data,
 // and a header can claim any size.
 inline constexpr int kMaxPictureSide = 1024;
-// Larger PNG files are not read into memory at all.
-inline constexpr std::uintmax_t kMaxPngFileSize = 16u << 20;
+// Larger picture files are not read into memory at all.
+inline constexpr std::uintmax_t kMaxPictureFileSize = 16u << 20;
 
 // A decoded picture, top row first; 0xAARRGGBB per pixel (blue in the lowest byte, as a
 // 32-bit DIB holds it), alpha not premultiplied.
@@ -32,6 +32,12 @@ struct TPixels {
 };
 
 std::optional<TPixels> DecodePng(const void* data, size_t size);
+// A BMP file in memory: core and info headers, 1 to 32 bits per pixel, bit fields and run
+// lengths. Nothing when any header, count or offset does not fit the data.
+std::optional<TPixels> DecodeBmp(const void* data, size_t size);
+// Whether an icon file's directory and every image it lists lie within the data and are
+// well formed (PNG images through libpng): only then may the system's extraction see it.
+bool IconFilePlausible(const void* data, size_t size);
 // Every pixel of the colour found at (0, 0) becomes transparent, every other one opaque.
 void KeyOutCornerColour(TPixels& pixels);
 // An icon of the picture's own size; no icon for an empty picture.

@@ -284,6 +284,183 @@ TEST(BitmapPictures, ImplausibleHeadersGiveNoPicture)
     EXPECT_EQ(LoadPicture(WriteFile(L"text.bmp", notBitmap), 16).get(), nullptr);
 }
 
+// A bitmap file from its parts: the 14-byte file header, an info header of `bits`, a
+// palette, then `pixels` as given. `offset` 0 puts the pixels right after the palette.
+Bytes BmpFile(int32_t w, int32_t h, uint16_t bits, uint32_t compression, const std::vector<uint32_t>& palette,
+              const Bytes& pixels, uint32_t offset = 0, const std::vector<uint32_t>& masks = {})
+{
+    const uint32_t headers = 14 + 40 + 4 * static_cast<uint32_t>(masks.size() + palette.size());
+    Bytes b = {'B', 'M'};
+    Put32(b, headers + static_cast<uint32_t>(pixels.size()));
+    Put32(b, 0);
+    Put32(b, offset ? offset : headers);
+    Put32(b, 40);
+    Put32(b, static_cast<uint32_t>(w));
+    Put32(b, static_cast<uint32_t>(h));
+    Put16(b, 1);
+    Put16(b, bits);
+    Put32(b, compression);
+    Put32(b, compression == BI_RLE8 || compression == BI_RLE4 ? static_cast<uint32_t>(pixels.size()) : 0);
+    Put32(b, 0);
+    Put32(b, 0);
+    Put32(b, static_cast<uint32_t>(palette.size()));
+    Put32(b, 0);
+    for (uint32_t m : masks)
+        Put32(b, m);
+    for (uint32_t c : palette)
+        Put32(b, c);
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
+TEST(BitmapPictures, EveryDepthAndEncodingDecodesTopRowFirst)
+{
+    constexpr uint32_t K = 0xFF000000u, R = 0xFFFF0000u, G = 0xFF00FF00u, B = 0xFF0000FFu, W = 0xFFFFFFFFu;
+    const std::vector<uint32_t> palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    const struct {
+        const char* what;
+        Bytes file;
+        std::vector<uint32_t> want; // 2 x 2 unless noted, top row first
+        int width = 2;
+    } cases[] = {
+        // Rows are stored bottom up and padded to 32 bits.
+        {"1 bit",
+         BmpFile(2, 2, 1, BI_RGB, {0x000000, 0xFFFFFF}, {0x40, 0, 0, 0, 0x80, 0, 0, 0}),
+         {W, K, K, W}},
+        {"4 bits", BmpFile(2, 2, 4, BI_RGB, palette, {0x30, 0, 0, 0, 0x12, 0, 0, 0}), {R, G, B, K}},
+        {"8 bits", BmpFile(2, 2, 8, BI_RGB, palette, {3, 0, 0, 0, 1, 2, 0, 0}), {R, G, B, K}},
+        {"8 bits, index past the palette", BmpFile(2, 1, 8, BI_RGB, palette, {9, 1, 0, 0}), {K, R}},
+        {"16 bits 5-5-5", BmpFile(2, 1, 16, BI_RGB, {}, {0x00, 0x7C, 0x1F, 0x00}), {R, B}},
+        {"16 bits 5-6-5 fields",
+         BmpFile(2, 1, 16, BI_BITFIELDS, {}, {0xE0, 0x07, 0x00, 0xF8}, 0, {0xF800, 0x07E0, 0x001F}),
+         {G, R}},
+        {"24 bits top down",
+         BmpFile(2, -2, 24, BI_RGB, {}, {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0}),
+         {R, G, B, K}},
+        {"32 bits", BmpFile(2, 1, 32, BI_RGB, {}, {255, 0, 0, 0x80, 0, 0, 255, 0}), {B, R}},
+        // Run lengths: a run of two on the bottom row, end of line, three literal pixels (the
+        // third outside the row, the padding skipped), end of picture.
+        {"run-length 8",
+         BmpFile(2, 2, 8, BI_RLE8, palette, {2, 1, 0, 0, 0, 3, 3, 2, 1, 0, 0, 1}),
+         {B, G, R, R}},
+        {"run-length 4",
+         BmpFile(2, 2, 4, BI_RLE4, palette, {2, 0x12, 0, 0, 0, 3, 0x30, 0x10, 0, 1}),
+         {B, K, R, G}},
+        // A run that claims more than the row holds, a move outside, and no end marker.
+        {"run-length past the edges",
+         BmpFile(2, 2, 8, BI_RLE8, palette, {200, 1, 0, 2, 9, 9, 1, 2}),
+         {K, K, R, R}},
+    };
+    for (const auto& c : cases) {
+        std::optional<TPixels> p = DecodeBmp(c.file.data(), c.file.size());
+        ASSERT_TRUE(p) << c.what;
+        EXPECT_EQ(p->Width, c.width) << c.what;
+        EXPECT_EQ(p->Argb, c.want) << c.what;
+    }
+}
+
+TEST(BitmapPictures, DamagedFilesGiveAnEmptyPictureWithoutReadingOutside)
+{
+    const Bytes pixels(16, 0);
+    Bytes offsetFar = BmpFile(1, 1, 24, BI_RGB, {}, {}, 0x7FFFFFFF);
+    ASSERT_EQ(offsetFar.size(), 54u);
+    Bytes coreHeader = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0, 12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 8, 0};
+    const struct {
+        const char* what;
+        Bytes file;
+    } cases[] = {
+        {"pixel offset past the end", offsetFar},
+        {"pixel offset of 16 MiB", BmpFile(1, 1, 24, BI_RGB, {}, pixels, 16u << 20)},
+        {"rows shorter than claimed", BmpFile(4, 4, 32, BI_RGB, {}, pixels)},
+        {"palette past the end",
+         [] {
+             Bytes b = BmpFile(2, 2, 8, BI_RGB, {0, 0}, Bytes(8, 0));
+             b[46] = 200; // colours used
+             return b;
+         }()},
+        {"palette of a core header past the end", coreHeader},
+        {"header size past the end",
+         [] {
+             Bytes b = BmpFile(1, 1, 24, BI_RGB, {}, {0, 0, 0, 0});
+             b[14] = 0xFF;
+             return b;
+         }()},
+        {"header too small",
+         [] {
+             Bytes b = BmpFile(1, 1, 24, BI_RGB, {}, {0, 0, 0, 0});
+             b[14] = 20;
+             return b;
+         }()},
+        {"depth of 7 bits", BmpFile(1, 1, 7, BI_RGB, {}, pixels)},
+        {"fields on 24 bits", BmpFile(1, 1, 24, BI_BITFIELDS, {}, pixels, 0, {1, 2, 4})},
+        {"fields cut off",
+         [] {
+             Bytes b = BmpFile(1, 1, 16, BI_BITFIELDS, {}, {});
+             b.resize(56);
+             return b;
+         }()},
+        {"run-length top down", BmpFile(2, -2, 8, BI_RLE8, {0}, {0, 1})},
+        {"embedded PNG", BmpFile(1, 1, 0, 5, {}, pixels)},
+        {"zero width", BmpFile(0, 1, 24, BI_RGB, {}, pixels)},
+        {"taller than the limit", BmpFile(1, -(kMaxPictureSide + 1), 24, BI_RGB, {}, pixels)},
+        {"only the signature", {'B', 'M'}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(DecodeBmp(c.file.data(), c.file.size())) << c.what;
+        // Through the file, as an icon set holds it: no crash, no picture.
+        EXPECT_EQ(LoadPicture(WriteFile(L"VolBad.bmp", c.file), 16).get(), nullptr) << c.what;
+    }
+    EXPECT_FALSE(DecodeBmp(nullptr, 54));
+}
+
+TEST(IconFilePictures, DamagedDirectoriesAndImagesNeverReachTheSystem)
+{
+    auto withEntry = [](uint32_t bytes, uint32_t offset) {
+        Bytes b = IcoOf({{16, 0xFF0000}});
+        for (int i = 0; i < 4; ++i) {
+            b[14 + i] = static_cast<unsigned char>(bytes >> (8 * i));
+            b[18 + i] = static_cast<unsigned char>(offset >> (8 * i));
+        }
+        return b;
+    };
+    auto shortEntry = [](uint32_t offset) { // a 22-byte file: directory and one entry
+        Bytes b = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0};
+        Put32(b, offset);
+        return b;
+    };
+    const Bytes good = IcoOf({{16, 0xFF0000}, {32, 0x0000FF}});
+    Bytes brokenPng = PngOf(Sample());
+    brokenPng[brokenPng.size() / 2] ^= 0xFF;
+    Bytes pngIcon = {0, 0, 1, 0, 1, 0, 4, 3, 0, 0, 1, 0, 32, 0};
+    Put32(pngIcon, static_cast<uint32_t>(brokenPng.size()));
+    Put32(pngIcon, 22);
+    pngIcon.insert(pngIcon.end(), brokenPng.begin(), brokenPng.end());
+    Bytes secondBad = good;
+    secondBad[6 + 16 + 12 + 3] = 0xF0; // the 32-pixel entry's offset far out
+    Bytes colourCut = good;
+    colourCut[6 + 8] = 60; // the first image claims fewer bytes than its pixels need
+    const struct {
+        const char* what;
+        Bytes file;
+    } cases[] = {
+        {"six bytes claiming 65535 images", {0, 0, 1, 0, 0xFF, 0xFF}},
+        {"no images", {0, 0, 1, 0, 0, 0}},
+        {"image at 4096 in a 22-byte file", shortEntry(4096)},
+        {"image at 0x7FFFFF00 in a 22-byte file", shortEntry(0x7FFFFF00)},
+        {"image overlapping the directory", withEntry(40, 0)},
+        {"image size past the end", withEntry(0xFFFFFFF0, 22)},
+        {"a later image out of the file", secondBad},
+        {"pixels larger than the image", colourCut},
+        {"a damaged PNG image", pngIcon},
+        {"not an icon at all", Bytes(300, 'x')},
+    };
+    EXPECT_TRUE(IconFilePlausible(good.data(), good.size()));
+    for (const auto& c : cases) {
+        EXPECT_FALSE(IconFilePlausible(c.file.data(), c.file.size())) << c.what;
+        EXPECT_EQ(LoadPicture(WriteFile(L"VolBad.ico", c.file), 16).get(), nullptr) << c.what;
+    }
+}
+
 TEST(IconFilePictures, TheFirstIconAtTheRequestedSize)
 {
     const std::wstring file = WriteFile(L"Vol0.ico", IcoOf({{16, 0xFF0000}, {32, 0x0000FF}}));

@@ -519,6 +519,46 @@ TEST_F(TrayIconE2E, WithoutAnyIconSetTheProgramsOwnIconShows)
     EXPECT_TRUE(ShowsPicture(L"Speakers: 45%", own.get())) << CurrentMatch(L"Speakers: 45%", own.get());
 }
 
+TEST_F(TrayIconE2E, ABrokenIconSetShowsTheProgramsOwnIconAndTheProgramRuns)
+{
+    // Files whose headers point outside them: the system's loaders read out of bounds on these.
+    const std::wstring set = program->File(L"Icons\\Broken\\");
+    ::CreateDirectoryW(program->File(L"Icons\\").c_str(), nullptr);
+    ::CreateDirectoryW(set.c_str(), nullptr);
+    auto write = [&](const wchar_t* name, std::vector<unsigned char> bytes) {
+        HANDLE h = ::CreateFileW((set + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ::CloseHandle(h);
+    };
+    std::vector<unsigned char> bmp(54, 0);
+    bmp[0] = 'B', bmp[1] = 'M', bmp[10] = 0xFF, bmp[11] = 0xFF, bmp[12] = 0xFF,
+    bmp[13] = 0x7F; // pixels at 2 GiB
+    bmp[14] = 40, bmp[18] = 16, bmp[22] = 16, bmp[26] = 1, bmp[28] = 24;
+    write(L"Vol0.bmp", bmp);
+    write(L"Vol1.ico",
+          {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0, 0, 0x10, 0, 0}); // image at 4096
+    write(L"VolMin.ico", {0, 0, 1, 0, 0xFF, 0xFF});
+    write(L"Mute0.png", std::vector<unsigned char>(100, 0x89));
+    ASSERT_TRUE(program->WriteSettings(L"[General]\r\nIconDir=Broken\r\n"));
+
+    Process p;
+    HWND main = Start(p);
+    ASSERT_TRUE(main) << "the program did not start with a broken icon set";
+    ASSERT_TRUE(WaitForTip(L"Speakers: 45%"));
+    HICON large = nullptr, small = nullptr;
+    ASSERT_GT(::ExtractIconExW(LorvanePath().c_str(), 0, &large, &small, 1), 0u);
+    fw::UniqueHicon own(small), other(large);
+    EXPECT_TRUE(ShowsPicture(L"Speakers: 45%", own.get())) << CurrentMatch(L"Speakers: 45%", own.get());
+    // Every picture of the set is tried: the level and mute changes walk through them.
+    EndpointSim(L"volume 0");
+    ASSERT_TRUE(WaitForTip(L"Speakers: 0%"));
+    EndpointSim(L"mute 1");
+    ASSERT_TRUE(WaitForTip(L"Speakers: Mute"));
+    EXPECT_TRUE(p.Running());
+    EXPECT_EQ(ProbeMain(main, 1), 1);
+}
+
 TEST_F(TrayIconE2E, ABalloonRepeatsTheLastTooltipAfterChanges)
 {
     // Wine's shell draws a balloon 2 s after it is asked to: the notice must outlast that.
