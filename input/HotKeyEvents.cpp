@@ -1,0 +1,93 @@
+#include "HotKeyEvents.h"
+
+#include "HookList.h"
+
+input::THookList<THotKeyEvents> THotKeyEvents::instances(WH_KEYBOARD_LL, &THotKeyEvents::HookProc);
+std::uint64_t THotKeyEvents::serial = 0;
+
+THotKeyEvents::THotKeyEvents(fw::TComponent* owner, std::wstring name)
+    : fw::TComponent(owner, std::move(name))
+{
+}
+
+THotKeyEvents::~THotKeyEvents()
+{
+    SetEnabled(false);
+}
+
+void THotKeyEvents::SetEnabled(bool value)
+{
+    if (value == enabled)
+        return;
+    enabled = value;
+    if (value)
+        instances.Add(this);
+    else
+        instances.Remove(this);
+}
+
+HHOOK THotKeyEvents::Hook() noexcept
+{
+    return instances.Hook();
+}
+
+bool THotKeyEvents::Dispatch(int code, WPARAM message, DWORD vkCode) noexcept
+{
+    if (code != HC_ACTION)
+        return false;
+    const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+    if (!down && !up)
+        return false;
+    const WORD key = static_cast<WORD>(vkCode & 0xFFFF);
+    const std::uint64_t event = ++serial;
+    try {
+        instances.Dispatch([&](THotKeyEvents& e) {
+            // A handler that leaves and re-enters the list appends the instance again
+            // behind the dispatch position: it gets each event once.
+            if (e.lastSerial == event)
+                return false;
+            e.lastSerial = event;
+            if (down)
+                e.KeyDown(key);
+            else
+                e.KeyUp(key);
+            return false;
+        });
+    } catch (...) {
+        // Nothing may leave the hook; the keystroke is still taken.
+    }
+    return true;
+}
+
+LRESULT CALLBACK THotKeyEvents::HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (code >= 0 && Dispatch(code, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode))
+        return 1;
+    return instances.Next(code, wParam, lParam);
+}
+
+void THotKeyEvents::Deliver(const THotKeyKeyEvent& handler, WORD key)
+{
+    if (!handler)
+        return;
+    const bool was = enabled;
+    SetEnabled(false);
+    try {
+        handler(this, key);
+    } catch (...) {
+        SetEnabled(was);
+        throw;
+    }
+    SetEnabled(was);
+}
+
+void THotKeyEvents::KeyDown(WORD key)
+{
+    Deliver(OnKeyDown, key);
+}
+
+void THotKeyEvents::KeyUp(WORD key)
+{
+    Deliver(OnKeyUp, key);
+}
