@@ -7,12 +7,15 @@
 #include "Folders.h"
 #include "HotKeyManager.h"
 #include "KeyBoardEvents.h"
+#include "Help.h"
+#include "Language.h"
 #include "MasterVolume.h"
 #include "Settings.h"
 #include "SettingsModel.h"
 #include "StartupShortcut.h"
 #include "SysMouseEvents.h"
 #include "SystemInfo.h"
+#include "TextList.h"
 #include "Timer.h"
 #include "TrayPresentation.h"
 #include "Window.h"
@@ -106,6 +109,29 @@ public:
     // The pop-up volume bar connects here: whether it is shown, and its refresh after a change.
     std::function<bool()> PopupBarVisible;
     std::function<void()> RefreshPopupBar;
+
+    // Language texts (MainLanguage.cpp). The table holds the composed message texts; every
+    // user-visible text is read from it or from the actions' captions.
+    TTextList Texts;
+    void SelectLanguage(const std::wstring& name);
+    void ApplyLanguage(const std::wstring& file, bool force);
+    void ChooseHelpFile();
+    const std::wstring& LanguageName() const noexcept { return languageName; }
+    // False when the pop-up menus must not add accelerators of their own (a language whose
+    // volume-up caption does not start with a Latin letter).
+    bool MenuAutoHotkeys = true;
+    // The font of the main window and its menus; OnMainFontChange hears of a new one.
+    HFONT MainFont();
+    std::function<void()> OnMainFontChange;
+    // The application's help file (empty: no help) and the help launcher.
+    std::wstring HelpFile;
+    std::unique_ptr<THtmlHelp> HtmlHelp;
+    // Opens the help file at a keyword (the settings page's caption), or at its contents when
+    // the keyword is empty; false without a help file or when the viewer refused.
+    bool ShowHelp(const std::wstring& keyword);
+    // The settings dialog's warnings: shows text txDlgMouse or txDlgMenu with the action's hint,
+    // clears MessageDlg when the box was checked; true only for Yes.
+    bool ConfirmWarning(int textIndex, const std::wstring& actionHint);
 
     bool CommandMode() const noexcept { return !MasterVolume || !MasterVolume->OnChange; }
     bool SessionEnding = false;
@@ -201,6 +227,10 @@ private:
     void WMHookAction();
     void WMSessionChange(WPARAM event);
     void ArmWindowsKeyFix();
+    void CreateHelp();
+    void CloseHelp();
+    void ConnectTexts();
+    void ApplyMainFont(const TFontRequest& request);
 
     std::wstring commandTail;
     TFolders folders;
@@ -222,7 +252,14 @@ private:
     TMiddleButton middleButton;
     std::deque<std::wstring> hookActions; // identifiers posted by the hook callbacks
     std::unique_ptr<TWheelAreaSystem> wheelAreaSystem;
+    std::wstring languageName;      // the current language; empty until the first choice
+    std::wstring languageFileInUse; // the file last applied
+    TFontSpec mainFontSpec{L"Tahoma", 8, DEFAULT_CHARSET};
+    fw::UniqueHfont mainFont;
 };
+
+// The identifiers of the built-in actions, in list order.
+std::vector<std::wstring> FixedActionNames();
 
 // Decimal separator of the user's locale settings (the numbers of the verbs use it).
 wchar_t LocaleDecimalSeparator();

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "Format.h"
+#include "TextList.h"
 #include "ToolCheck.h"
 #include "VolumeStep.h"
 
@@ -57,12 +58,6 @@ constexpr BuiltInAction kBuiltInActions[] = {
 constexpr UINT kAccelStepDesignInterval = 250;
 constexpr UINT kSoundDesignInterval = 500;
 
-// Default texts of the composed captions and hints; language files replace them later.
-constexpr wchar_t kActVolCaption[] = L"%s: %d%%";
-constexpr wchar_t kActVolHint[] = L"Volume%d (%d%%)";
-constexpr wchar_t kActToolCaption[] = L"Tool%d";
-constexpr wchar_t kActToolHint[] = L"Tool%d (%s)";
-
 // A translated text that does not fit its arguments falls back to the built-in one.
 std::wstring FormatOr(const std::wstring& format, const wchar_t* fallback, const std::vector<fw::FormatArg>& args)
 {
@@ -83,6 +78,14 @@ int IndexOfName(const std::wstring& name, const std::wstring& prefix)
 }
 
 } // namespace
+
+std::vector<std::wstring> FixedActionNames()
+{
+    std::vector<std::wstring> names;
+    for (const BuiltInAction& b : kBuiltInActions)
+        names.push_back(b.name);
+    return names;
+}
 
 TFeedbackSoundPlayer TFeedbackSoundPlayer::System()
 {
@@ -452,7 +455,10 @@ void TMainForm::RefreshActionStates()
     find(L"MuteChangeAction")->Checked = muted;
     find(L"MuteOnAction")->Checked = muted;
     find(L"MuteOffAction")->Checked = !muted;
-    find(L"ShowHelpAction")->Enabled = false; // until a help file is set
+    find(L"ShowHelpAction")->Enabled = !HelpFile.empty();
+    // The composed captions: the language's text, the built-in one when it does not fit.
+    auto text = [this](int index) -> const std::wstring& { return Texts.Text(index); };
+    auto builtIn = [](int index) { return kDefaultTexts[index].text; };
 
     ToolCheckState state;
     state.levelPercent = pct(level);
@@ -478,17 +484,18 @@ void TMainForm::RefreshActionStates()
                 continue;
             long long presetPct = pct(Settings.Presets[index].Level);
             a->Checked = presetPct == state.levelPercent;
-            a->Caption = FormatOr(kActVolCaption, kActVolCaption,
-                                  {PresetAccelerator(a->Tag), static_cast<long long>(presetPct)});
-            a->Hint = FormatOr(kActVolHint, kActVolHint, {a->Tag + 1, static_cast<long long>(presetPct)});
+            a->Caption = FormatOr(text(txActVolCaption), builtIn(txActVolCaption),
+                                  {AcceleratorPrefix(a->Tag), static_cast<long long>(presetPct)});
+            a->Hint = FormatOr(text(txActVolHint), builtIn(txActVolHint),
+                               {a->Tag + 1, static_cast<long long>(presetPct)});
         } else if (a->Category == L"Tool") {
             size_t index = static_cast<size_t>(a->Tag);
             if (index >= Settings.Tools.size())
                 continue;
             const TTool& tool = Settings.Tools[index];
-            std::wstring plain = FormatOr(kActToolCaption, kActToolCaption, {a->Tag + 1});
+            std::wstring plain = FormatOr(text(txActToolCaption), builtIn(txActToolCaption), {a->Tag + 1});
             a->Hint = (!tool.Caption.empty() && tool.Caption != plain)
-                          ? FormatOr(kActToolHint, kActToolHint, {a->Tag + 1, tool.Caption})
+                          ? FormatOr(text(txActToolHint), builtIn(txActToolHint), {a->Tag + 1, tool.Caption})
                           : plain;
             a->Caption = tool.Caption;
             a->Visible = !tool.Command.empty();

@@ -52,6 +52,8 @@ void TMainForm::CollectActionState()
 
 void TMainForm::ApplyLoadedSettings()
 {
+    // The language first: it captions the actions that the rest shows.
+    SelectLanguage(Settings.LangName);
     // Presets and tools first: their actions take hotkeys like the fixed ones.
     RebuildPresets();
     RebuildTools();
@@ -67,8 +69,7 @@ void TMainForm::ApplyLoadedSettings()
     }
     ApplyIconSettings();
     ApplyBindingSettings();
-    // Language, bindings, hotkey registration and the bar's size are applied from Settings
-    // here as their owners arrive.
+    // The bar's size is applied from Settings here once the bar arrives.
 }
 
 void TMainForm::MigrateSettings(const std::wstring& file)

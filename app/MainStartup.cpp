@@ -37,6 +37,7 @@ wchar_t LocaleDecimalSeparator()
 
 TMainForm::TMainForm(std::wstring tail) : fw::TComponent(nullptr, L"MainForm"), commandTail(std::move(tail))
 {
+    FillDefaultTexts(Texts);
 }
 
 TMainForm::~TMainForm()
@@ -71,6 +72,7 @@ bool TMainForm::Create()
 
     CreateActions();
     CreateBindings();
+    CreateHelp();
     FormCreate();
     return true;
 }
@@ -121,6 +123,7 @@ void TMainForm::FormStart()
     CreateTray();
     EnterBusy();
     SessionEnding = false;
+    FillDefaultTexts(Texts);
     Settings = TSettings{};
     SecondStartAction = MainActionList->Find(L"ShowOptionAction");
     ComputeFolderSet();
@@ -323,6 +326,7 @@ void TMainForm::FormDestroy()
 {
     StartTimer->SetEnabled(false);
     DestroyBindings(); // hooks and hotkeys go with the window
+    CloseHelp();
 }
 
 StartupShortcut TMainForm::ReadStartupShortcut()

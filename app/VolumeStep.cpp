@@ -32,38 +32,4 @@ std::optional<int> ComputeStep(const StepRules& r, int current, int direction, i
     return static_cast<int>(next);
 }
 
-std::wstring StripAccelerators(const std::wstring& caption)
-{
-    std::wstring text = caption;
-    for (;;) {
-        size_t pos = text.find(L"(&");
-        if (pos == std::wstring::npos || pos == 0 || pos + 3 >= text.size() || text[pos + 3] != L')')
-            break;
-        text.erase(pos, 4);
-    }
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&') {
-            if (i + 1 < text.size() && text[i + 1] == L'&') {
-                out += L'&';
-                ++i;
-            }
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-std::wstring PresetAccelerator(int index)
-{
-    if (index >= 0 && index <= 8)
-        return std::wstring(L"&") + static_cast<wchar_t>(L'1' + index);
-    if (index == 9)
-        return L"&0";
-    if (index >= 10 && index <= 35)
-        return std::wstring(L"&") + static_cast<wchar_t>(L'A' + index - 10);
-    return {};
-}
-
 } // namespace lorvane

@@ -3,7 +3,6 @@
 // clamping. Pure, so every rule is tested without timers or a device.
 
 #include <optional>
-#include <string>
 
 namespace lorvane {
 
@@ -19,12 +18,5 @@ struct StepRules {
 // counts this step and decides between the low and the high step. Returns the new level,
 // or nothing when the level would not change.
 std::optional<int> ComputeStep(const StepRules& rules, int current, int direction, int& burstCount);
-
-// Removes accelerators from a caption: a bracketed "(&X)" after the text, then single "&"
-// ("&&" stays as one "&").
-std::wstring StripAccelerators(const std::wstring& caption);
-
-// "&1" … "&9", "&0", "&A" … "&Z" for preset indexes 0 … 35, empty beyond.
-std::wstring PresetAccelerator(int index);
 
 } // namespace lorvane

@@ -73,21 +73,4 @@ TEST(VolumeStep, ZeroStepDoesNothing)
     EXPECT_EQ(Step(r, 1000, +1), std::nullopt);
 }
 
-TEST(ActionTexts, AcceleratorsAreStrippedForHints)
-{
-    EXPECT_EQ(StripAccelerators(L"&Settings"), L"Settings");
-    EXPECT_EQ(StripAccelerators(L"Einstellungen(&S)"), L"Einstellungen");
-    EXPECT_EQ(StripAccelerators(L"(&S)only"), L"(S)only"); // bracket at the start is not a suffix
-    EXPECT_EQ(StripAccelerators(L"Save && Exit"), L"Save & Exit");
-    EXPECT_EQ(StripAccelerators(L"A(&B)C(&D)"), L"AC");
-    EXPECT_EQ(StripAccelerators(L"trailing&"), L"trailing");
-    EXPECT_EQ(PresetAccelerator(0), L"&1");
-    EXPECT_EQ(PresetAccelerator(8), L"&9");
-    EXPECT_EQ(PresetAccelerator(9), L"&0");
-    EXPECT_EQ(PresetAccelerator(10), L"&A");
-    EXPECT_EQ(PresetAccelerator(35), L"&Z");
-    EXPECT_EQ(PresetAccelerator(36), L"");
-    EXPECT_EQ(PresetAccelerator(-1), L"");
-}
-
 } // namespace

@@ -1,0 +1,148 @@
+// The shipped language files (laid out in build/bin/Languages): complete, nothing extra,
+// the same placeholders as the built-in English texts, saved as UTF-16 with a mark.
+#include "IniFile.h"
+#include "Language.h"
+#include "Main.h"
+#include "SystemInfo.h"
+#include "TextList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lorvane;
+
+std::wstring LanguagesDir()
+{
+    std::wstring dir = fw::ExecutablePath();
+    dir.erase(dir.find_last_of(L'\\'));
+    dir.erase(dir.find_last_of(L'\\') + 1);
+    return dir + L"bin\\Languages\\";
+}
+
+std::vector<std::wstring> ShippedFiles()
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd{};
+    HANDLE h = ::FindFirstFileW((LanguagesDir() + L"*.ini").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(fd.cFileName);
+    while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+    return names;
+}
+
+std::string Bytes(const std::wstring& file)
+{
+    std::ifstream in(std::filesystem::path(file), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The format specifiers in order ("%%" is text, not one), and the device words.
+std::vector<std::wstring> Placeholders(const std::wstring& text)
+{
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'%') {
+            size_t j = i + 1;
+            if (j < text.size() && text[j] == L'%') {
+                i = j;
+                continue;
+            }
+            while (j < text.size() && !iswalpha(text[j]))
+                ++j;
+            if (j < text.size())
+                out.push_back(text.substr(i, j - i + 1));
+            i = j;
+        } else if ((text[i] == L'$') && i + 1 < text.size() && (text[i + 1] == L'd' || text[i + 1] == L'D')) {
+            out.push_back(L"$d");
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::set<std::wstring> KeysOf(const fw::TIniFile& ini, const wchar_t* section)
+{
+    std::set<std::wstring> keys;
+    for (const auto& [key, value] : ini.SectionValues(section))
+        keys.insert(key);
+    return keys;
+}
+
+TEST(LanguageFiles, PlaceholdersAreFoundInOrder)
+{
+    EXPECT_EQ(Placeholders(L"$d: Mute (%d%%)"), (std::vector<std::wstring>{L"$d", L"%d"}));
+    EXPECT_EQ(Placeholders(L"%1:s / %0:d"), (std::vector<std::wstring>{L"%1:s", L"%0:d"}));
+    EXPECT_EQ(Placeholders(L"100%%"), std::vector<std::wstring>{});
+}
+
+TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
+{
+    const std::vector<std::wstring> files = ShippedFiles();
+    const std::set<std::wstring> required{L"German.ini",  L"French.ini",   L"Spanish.ini",
+                                          L"Russian.ini", L"Japanese.ini", L"Chinese - China.ini",
+                                          L"English.ini"};
+    for (const std::wstring& r : required)
+        EXPECT_NE(std::find(files.begin(), files.end(), r), files.end())
+            << "missing: " << std::string(r.begin(), r.end());
+
+    std::set<std::wstring> mainKeys;
+    for (const TDefaultText& t : kDefaultTexts)
+        mainKeys.insert(t.key);
+    std::set<std::wstring> actionKeys;
+    for (const std::wstring& name : FixedActionNames())
+        actionKeys.insert(name);
+    ASSERT_EQ(actionKeys.size(), 27u);
+
+    for (const std::wstring& name : files) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const std::string bytes = Bytes(LanguagesDir() + name);
+        ASSERT_GE(bytes.size(), 2u);
+        EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE")) << "not UTF-16 LE with a byte-order mark";
+        fw::TIniFile ini;
+        ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
+        EXPECT_EQ(KeysOf(ini, L"Main"), mainKeys);
+        EXPECT_EQ(KeysOf(ini, L"Action"), actionKeys);
+        for (const TDefaultText& t : kDefaultTexts) {
+            const std::wstring value = ini.ReadString(L"Main", t.key, L"");
+            EXPECT_FALSE(value.empty()) << std::string(t.key, t.key + wcslen(t.key));
+            EXPECT_EQ(Placeholders(value), Placeholders(t.text)) << std::string(t.key, t.key + wcslen(t.key));
+        }
+        for (const std::wstring& action : actionKeys)
+            EXPECT_FALSE(ini.ReadString(L"Action", action, L"").empty());
+    }
+}
+
+TEST(LanguageFiles, ScriptsWithoutLatinLettersUseManualAccelerators)
+{
+    for (const wchar_t* name : {L"Japanese.ini", L"Chinese - China.ini", L"Russian.ini"}) {
+        fw::TIniFile ini;
+        ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
+        EXPECT_TRUE(ManualAccelerators(ini.ReadString(L"Action", L"VolumeUpAction", L"")));
+    }
+    for (const wchar_t* name : {L"German.ini", L"French.ini", L"Spanish.ini", L"English.ini"}) {
+        fw::TIniFile ini;
+        ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
+        EXPECT_FALSE(ManualAccelerators(ini.ReadString(L"Action", L"VolumeUpAction", L"")));
+    }
+}
+
+TEST(LanguageFiles, EnglishFileHoldsTheBuiltInTexts)
+{
+    fw::TIniFile ini;
+    ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + L"English.ini"), fw::TIniLoad::Loaded);
+    for (const TDefaultText& t : kDefaultTexts)
+        EXPECT_EQ(ini.ReadString(L"Main", t.key, L""), t.text);
+}
+
+} // namespace
