@@ -21,11 +21,7 @@ bool SystemCursorPos(POINT& position)
 int ScalarToLevel(int min, int max, float scalar) noexcept
 {
     // A scalar outside 0..1 breaks the platform's contract; keep the level in range anyway.
-    long double s = std::isnan(scalar) ? 0.0L : static_cast<long double>(scalar);
-    if (s < 0.0L)
-        s = 0.0L;
-    if (s > 1.0L)
-        s = 1.0L;
+    const long double s = ClampedScalar(scalar);
     const long double span = static_cast<long double>(max) - static_cast<long double>(min);
     // nearbyint rounds in the current mode, which is to-nearest-even unless someone changed it.
     const long double level = std::nearbyint(span * s + static_cast<long double>(min));
@@ -88,14 +84,18 @@ TMasterVolume::TMasterVolume(fw::TComponent* owner, HWND ownerWindow, audio::Mas
         vista = std::make_unique<TMasterVolumeVista>(this, this->seams.coreAudio);
         vista->OnVolume = [this](fw::TObject*) { BackendChange(TVolumeChange::vcVolume); };
         vista->OnDevice = [this](fw::TObject*) { BackendChange(TVolumeChange::vcDevice); };
+    } else {
+        xp = std::make_unique<TMasterVolumeXP>(this, this->seams.mixer);
+        xp->OnVolume = [this](fw::TObject*) { BackendChange(TVolumeChange::vcVolume); };
+        xp->OnDevice = [this](fw::TObject*) { BackendChange(TVolumeChange::vcDevice); };
     }
-    // The mixer backend takes over here once it exists; until then every read is neutral.
 }
 
 TMasterVolume::~TMasterVolume()
 {
     // The backend unregisters its notifications before OnChange and the seams go.
     vista.reset();
+    xp.reset();
 }
 
 void TMasterVolume::BackendChange(TVolumeChange change)
@@ -105,37 +105,46 @@ void TMasterVolume::BackendChange(TVolumeChange change)
 
 TPreload TMasterVolume::Preload() const noexcept
 {
-    return vista ? vista->Preload() : TPreload::plNone;
+    return vista ? vista->Preload() : xp ? xp->Preload() : TPreload::plNone;
 }
 
 void TMasterVolume::SetPreload(TPreload value) noexcept
 {
-    Guarded(false, [&] { return vista && (vista->SetPreload(value), true); });
+    Guarded(false, [&] {
+        if (vista)
+            vista->SetPreload(value);
+        else if (xp)
+            xp->SetPreload(value);
+        return true;
+    });
 }
 
 int TMasterVolume::Volume() const noexcept
 {
-    return Guarded(Min, [&] { return audio::ScalarToLevel(Min, Max, vista ? vista->Volume() : 0.0f); });
+    return Guarded(Min, [&] {
+        return audio::ScalarToLevel(Min, Max, vista ? vista->Volume() : xp ? xp->Volume() : 0.0f);
+    });
 }
 
 bool TMasterVolume::SetVolume(int level) noexcept
 {
-    return Guarded(false, [&] { return vista && vista->SetVolume(audio::LevelToScalar(Min, Max, level)); });
+    const float scalar = audio::LevelToScalar(Min, Max, level);
+    return Guarded(false, [&] { return vista ? vista->SetVolume(scalar) : xp && xp->SetVolume(scalar); });
 }
 
 bool TMasterVolume::Mute() const noexcept
 {
-    return Guarded(false, [&] { return vista && vista->Mute(); });
+    return Guarded(false, [&] { return vista ? vista->Mute() : xp && xp->Mute(); });
 }
 
 bool TMasterVolume::SetMute(bool mute) noexcept
 {
-    return Guarded(false, [&] { return vista && vista->SetMute(mute); });
+    return Guarded(false, [&] { return vista ? vista->SetMute(mute) : xp && xp->SetMute(mute); });
 }
 
 bool TMasterVolume::Changing() const noexcept
 {
-    return vista && vista->Changing();
+    return vista ? vista->Changing() : xp && xp->Changing();
 }
 
 int TMasterVolume::DeviceCount() const noexcept
@@ -186,7 +195,11 @@ bool TMasterVolume::NextDevice() noexcept
 bool TMasterVolume::SetVolumeMuteDevice(int volume, bool mute, const std::wstring& device) noexcept
 {
     const float scalar = audio::LevelToScalar(Min, Max, volume);
-    return Guarded(false, [&] { return vista && vista->SetVolumeMuteDevice(mute, device, scalar); });
+    // The mixer knows no devices: it sets mute and volume of the one it has.
+    return Guarded(false, [&] {
+        return vista ? vista->SetVolumeMuteDevice(mute, device, scalar)
+                     : xp && xp->SetVolumeMuteDevice(mute, scalar);
+    });
 }
 
 bool TMasterVolume::Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory)

@@ -7,6 +7,7 @@
 #include "Component.h"
 #include "Events.h"
 #include "MasterVolumeVista.h"
+#include "MasterVolumeXP.h"
 
 #include <windows.h>
 
@@ -31,6 +32,7 @@ bool SystemCursorPos(POINT& position);
 // What the facade uses of the system; tests substitute fakes.
 struct MasterVolumeSeams {
     CoreAudioSeams coreAudio = SystemCoreAudio();
+    MixerSeams mixer = SystemMixer();
     ShellExecuteFn shellExecute = SystemShellExecute;
     CursorPosFn cursorPos = SystemCursorPos;
 };
@@ -58,7 +60,7 @@ class TMasterVolume : public fw::TComponent {
     int Min = 0;
     int Max = 65535;
 
-    /// The backend's cache mode; plNone without a backend.
+    /// The backend's cache mode.
     TPreload Preload() const noexcept;
     void SetPreload(TPreload value) noexcept;
 
@@ -106,5 +108,7 @@ class TMasterVolume : public fw::TComponent {
 
     HWND ownerWindow;
     audio::MasterVolumeSeams seams;
+    // Exactly one of the two exists.
     std::unique_ptr<TMasterVolumeVista> vista;
+    std::unique_ptr<TMasterVolumeXP> xp;
 };

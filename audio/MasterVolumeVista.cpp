@@ -529,19 +529,6 @@ void TMasterVolumeVista::DoVolume()
     TCustomMasterVolumeVista::DoVolume();
 }
 
-namespace {
-
-template <typename T, typename Read> T Cached(TPreload preload, bool& valid, T& cache, Read read)
-{
-    if (preload != TPreload::plNone && valid)
-        return cache;
-    cache = read();
-    valid = true;
-    return cache;
-}
-
-} // namespace
-
 template <typename Read>
 std::wstring TMasterVolumeVista::CachedAt(std::vector<std::wstring>& cache, int index, Read read)
 {
@@ -558,37 +545,38 @@ std::wstring TMasterVolumeVista::CachedAt(std::vector<std::wstring>& cache, int 
 
 float TMasterVolumeVista::Volume()
 {
-    return Cached(preload, volumeValid, cachedVolume, [this] { return TCustomMasterVolumeVista::Volume(); });
+    return audio::Cached(preload, volumeValid, cachedVolume,
+                         [this] { return TCustomMasterVolumeVista::Volume(); });
 }
 
 bool TMasterVolumeVista::Mute()
 {
-    return Cached(preload, muteValid, cachedMute, [this] { return TCustomMasterVolumeVista::Mute(); });
+    return audio::Cached(preload, muteValid, cachedMute, [this] { return TCustomMasterVolumeVista::Mute(); });
 }
 
 int TMasterVolumeVista::DeviceCount()
 {
-    return Cached(preload, countValid, cachedCount,
-                  [this] { return TCustomMasterVolumeVista::DeviceCount(); });
+    return audio::Cached(preload, countValid, cachedCount,
+                         [this] { return TCustomMasterVolumeVista::DeviceCount(); });
 }
 
 std::wstring TMasterVolumeVista::DefaultDeviceId()
 {
-    return Cached(preload, defaultIdValid, cachedDefaultId,
-                  [this] { return TCustomMasterVolumeVista::DefaultDeviceId(); });
+    return audio::Cached(preload, defaultIdValid, cachedDefaultId,
+                         [this] { return TCustomMasterVolumeVista::DefaultDeviceId(); });
 }
 
 std::wstring TMasterVolumeVista::DefaultDeviceName()
 {
-    return Cached(preload, defaultNameValid, cachedDefaultName,
-                  [this] { return TCustomMasterVolumeVista::DefaultDeviceName(); });
+    return audio::Cached(preload, defaultNameValid, cachedDefaultName,
+                         [this] { return TCustomMasterVolumeVista::DefaultDeviceName(); });
 }
 
 std::wstring TMasterVolumeVista::DefaultDeviceShortName()
 {
     // The base shortens DefaultDeviceName(), which dispatches back here to the cached name.
-    return Cached(preload, defaultShortNameValid, cachedDefaultShortName,
-                  [this] { return TCustomMasterVolumeVista::DefaultDeviceShortName(); });
+    return audio::Cached(preload, defaultShortNameValid, cachedDefaultShortName,
+                         [this] { return TCustomMasterVolumeVista::DefaultDeviceShortName(); });
 }
 
 std::wstring TMasterVolumeVista::DeviceId(int index)

@@ -2,6 +2,7 @@
 // no Core Audio enumerator can be created.
 #include "MasterVolume.h"
 #include "CoreAudioFakes.h"
+#include "MixerFake.h"
 #include "Window.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,7 @@ struct ShellCall {
 class Facade : public testing::Test {
   protected:
     fakes::System sys;
+    fakes::Mixer mixer;
     std::vector<ShellCall> shell;
     INT_PTR shellResult = 42;
     std::optional<POINT> cursor = POINT{100, 100};
@@ -72,6 +74,7 @@ class Facade : public testing::Test {
         mv.reset();
         audio::MasterVolumeSeams seams;
         seams.coreAudio = sys.Seams();
+        seams.mixer = mixer.Seams();
         seams.shellExecute = [this](HWND o, const wchar_t* verb, const wchar_t* file, const wchar_t* params,
                                     const wchar_t* dir, int show) {
             auto text = [](const wchar_t* s) { return s ? std::optional<std::wstring>(s) : std::nullopt; };
@@ -139,14 +142,15 @@ TEST_F(Facade, PlAlwayReadsTheOldValueUntilTheNotificationIsHandled)
     EXPECT_FALSE(mv->Changing());
 }
 
-TEST_F(Facade, WithoutCoreAudioEverythingIsNeutral)
+TEST_F(Facade, WithoutCoreAudioOrMixerEverythingIsNeutral)
 {
     sys.enumeratorFails = true;
+    mixer.openResult = MMSYSERR_NODRIVER;
     Create();
     EXPECT_FALSE(mv->UsesCoreAudio());
     mv->Min = 0;
     mv->SetPreload(TPreload::plAlway);
-    EXPECT_EQ(mv->Preload(), TPreload::plNone);
+    EXPECT_EQ(mv->Preload(), TPreload::plAlway);
     EXPECT_EQ(mv->Volume(), 0);
     EXPECT_FALSE(mv->Mute() || mv->Changing());
     EXPECT_EQ(mv->DeviceCount(), 0);
