@@ -241,7 +241,14 @@ private:
     bool settingsUnreadable = false; // the file existed but could not be read: never saved over
     unsigned startWait = 0;
     int burstCount = 0;
-    std::deque<std::wstring> actionQueue; // identifiers: a rebuilt action is looked up anew
+    struct TQueuedAction {
+        std::wstring Name;               // looked up anew: a rebuilt action is found by its name
+        std::vector<std::wstring> Tools; // the tools that were running when it was queued
+    };
+    std::deque<TQueuedAction> actionQueue;
+    // Tool actions running now, outermost first, and those that queued the action running
+    // now: a tool never runs again inside itself, however the tools name each other.
+    std::vector<std::wstring> runningTools;
     bool keyboardCaptureBeforeBusy = false;
     long instanceNotifies = 0;
     long volumeChanges = 0;

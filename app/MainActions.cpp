@@ -225,7 +225,7 @@ bool TMainForm::RunAction(fw::TAction* action)
         action->Execute();
         return true;
     }
-    actionQueue.push_back(action->Name());
+    actionQueue.push_back({action->Name(), runningTools});
     // A timer that already runs keeps its rhythm; an idle one starts a full interval now.
     if (!QueActionTimer->Enabled()) {
         QueActionTimer->SetInterval(Settings.QueInterval);
@@ -252,12 +252,15 @@ void TMainForm::QueActionTimerTimer()
         QueActionTimer->SetEnabled(false);
         return;
     }
-    std::wstring name = std::move(actionQueue.front());
+    TQueuedAction queued = std::move(actionQueue.front());
     actionQueue.pop_front();
     if (actionQueue.empty())
         QueActionTimer->SetEnabled(false);
-    if (fw::TAction* action = MainActionList->Find(name))
+    if (fw::TAction* action = MainActionList->Find(queued.Name)) {
+        std::swap(runningTools, queued.Tools);
         action->Execute();
+        std::swap(runningTools, queued.Tools);
+    }
 }
 
 void TMainForm::VolumeUpDownActionExecute(fw::TObject* sender)
@@ -436,9 +439,16 @@ void TMainForm::RebuildTools()
             size_t index = static_cast<size_t>(IndexOfName(action->Name(), L"Tool"));
             if (index >= Settings.Tools.size())
                 return;
+            // A tool that names itself, directly or through other tools, would recurse until
+            // the stack overflows (or, queued, run forever).
+            if (std::find(runningTools.begin(), runningTools.end(), action->Name()) != runningTools.end())
+                return;
+            runningTools.push_back(action->Name());
+            const std::wstring command = Settings.Tools[index].Command; // a tool may rebuild the list
             EnterBusy();
-            RunToolCommand(Settings.Tools[index].Command);
+            RunToolCommand(command);
             LeaveBusy();
+            runningTools.pop_back();
         };
     }
 }

@@ -279,6 +279,38 @@ TEST_F(Actions, ToolsRunVerbsAndCarryChecks)
     EXPECT_FALSE(list.Find(L"Tool0Action")->Checked);
 }
 
+TEST_F(Actions, ToolsThatRunThemselvesRunOnceAndReturn)
+{
+    // Itself, a ring of three, and a chain that ends in a real verb.
+    const wchar_t* commands[] = {L"Action:Tool0Action", L"Action:Tool2", L"Action:Tool3Action",
+                                 L"Action:Tool1",       L"Action:Tool5", L"Volume:25"};
+    for (size_t i = 0; i < std::size(commands); ++i)
+        form->Settings.Tools[i].Command = commands[i];
+    form->RebuildTools();
+    SetLevel(50000);
+    for (const wchar_t* tool : {L"Tool0Action", L"Tool1Action", L"Tool2Action"})
+        Run(tool); // before: the stack overflowed
+    EXPECT_EQ(Level(), 50000);
+    Run(L"Tool4Action"); // a tool through another one still works
+    EXPECT_EQ(Level(), 16384);
+
+    // Queued, a self-naming tool used to queue itself again at every tick.
+    form->Settings.QueInterval = 100;
+    form->ApplyTimerSettings();
+    SetLevel(50000);
+    ASSERT_TRUE(form->RunActionByName(L"Tool1Action"));
+    for (int tick = 0; tick < 10 && clock->IsArmed(form->QueActionTimer.get()); ++tick)
+        clock->Advance(100);
+    EXPECT_FALSE(clock->IsArmed(form->QueActionTimer.get()));
+    ASSERT_TRUE(form->RunActionByName(L"Tool4Action"));
+    for (int tick = 0; tick < 3; ++tick) {
+        clock->Advance(100);
+        Settle();
+    }
+    EXPECT_EQ(Level(), 16384); // the guard is gone once the tools have run
+    EXPECT_FALSE(clock->IsArmed(form->QueActionTimer.get()));
+}
+
 TEST_F(Actions, BusyBracketSwitchesTheCapturesOffAndBack)
 {
     bool keyboard = true;
