@@ -7,6 +7,7 @@
 #include "PolicyConfig.h"
 
 #include <atomic>
+#include <cwchar>
 
 namespace endpointsim {
 
@@ -40,6 +41,20 @@ template <typename Object> class ClassFactory final : public ComObject<IClassFac
     }
 };
 
+// LORVANE_ENDPOINTSIM_REFUSE_FIRST=1: the first enumerator a process asks for cannot be
+// created, as on a system without Core Audio. The program's one probe at start-up meets
+// that; Wine's own waveform mixer, which asks later and lists the endpoints through the
+// enumerator, still works, so the program's mixer backend runs against a real mixer.
+bool RefuseThisEnumerator() noexcept
+{
+    static std::atomic<bool> asked{false};
+    wchar_t value[8] = {};
+    if (::GetEnvironmentVariableW(L"LORVANE_ENDPOINTSIM_REFUSE_FIRST", value, 8) == 0 ||
+        std::wcscmp(value, L"1") != 0)
+        return false;
+    return !asked.exchange(true);
+}
+
 } // namespace
 
 void ModuleAddRef() noexcept
@@ -60,6 +75,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
     if (!result)
         return E_POINTER;
     *result = nullptr;
+    if (clsid == __uuidof(MMDeviceEnumerator) && RefuseThisEnumerator())
+        return REGDB_E_CLASSNOTREG;
     if (clsid == __uuidof(MMDeviceEnumerator))
         return CreateObject<ClassFactory<Enumerator>>(iid, result);
     if (clsid == PolicyConfigClass)
