@@ -45,6 +45,51 @@ void WriteInterval(fw::TIniFile& ini, std::wstring_view key, unsigned v)
     ini.WriteInteger(kGeneral, key, static_cast<int>(std::min<unsigned>(v, INT_MAX)));
 }
 
+// Whether `key` is `prefix` (compared without regard to case) followed by a decimal index of
+// at least `from`.
+bool IndexedFrom(std::wstring_view key, std::wstring_view prefix, std::wstring_view suffix, size_t from)
+{
+    if (key.size() <= prefix.size() + suffix.size() || !fw::SameText(key.substr(0, prefix.size()), prefix) ||
+        !fw::SameText(key.substr(key.size() - suffix.size()), suffix))
+        return false;
+    const std::wstring_view digits = key.substr(prefix.size(), key.size() - prefix.size() - suffix.size());
+    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
+        return false;
+    return static_cast<size_t>(std::stoi(std::wstring(digits))) >= from;
+}
+
+// A list section whose count in the file is above the bound the program reads: the model holds
+// the first `bound` entries, and a save keeps the file's count, the entries past the bound and
+// their hotkeys as the user wrote them.
+struct TBeyondBound {
+    int FileCount = 0;
+    std::vector<std::pair<std::wstring, std::wstring>> Entries;
+    std::vector<std::pair<std::wstring, std::wstring>> HotKeys;
+};
+
+TBeyondBound EntriesBeyondBound(const fw::TIniFile& ini, const wchar_t* section, size_t held, int bound,
+                                std::initializer_list<const wchar_t*> prefixes, const wchar_t* actionPrefix)
+{
+    TBeyondBound b;
+    const int fileCount = ini.ReadInteger(section, L"Count", 0);
+    if (held != static_cast<size_t>(bound) || fileCount <= bound)
+        return b;
+    b.FileCount = fileCount;
+    for (auto& entry : ini.SectionValues(section)) {
+        for (const wchar_t* prefix : prefixes) {
+            if (IndexedFrom(entry.first, prefix, L"", held)) {
+                b.Entries.push_back(entry);
+                break;
+            }
+        }
+    }
+    for (auto& entry : ini.SectionValues(kKeyboard)) {
+        if (IndexedFrom(entry.first, actionPrefix, L"Action", held))
+            b.HotKeys.push_back(entry);
+    }
+    return b;
+}
+
 struct MouseKey {
     const wchar_t* key;
     std::wstring TMouseBindings::*field;
@@ -182,6 +227,15 @@ void ReadSettings(const fw::TIniFile& ini, TSettings& s, const std::vector<TActi
 
 void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TActionRef>& actions)
 {
+    const TBeyondBound presetsBeyond =
+        EntriesBeyondBound(ini, kVolume, s.Presets.size(), kMaxPresetCount, {L"Volume", L"Active"}, L"Volume");
+    const TBeyondBound toolsBeyond =
+        EntriesBeyondBound(ini, kTool, s.Tools.size(), kMaxToolCount, {L"Tool", L"Active", L"Caption"}, L"Tool");
+    auto keep = [&ini](const wchar_t* section, const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+        for (const auto& [key, value] : entries)
+            ini.WriteString(section, key, value);
+    };
+
     const wchar_t* g = kGeneral;
     ini.EraseSection(g);
     ini.WriteString(g, L"LangName", s.LangName);
@@ -215,19 +269,22 @@ void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TAct
     ini.WriteInteger(g, L"WheelKeys", s.WheelKeys);
 
     ini.EraseSection(kVolume);
-    ini.WriteInteger(kVolume, L"Count", static_cast<int>(s.Presets.size()));
+    ini.WriteInteger(kVolume, L"Count",
+                     presetsBeyond.FileCount ? presetsBeyond.FileCount : static_cast<int>(s.Presets.size()));
     for (size_t i = 0; i < s.Presets.size(); ++i) {
         ini.WriteInteger(kVolume, Indexed(L"Volume", i), s.Presets[i].Level);
         ini.WriteBool(kVolume, Indexed(L"Active", i), s.Presets[i].Active);
     }
+    keep(kVolume, presetsBeyond.Entries);
 
     ini.EraseSection(kTool);
-    ini.WriteInteger(kTool, L"Count", static_cast<int>(s.Tools.size()));
+    ini.WriteInteger(kTool, L"Count", toolsBeyond.FileCount ? toolsBeyond.FileCount : static_cast<int>(s.Tools.size()));
     for (size_t i = 0; i < s.Tools.size(); ++i) {
         ini.WriteString(kTool, Indexed(L"Tool", i), s.Tools[i].Command);
         ini.WriteBool(kTool, Indexed(L"Active", i), s.Tools[i].Active);
         ini.WriteString(kTool, Indexed(L"Caption", i), s.Tools[i].Caption);
     }
+    keep(kTool, toolsBeyond.Entries);
 
     ini.EraseSection(kMouse);
     for (const MouseKey& m : kMouseKeys)
@@ -238,6 +295,8 @@ void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TAct
         auto code = s.HotKeys.find(name);
         ini.WriteInteger(kKeyboard, name, code == s.HotKeys.end() ? 0 : code->second);
     }
+    keep(kKeyboard, presetsBeyond.HotKeys);
+    keep(kKeyboard, toolsBeyond.HotKeys);
 
     ini.EraseSection(kMenu);
     for (const std::wstring& name : FixedActionNames(actions)) {

@@ -241,6 +241,22 @@ TEST_F(LorvaneE2E, ToolRunsItsVerbFromTheSettingsFile)
     EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).mute; }));
 }
 
+TEST_F(LorvaneE2E, ToolsThatNameThemselvesLeaveTheProgramRunning)
+{
+    ASSERT_TRUE(program->WriteSettings(L"[Tool]\r\nCount=3\r\nTool0=Action:Tool0Action\r\nTool1=Action:Tool2\r\n"
+                                       L"Tool2=Action:Tool1Action\r\n"));
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    Process p;
+    HWND main = StartInstance(p);
+    ASSERT_TRUE(main);
+    ::PostMessageW(main, kRunAction, 0, kTool0);
+    ::PostMessageW(main, kRunAction, 0, kTool0 + 1);
+    ::PostMessageW(main, kRunAction, 0, kVolumeUp); // still answered after the tools
+    EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).scalar > 0.5f; }));
+    EXPECT_TRUE(p.Running());
+    EXPECT_EQ(ProbeMain(main, kStarted), 1);
+}
+
 TEST_F(LorvaneE2E, ForeignVolumeChangeReachesTheRunningInstance)
 {
     Process p;

@@ -164,6 +164,25 @@ TEST_F(SettingsEndToEnd, OldFileIsMigratedOnceAndSavedBack)
     EXPECT_EQ(ini.ReadInteger(L"Window", L"MainWidth", 0), 250);
 }
 
+TEST_F(SettingsEndToEnd, CountsAboveTheBoundKeepEveryEntry)
+{
+    std::wstring text = L"[System]\r\nVersion=" + kVersion + L"\r\n[Volume]\r\nCount=150\r\n";
+    for (int i = 0; i < 150; ++i)
+        text += L"Volume" + std::to_wstring(i) + L"=" + std::to_wstring(2000 + i) + L"\r\n";
+    text += L"[Tool]\r\nCount=101\r\n";
+    for (int i = 0; i < 101; ++i)
+        text += L"Tool" + std::to_wstring(i) + L"=Volume:" + std::to_wstring(i) + L"\r\n";
+    ASSERT_TRUE(WriteBytes(file, Utf16LeWithBom(text)));
+    ASSERT_EQ(Run(kNormalStart, true), 0);
+    fw::TIniFile ini = Load(file);
+    EXPECT_EQ(ini.ReadInteger(L"Volume", L"Count", 0), 150);
+    EXPECT_EQ(ini.ReadInteger(L"Tool", L"Count", 0), 101);
+    for (int i = 0; i < 150; ++i)
+        EXPECT_EQ(ini.ReadInteger(L"Volume", L"Volume" + std::to_wstring(i), -1), 2000 + i) << i;
+    for (int i = 0; i < 101; ++i)
+        EXPECT_EQ(ini.ReadString(L"Tool", L"Tool" + std::to_wstring(i), L""), L"Volume:" + std::to_wstring(i)) << i;
+}
+
 TEST_F(SettingsEndToEnd, CommandModeNeverCreatesOrTouchesTheFile)
 {
     EXPECT_NE(Run(L"-Volume:50", false), -1);

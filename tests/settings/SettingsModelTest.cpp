@@ -198,7 +198,9 @@ TEST(SettingsFile, CountsAreBoundedAndRebuildTheLists)
         EXPECT_EQ(s.Presets.size(), c.expected) << (c.count ? c.count : L"none");
         EXPECT_EQ(s.Tools.size(), c.expected) << (c.count ? c.count : L"none");
         WriteSettings(ini, s, FixedActions());
-        EXPECT_EQ(ini.ReadInteger(L"Volume", L"Count", -1), static_cast<int>(c.expected));
+        // A count above the bound stays as the user wrote it.
+        const int written = c.expected == 100 ? std::stoi(c.count) : static_cast<int>(c.expected);
+        EXPECT_EQ(ini.ReadInteger(L"Volume", L"Count", -1), written);
         EXPECT_EQ(ini.SectionValues(L"Keyboard").size(), 27 + 2 * c.expected);
     }
     // Five presets: levels spread over the scale again, then the file's values on top.
@@ -209,6 +211,48 @@ TEST(SettingsFile, CountsAreBoundedAndRebuildTheLists)
         EXPECT_EQ(five.Presets[i].Level, levels[i]) << i;
     EXPECT_TRUE(five.Presets[4].Active);
     EXPECT_FALSE(five.Presets[0].Active);
+}
+
+TEST(SettingsFile, EntriesPastTheBoundSurviveASave)
+{
+    // 150 presets and 120 tools written by hand, with hotkeys on both sides of the bound.
+    std::wstring text = L"[Volume]\r\nCount=150\r\n";
+    for (int i = 0; i < 150; ++i)
+        text += L"Volume" + std::to_wstring(i) + L"=" + std::to_wstring(1000 + i) + L"\r\nActive" +
+                std::to_wstring(i) + L"=1\r\n";
+    text += L"[Tool]\r\nCount=120\r\n";
+    for (int i = 0; i < 120; ++i)
+        text += L"Tool" + std::to_wstring(i) + L"=Volume:" + std::to_wstring(i % 100) + L"\r\nCaption" +
+                std::to_wstring(i) + L"=T" + std::to_wstring(i) + L"\r\n";
+    text += L"[Keyboard]\r\nVolume99Action=1\r\nVolume100Action=2\r\nvolume149action=3\r\nTool119Action=4\r\n"
+            L"Volume1x0Action=5\r\n";
+    fw::TIniFile ini = Parse(text);
+    TSettings s = Read(ini);
+    ASSERT_EQ(s.Presets.size(), 100u); // the program works with the bound
+    ASSERT_EQ(s.Tools.size(), 100u);
+    s.Presets[0].Level = 7; // a change of its own is saved
+    WriteSettings(ini, s, FixedActions());
+
+    EXPECT_EQ(ini.ReadInteger(L"Volume", L"Count", -1), 150);
+    EXPECT_EQ(ini.ReadInteger(L"Tool", L"Count", -1), 120);
+    EXPECT_EQ(ini.ReadInteger(L"Volume", L"Volume0", -1), 7);
+    for (int i : {99, 100, 149}) {
+        EXPECT_EQ(ini.ReadInteger(L"Volume", L"Volume" + std::to_wstring(i), -1), 1000 + i) << i;
+        EXPECT_TRUE(ini.ReadBool(L"Volume", L"Active" + std::to_wstring(i), false)) << i;
+    }
+    EXPECT_EQ(ini.ReadString(L"Tool", L"Tool119", L""), L"Volume:19");
+    EXPECT_EQ(ini.ReadString(L"Tool", L"Caption105", L""), L"T105");
+    EXPECT_EQ(ini.ReadInteger(L"Keyboard", L"Volume99Action", -1), 1);
+    EXPECT_EQ(ini.ReadInteger(L"Keyboard", L"Volume100Action", -1), 2);
+    EXPECT_EQ(ini.ReadInteger(L"Keyboard", L"Volume149Action", -1), 3);
+    EXPECT_EQ(ini.ReadInteger(L"Keyboard", L"Tool119Action", -1), 4);
+    EXPECT_FALSE(ini.ValueExists(L"Keyboard", L"Volume1x0Action")); // no action's name: dropped
+
+    // A second load and save changes nothing more.
+    const std::string once = ini.SaveToBytes();
+    TSettings again = Read(ini);
+    WriteSettings(ini, again, FixedActions());
+    EXPECT_EQ(ini.SaveToBytes(), once);
 }
 
 TEST(SettingsFile, ToolsAndUmlautsFromAnsiAndUtf8SaveAsUtf16)
