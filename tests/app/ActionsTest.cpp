@@ -1,13 +1,14 @@
 // The main window's actions against the endpoint simulator, with time on a virtual clock.
 #include "Main.h"
 #include "SimControl.h"
+#include "SystemInfo.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -20,7 +21,7 @@ float LevelScalar(int level)
 }
 
 class Actions : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         wchar_t temp[MAX_PATH];
@@ -251,6 +252,42 @@ TEST_F(Actions, PresetsAreActionsAtTheirPlaceWithTheirCaptions)
     EXPECT_EQ(list.Action(3)->Name(), L"VolumeUpAction");
 }
 
+TEST_F(Actions, LanguageFileCaptionsTheActionsAndTheComposedTexts)
+{
+    std::wstring languages = fw::ExecutablePath();
+    languages.erase(languages.find_last_of(L'\\'));
+    languages.erase(languages.find_last_of(L'\\') + 1);
+    languages += L"bin\\Languages\\";
+    fw::TActionList& list = *form->MainActionList;
+    SetLevel(6554);
+
+    form->ApplyLanguage(languages + L"German.ini", false);
+    EXPECT_EQ(list.Find(L"VolumeUpAction")->Caption, L"Lauter");
+    EXPECT_EQ(list.Find(L"ShowOptionAction")->Hint, L"Einstellungen");
+    EXPECT_EQ(list.Find(L"Volume0Action")->Caption, L"&1: 10%");
+    EXPECT_EQ(list.Find(L"Volume0Action")->Hint, L"Lautstärke 1 (10%)");
+    EXPECT_EQ(form->Texts.Text(txMsgVolume), L"Die Lautstärke wurde geändert");
+    EXPECT_TRUE(form->MenuAutoHotkeys);
+
+    // Scripts without Latin letters bring their own accelerators; hints drop them.
+    form->ApplyLanguage(languages + L"Japanese.ini", false);
+    EXPECT_EQ(list.Find(L"VolumeUpAction")->Caption, L"音量を上げる(&U)");
+    EXPECT_EQ(list.Find(L"VolumeUpAction")->Hint, L"音量を上げる");
+    EXPECT_EQ(list.Find(L"Volume0Action")->Hint, L"音量1 (10%)");
+    EXPECT_FALSE(form->MenuAutoHotkeys);
+
+    // A file that lacks a key keeps the text of the language before; the same file again is
+    // not read again unless forced.
+    form->ApplyLanguage(languages + L"..\\Icons\\missing.ini", false);
+    EXPECT_EQ(list.Find(L"CloseAction")->Caption, L"終了(&X)");
+    form->ApplyLanguage(languages + L"German.ini", false);
+    list.Find(L"CloseAction")->Caption = L"changed";
+    form->ApplyLanguage(languages + L"German.ini", false);
+    EXPECT_EQ(list.Find(L"CloseAction")->Caption, L"changed");
+    form->ApplyLanguage(languages + L"German.ini", true);
+    EXPECT_EQ(list.Find(L"CloseAction")->Caption, L"Beenden");
+}
+
 TEST_F(Actions, ToolsRunVerbsAndCarryChecks)
 {
     form->Settings.Tools[0].Command = L"Action:MuteChange";
@@ -334,7 +371,7 @@ TEST_F(Actions, BusyBracketSwitchesTheCapturesOffAndBack)
     EXPECT_TRUE(keyboard);
     EXPECT_EQ(busyAtUpdate.front(), 1);
     EXPECT_EQ(busyAtUpdate.back(), 0); // the last update sees the bracket closed
-    form->LeaveBusy(); // never below zero
+    form->LeaveBusy();                 // never below zero
     EXPECT_EQ(form->BusyCount(), 0);
 }
 

@@ -90,7 +90,7 @@ TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
 {
     const std::vector<std::wstring> files = ShippedFiles();
     const std::set<std::wstring> required{L"German.ini",  L"French.ini",   L"Spanish.ini",
-                                          L"Russian.ini", L"Japanese.ini", L"Chinese - China.ini",
+                                          L"Russian.ini", L"Japanese.ini", L"Chinese (Simplified).ini",
                                           L"English.ini"};
     for (const std::wstring& r : required)
         EXPECT_NE(std::find(files.begin(), files.end(), r), files.end())
@@ -125,7 +125,7 @@ TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
 
 TEST(LanguageFiles, ScriptsWithoutLatinLettersUseManualAccelerators)
 {
-    for (const wchar_t* name : {L"Japanese.ini", L"Chinese - China.ini", L"Russian.ini"}) {
+    for (const wchar_t* name : {L"Japanese.ini", L"Chinese (Simplified).ini", L"Russian.ini"}) {
         fw::TIniFile ini;
         ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
         EXPECT_TRUE(ManualAccelerators(ini.ReadString(L"Action", L"VolumeUpAction", L"")));

@@ -519,3 +519,28 @@ TEST_F(MixerTrayE2E, CommandModeSetsTheMixer)
     EXPECT_EQ(RunLorvane(L"-Mute:1"), 0);
     EXPECT_EQ(sim::Show()[0].scalar, 0.45f);
 }
+
+namespace {
+
+// The language named in the settings file speaks in the tooltip; a script without Latin
+// letters arrives as it is written.
+TEST_F(TrayIconE2E, TheLanguageOfTheSettingsFileSpeaksInTheTooltip)
+{
+    CopyTree(BinDir() + L"Languages\\", program->File(L"Languages\\"));
+    for (const auto& [language, muted] :
+         {std::pair<std::wstring, std::wstring>{L"German", L"Speakers: Stumm"},
+          {L"Japanese", L"Speakers: ミュート"}}) {
+        SCOPED_TRACE(std::string(language.begin(), language.end()));
+        ASSERT_TRUE(sim::SetMute(false));
+        ASSERT_TRUE(program->WriteSettings(L"[General]\r\nLangName=" + language + L"\r\n"));
+        Process p;
+        ASSERT_TRUE(Start(p));
+        ASSERT_TRUE(WaitForTip(L"Speakers: 45%"));
+        ASSERT_TRUE(sim::SetMute(true));
+        EXPECT_TRUE(WaitForTip(muted)) << "no icon with the translated tooltip";
+        CloseAllInstances();
+        EXPECT_NE(program->ReadSettings().find(L"LangName=" + language), std::wstring::npos);
+    }
+}
+
+} // namespace
