@@ -506,6 +506,13 @@ TEST_F(MixerTrayE2E, TheIconShowsTheMixersLevelAndAWheelStepChangesIt)
     ASSERT_FALSE(endpoints.empty());
     EXPECT_EQ(endpoints[0].scalar, 0.45f) << "the endpoint itself is not touched";
 
+    // A sound card that comes or goes: the mixer is opened again and the icon keeps its level.
+    const LRESULT before = ProbeMain(main, 2);
+    ::PostMessageW(HWND_BROADCAST, ::RegisterWindowMessageA("winmm_devicechange"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, 2) > before; }, kBound))
+        << "no OnChange after the broadcast";
+    EXPECT_TRUE(WaitForTip(shown)) << "the reopened mixer lost the level";
+
     // No own change stays unconfirmed, so closing does not wait for one.
     const ULONGLONG closing = ::GetTickCount64();
     ::PostMessageW(main, WM_CLOSE, 0, 0);
