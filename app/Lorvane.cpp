@@ -42,6 +42,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         return 1;
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (form.IsVolumeBarMessage(&msg))
+            continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

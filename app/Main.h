@@ -4,12 +4,15 @@
 
 #include "ActionList.h"
 #include "Bindings.h"
+#include "BarLayout.h"
+#include "DpiManager.h"
 #include "Folders.h"
 #include "HotKeyManager.h"
 #include "KeyBoardEvents.h"
 #include "Help.h"
 #include "Language.h"
 #include "MasterVolume.h"
+#include "Menu.h"
 #include "Settings.h"
 #include "SettingsModel.h"
 #include "StartupShortcut.h"
@@ -17,12 +20,14 @@
 #include "SystemInfo.h"
 #include "TextList.h"
 #include "Timer.h"
+#include "TrackBarEx.h"
 #include "TrayPresentation.h"
 #include "Window.h"
 
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lorvane {
@@ -36,6 +41,13 @@ struct TFeedbackSoundPlayer {
     std::function<bool()> StopFile;
     std::function<bool()> Beep; // the system default beep
     static TFeedbackSoundPlayer System();
+};
+
+// English texts of the menus and the bar; the language file replaces them.
+struct TBarTexts {
+    std::wstring BarVolume = L"Volume: %d%%";      // the bar's label
+    std::wstring BarMute = L"&Mute";               // the bar's check box
+    std::wstring MenuVolCaption = L"Volume: %d%%"; // presets shown directly in the main menu
 };
 
 class TMainForm : public fw::Window, public fw::TComponent {
@@ -133,6 +145,35 @@ public:
     // clears MessageDlg when the box was checked; true only for Yes.
     bool ConfirmWarning(int textIndex, const std::wstring& actionHint);
 
+    // Pop-up menus and the pop-up volume bar (MainMenus.cpp). The bar is this window.
+    std::unique_ptr<fw::TPopupMenu> MainPopupMenu;
+    std::unique_ptr<fw::TPopupMenu> VolumePopupMenu;
+    std::unique_ptr<fw::TPopupMenu> ToolPopupMenu;
+    std::unique_ptr<fw::TPopupMenu> DevicePopupMenu;
+    std::unique_ptr<support::TDpiManager> DpiManager;
+    std::unique_ptr<support::TTrackBarEx> VolumeBar;
+    HWND VolumeLabel = nullptr; // children of this window
+    HWND MuteBox = nullptr;
+    TBarTexts BarTexts;
+    // Creates the bar's controls (once) and takes its default size from their layout.
+    void CreateVolumeBar();
+    void ApplyVolumeBarSize();
+    void ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align);
+    void HideVolumeBar();
+    bool VolumeBarShowing() const;
+    void LayoutVolumeBar();
+    void RefreshVolumeBar();
+    void VolumeBarChange();
+    void VolumeBarScroll(int code, int position);
+    void MuteBoxClick();
+    int RebuildDeviceMenu(fw::TMenuItem& menu);
+    bool BringToForeground(HWND window);
+    void MainPopupMenuPopup();
+    // Opens the menu at the cursor unless the mouse is captured; true when an item was chosen.
+    bool PopupMenuAtCursor(fw::TPopupMenu& menu);
+    // For the message loop: Esc and Tab of the bar; true when the message was handled.
+    bool IsVolumeBarMessage(MSG* msg);
+
     bool CommandMode() const noexcept { return !MasterVolume || !MasterVolume->OnChange; }
     bool SessionEnding = false;
     const TFolders& Folders() const noexcept { return folders; }
@@ -193,6 +234,14 @@ protected:
 
 private:
     void CreateActions();
+    void CreateMenus();
+    void CreateVolumeBarControls();
+    void RebuildPresetMenuItems();
+    void RebuildToolMenuItems();
+    std::wstring BarLevelText(int level) const;
+    void DpiManagerChange(int oldDpi, int newDpi, const RECT& rect);
+    std::optional<LRESULT> VolumeBarMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    HBRUSH BarBrush() const;
     void CreateActionTimers();
     void QueActionTimerTimer();
     void VolumeUpDownActionExecute(fw::TObject* sender);
@@ -263,6 +312,9 @@ private:
     std::wstring languageFileInUse; // the file last applied
     TFontSpec mainFontSpec{L"Tahoma", 8, DEFAULT_CHARSET};
     fw::UniqueHfont mainFont;
+
+    int barMinWidth = 0;
+    bool barDragBusy = false; // a press on the bar holds one busy level until its release
 };
 
 // The identifiers of the built-in actions, in list order.

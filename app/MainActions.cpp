@@ -423,6 +423,7 @@ void TMainForm::RebuildPresets()
             LeaveBusy();
         };
     }
+    RebuildPresetMenuItems();
 }
 
 void TMainForm::RebuildTools()
@@ -451,6 +452,7 @@ void TMainForm::RebuildTools()
             runningTools.pop_back();
         };
     }
+    RebuildToolMenuItems();
 }
 
 void TMainForm::RefreshActionStates()

@@ -69,7 +69,7 @@ void TMainForm::ApplyLoadedSettings()
     }
     ApplyIconSettings();
     ApplyBindingSettings();
-    // The bar's size is applied from Settings here once the bar arrives.
+    ApplyVolumeBarSize();
 }
 
 void TMainForm::MigrateSettings(const std::wstring& file)

@@ -73,6 +73,7 @@ bool TMainForm::Create()
     CreateActions();
     CreateBindings();
     CreateHelp();
+    CreateMenus();
     FormCreate();
     return true;
 }
@@ -125,6 +126,7 @@ void TMainForm::FormStart()
     SessionEnding = false;
     FillDefaultTexts(Texts);
     Settings = TSettings{};
+    CreateVolumeBar();
     SecondStartAction = MainActionList->Find(L"ShowOptionAction");
     ComputeFolderSet();
     ApplyWindowsVersionDefaults();
@@ -407,6 +409,8 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
 
 LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
+    if (std::optional<LRESULT> r = VolumeBarMessage(msg, wParam, lParam))
+        return *r;
     switch (msg) {
     case WM_INSTANCE_NOTIFY:
         WMInstanceNotify();

@@ -1,0 +1,641 @@
+// The pop-up menus (main, volume, tool, device) and the pop-up volume bar, which is the main
+// window itself: a vertical slider with the level above it and a mute box below.
+#include "Main.h"
+
+#include "BarLayout.h"
+#include "CommandLine.h"
+#include "Format.h"
+#include "Messages.h"
+#include "VolumeStep.h"
+#include "VolumeText.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace lorvane {
+
+namespace {
+
+constexpr int kBarLevelMax = 65535; // the bar runs inverted: position p is level 65535 - p
+constexpr int kBarLine = 655;
+constexpr int kBarPage = 6553;
+constexpr int kBarThumb = 21;
+constexpr int kBarWidth = 25; // at 96 DPI
+constexpr int kBarClientWidth = 233;
+constexpr int kBarClientHeight = 209;
+constexpr int kBarMinHeight = 100;
+constexpr int kBarFontHeight = 11; // pixels at 96 DPI
+constexpr UINT kMuteBoxId = 101;
+
+struct MenuRow {
+    const wchar_t* item;
+    const wchar_t* action; // null: a separator line
+    bool radio = false;
+    int group = 0;
+};
+
+// The main menu in its order; presets go in front of VolumeMenuItem and tools in front of
+// ToolMenuItem when they are created.
+const MenuRow kMainMenu[] = {
+    {L"DeviceChangeMenuItem", L"DeviceChangeAction"},
+    {L"DeviceMenuItem", L"DeviceMenuAction"},
+    {L"VolumeUpMenuItem", L"VolumeUpAction"},
+    {L"VolumeDownMenuItem", L"VolumeDownAction"},
+    {L"VolumeMenuItem", L"VolumeMenuAction"},
+    {L"MuteOffMenuItem", L"MuteOffAction", true, 2},
+    {L"MuteOnMenuItem", L"MuteOnAction", true, 2},
+    {L"MuteMenuItem", L"MuteChangeAction"},
+    {L"N1", nullptr},
+    {L"PopupBarMenuItem", L"PopupBarAction"},
+    {L"PopupVolumeMenuItem", L"PopupVolumeAction"},
+    {L"VolumeControlMenuItem", L"RunControlAction"},
+    {L"RunProperty0MenuItem", L"RunProperty0Action"},
+    {L"RunProperty1MenuItem", L"RunProperty1Action"},
+    {L"RunProperty2MenuItem", L"RunProperty2Action"},
+    {L"RunProperty3MenuItem", L"RunProperty3Action"},
+    {L"RunProperty4MenuItem", L"RunProperty4Action"},
+    {L"RunOptionMenuItem", L"RunOptionAction"},
+    {L"ToolMenuItem", L"ToolMenuAction"},
+    {L"N2", nullptr},
+    {L"HotKeyMenuItem", L"EnableHotKeyAction"},
+    {L"WheelMenuItem", L"EnableWheelAction"},
+    {L"ShowOptionMenuItem", L"ShowOptionAction"},
+    {L"N3", nullptr},
+    {L"ShowVersionMenuItem", L"ShowVersionAction"},
+    {L"ShowHelpMenuItem", L"ShowHelpAction"},
+    {L"PopupMenuMenuItem", L"MainMenuAction"},
+    {L"N4", nullptr},
+    {L"RestartMenuItem", L"RestartAction"},
+    {L"CloseMenuItem", L"CloseAction"},
+};
+
+bool StartsWith(const std::wstring& s, const wchar_t* prefix)
+{
+    return s.rfind(prefix, 0) == 0;
+}
+
+bool EndsWith(const std::wstring& s, const std::wstring& suffix)
+{
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Removes the items named prefix + index + suffix ("Volume3MenuItem") from one level.
+void RemoveNumbered(fw::TMenuItem& parent, const wchar_t* prefix, const wchar_t* suffix)
+{
+    for (int i = parent.Count() - 1; i >= 0; --i) {
+        const std::wstring& n = parent.Item(i)->Name();
+        if (StartsWith(n, prefix) && EndsWith(n, suffix) && n.size() > wcslen(prefix) + wcslen(suffix) &&
+            std::iswdigit(n[wcslen(prefix)]))
+            parent.Remove(parent.Item(i));
+    }
+}
+
+std::optional<SIZE> MeasureText(HWND window, HFONT font, const std::wstring& text)
+{
+    HDC dc = ::GetDC(window);
+    if (!dc)
+        return std::nullopt;
+    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    BOOL ok = ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    if (old)
+        ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
+    if (!ok)
+        return std::nullopt;
+    return size;
+}
+
+std::wstring WindowText(HWND h)
+{
+    int n = ::GetWindowTextLengthW(h);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    s.resize(static_cast<size_t>(::GetWindowTextW(h, s.data(), n + 1)));
+    return s;
+}
+
+RECT ChildBounds(HWND parent, HWND child)
+{
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void SetBounds(HWND h, const RECT& r)
+{
+    ::SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Menus
+
+void TMainForm::CreateMenus()
+{
+    auto action = [this](const wchar_t* name) { return MainActionList->Find(name); };
+
+    MainPopupMenu = std::make_unique<fw::TPopupMenu>(this, L"MainPopupMenu");
+    MainPopupMenu->SetAutoHotkeys(true);
+    for (const MenuRow& row : kMainMenu) {
+        if (!row.action) {
+            MainPopupMenu->Items.AddLine(row.item);
+            continue;
+        }
+        fw::TMenuItem* item = MainPopupMenu->Items.Add(row.item, action(row.action));
+        item->RadioItem = row.radio;
+        item->GroupIndex = row.group;
+    }
+    MainPopupMenu->OnPopup = [this](fw::TObject*) { MainPopupMenuPopup(); };
+
+    VolumePopupMenu = std::make_unique<fw::TPopupMenu>(this, L"VolumePopupMenu");
+    VolumePopupMenu->OnPopup = [this](fw::TObject*) {
+        EnterBusy();
+        RefreshActionStates();
+        LeaveBusy();
+    };
+    ToolPopupMenu = std::make_unique<fw::TPopupMenu>(this, L"ToolPopupMenu");
+    ToolPopupMenu->OnPopup = VolumePopupMenu->OnPopup;
+    DevicePopupMenu = std::make_unique<fw::TPopupMenu>(this, L"DevicePopupMenu");
+    DevicePopupMenu->OnPopup = [this](fw::TObject*) {
+        EnterBusy();
+        RebuildDeviceMenu(DevicePopupMenu->Items);
+        LeaveBusy();
+    };
+
+    auto open = [this](fw::TPopupMenu* menu) {
+        return [this, menu](fw::TObject*) { PopupMenuAtCursor(*menu); };
+    };
+    action(L"MainMenuAction")->OnExecute = open(MainPopupMenu.get());
+    action(L"VolumeMenuAction")->OnExecute = open(VolumePopupMenu.get());
+    action(L"ToolMenuAction")->OnExecute = open(ToolPopupMenu.get());
+    action(L"DeviceMenuAction")->OnExecute = open(DevicePopupMenu.get());
+    action(L"PopupBarAction")->OnExecute = [this](fw::TObject*) {
+        EnterBusy();
+        POINT p{};
+        ::GetCursorPos(&p);
+        ShowVolumeBar(p.x, p.y, false, TBarAlign::Left);
+        LeaveBusy();
+    };
+}
+
+void TMainForm::RebuildPresetMenuItems()
+{
+    if (!MainPopupMenu)
+        return;
+    fw::TMenuItem& main = MainPopupMenu->Items;
+    fw::TMenuItem* sub = main.Find(L"VolumeMenuItem");
+    RemoveNumbered(main, L"Volume", L"MenuItem");
+    RemoveNumbered(*sub, L"Volume", L"SubMenuItem");
+    RemoveNumbered(VolumePopupMenu->Items, L"Volume", L"PopupMenuItem");
+    for (size_t i = 0; i < Settings.Presets.size(); ++i) {
+        const std::wstring n = L"Volume" + std::to_wstring(i);
+        fw::TAction* a = MainActionList->Find(n + L"Action");
+        main.Insert(main.IndexOf(sub), n + L"MenuItem", a)->RadioItem = true;
+        sub->Add(n + L"SubMenuItem", a)->RadioItem = true;
+        VolumePopupMenu->Items.Add(n + L"PopupMenuItem", a)->RadioItem = true;
+    }
+}
+
+void TMainForm::RebuildToolMenuItems()
+{
+    if (!MainPopupMenu)
+        return;
+    fw::TMenuItem& main = MainPopupMenu->Items;
+    fw::TMenuItem* sub = main.Find(L"ToolMenuItem");
+    RemoveNumbered(main, L"Tool", L"MenuItem");
+    RemoveNumbered(*sub, L"Tool", L"SubMenuItem");
+    RemoveNumbered(ToolPopupMenu->Items, L"Tool", L"PopupMenuItem");
+    for (size_t i = 0; i < Settings.Tools.size(); ++i) {
+        const std::wstring n = L"Tool" + std::to_wstring(i);
+        fw::TAction* a = MainActionList->Find(n + L"Action");
+        main.Insert(main.IndexOf(sub), n + L"MenuItem", a);
+        sub->Add(n + L"SubMenuItem", a);
+        ToolPopupMenu->Items.Add(n + L"PopupMenuItem", a);
+    }
+}
+
+void TMainForm::MainPopupMenuPopup()
+{
+    EnterBusy();
+    RefreshActionStates();
+    fw::TMenuItem& items = MainPopupMenu->Items;
+    auto visible = [this](const wchar_t* name) { return MainActionList->Find(name)->Visible; };
+
+    // Device switching is offered only with two devices or more.
+    const bool a = visible(L"DeviceMenuAction");
+    const bool b = visible(L"DeviceChangeAction");
+    fw::TMenuItem* deviceMenu = items.Find(L"DeviceMenuItem");
+    fw::TMenuItem* deviceChange = items.Find(L"DeviceChangeMenuItem");
+    int n = 0;
+    if (a || b)
+        n = RebuildDeviceMenu(*deviceMenu);
+    deviceMenu->Visible = a && n >= 2;
+    deviceChange->Visible = b && n >= 2;
+
+    const bool v = visible(L"VolumeMenuAction");
+    const bool t = visible(L"ToolMenuAction");
+    const fw::TAction* doubleClick = MainActionList->Find(Settings.Mouse.DoubleClick);
+    int presetsShown = 0, presetsHidden = 0, toolsShown = 0, toolsHidden = 0;
+    for (int i = 0; i < items.Count(); ++i) {
+        fw::TMenuItem* item = items.Item(i);
+        item->Default = item->Action && item->Action == doubleClick;
+        if (!item->Action)
+            continue;
+        const std::wstring& category = item->Action->Category;
+        const size_t index = static_cast<size_t>(item->Action->Tag);
+        if (category == L"Volume" && index < Settings.Presets.size()) {
+            if (!v || !item->Action->Visible) {
+                item->Visible = false;
+            } else if (Settings.Presets[index].Active) {
+                const int pct = static_cast<int>(
+                    Scale(Settings.Presets[index].Level, MasterVolume->Min, MasterVolume->Max, 0, 100));
+                std::vector<fw::FormatArg> args{pct, PresetAccelerator(item->Action->Tag)};
+                item->Caption = fw::Format(BarTexts.MenuVolCaption, args)
+                                    .value_or(fw::Format(TBarTexts{}.MenuVolCaption, args).value_or(L""));
+                item->Visible = true;
+                ++presetsShown;
+            } else {
+                item->Visible = false;
+                ++presetsHidden;
+            }
+        } else if (category == L"Tool" && index < Settings.Tools.size()) {
+            if (!t || !item->Action->Visible) {
+                item->Visible = false;
+            } else if (Settings.Tools[index].Active) {
+                item->Visible = true;
+                ++toolsShown;
+            } else {
+                item->Visible = false;
+                ++toolsHidden;
+            }
+        }
+    }
+    // Active entries stand in the menu itself; only when none is active do all of them
+    // appear in their submenu.
+    items.Find(L"VolumeMenuItem")->Visible = v && presetsShown == 0 && presetsHidden > 0;
+    items.Find(L"ToolMenuItem")->Visible = t && toolsShown == 0 && toolsHidden > 0;
+    LeaveBusy();
+}
+
+int TMainForm::RebuildDeviceMenu(fw::TMenuItem& menu)
+{
+    menu.Clear();
+    const int n = std::max(0, MasterVolume->DeviceCount());
+    const std::wstring current = MasterVolume->DefaultDeviceId();
+    for (int i = 0; i < n; ++i) {
+        fw::TMenuItem* item = menu.Add(L"Device" + std::to_wstring(i) + L"MenuItem");
+        item->Caption = MasterVolume->DeviceName(i);
+        item->Hint = MasterVolume->DeviceId(i);
+        item->RadioItem = true;
+        item->Checked = item->Hint == current;
+        if (n > 1 && !item->Checked) {
+            item->OnClick = [this](fw::TObject* sender) {
+                EnterBusy();
+                MasterVolume->SetDeviceById(static_cast<fw::TMenuItem*>(sender)->Hint);
+                ScheduleFeedbackSound();
+                LeaveBusy();
+            };
+        } else {
+            item->OnClick = [](fw::TObject*) {}; // the checked device: nothing to do
+        }
+    }
+    return n;
+}
+
+bool TMainForm::BringToForeground(HWND window)
+{
+    if (!window)
+        return false;
+    HWND foreground = ::GetForegroundWindow();
+    if (foreground == window)
+        return true;
+    const DWORD own = ::GetWindowThreadProcessId(window, nullptr);
+    const DWORD other = foreground ? ::GetWindowThreadProcessId(foreground, nullptr) : 0;
+    const bool attach = other && other != own && ::AttachThreadInput(own, other, TRUE);
+    ::BringWindowToTop(window);
+    ::SetForegroundWindow(window);
+    if (attach)
+        ::AttachThreadInput(own, other, FALSE);
+    if (::GetForegroundWindow() != window) {
+        // The system refuses a foreground change until its lock time-out passed: lift it
+        // for the one call.
+        DWORD timeout = 0;
+        if (::SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0)) {
+            ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, SPIF_SENDCHANGE);
+            ::BringWindowToTop(window);
+            ::SetForegroundWindow(window);
+            ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                                    reinterpret_cast<void*>(static_cast<ULONG_PTR>(timeout)),
+                                    SPIF_SENDCHANGE);
+        }
+    }
+    return ::GetForegroundWindow() == window;
+}
+
+bool TMainForm::PopupMenuAtCursor(fw::TPopupMenu& menu)
+{
+    // A drag of the bar's thumb (or any other capture) keeps its mouse: no menu, not queued.
+    if (::GetCapture())
+        return false;
+    EnterBusy();
+    BringToForeground(Handle());
+    fw::ProcessMessages();
+    POINT p{};
+    ::GetCursorPos(&p);
+    bool chosen = menu.Popup(p.x, p.y, Handle());
+    LeaveBusy();
+    return chosen;
+}
+
+// ---------------------------------------------------------------------------------------
+// The pop-up volume bar
+
+void TMainForm::CreateVolumeBar()
+{
+    if (!Handle())
+        return;
+    if (!VolumeBar)
+        CreateVolumeBarControls();
+    LayoutVolumeBar();
+    // The size before the settings are read: the mute box's right and bottom edges.
+    RECT box = ChildBounds(Handle(), MuteBox);
+    Settings.Window.MainWidth = box.right;
+    Settings.Window.MainHeight = box.bottom;
+}
+
+void TMainForm::CreateVolumeBarControls()
+{
+    HWND h = Handle();
+    // Topmost from now on; the window style already has the sizing frame.
+    ::SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RECT frame{0, 0, kBarClientWidth, kBarClientHeight};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(h, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(h, GWL_EXSTYLE)));
+    ::SetWindowPos(h, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    VolumeLabel = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 4, 80, 14, h,
+                                    nullptr, instance, nullptr);
+    VolumeBar = std::make_unique<support::TTrackBarEx>(this, L"VolumeBar");
+    VolumeBar->Create(h, RECT{0, 22, kBarWidth, 180}, 0, WS_TABSTOP | TBS_VERT | TBS_BOTH | TBS_NOTICKS);
+    VolumeBar->SetRange(0, kBarLevelMax);
+    VolumeBar->SetLineSize(kBarLine);
+    VolumeBar->SetPageSize(kBarPage);
+    VolumeBar->SetThumbLength(kBarThumb);
+    VolumeBar->TrackMode = support::TTrackMode::tmCursor;
+    VolumeBar->OnChange = [this](fw::TObject*) { VolumeBarChange(); };
+    VolumeBar->OnScroll = [this](fw::TObject*, int code, int position) { VolumeBarScroll(code, position); };
+    MuteBox = ::CreateWindowExW(
+        0, L"BUTTON", BarTexts.BarMute.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 185,
+        80, 16, h, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMuteBoxId)), instance, nullptr);
+
+    DpiManager = std::make_unique<support::TDpiManager>(this, L"DpiManager", h);
+    DpiManager->OnChange = [this](fw::TObject*, int oldDpi, int newDpi, const RECT& rect,
+                                  support::TDpiState) { DpiManagerChange(oldDpi, newDpi, rect); };
+    LOGFONTW lf{};
+    lf.lfHeight = -::MulDiv(kBarFontHeight, DpiManager->CurrentDpi(), 96);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    wcscpy_s(lf.lfFaceName, L"Tahoma");
+    DpiManager->SetFont(lf);
+    // The design numbers are at 96 DPI: a first monitor of another resolution scales them.
+    if (int dpi = DpiManager->CurrentDpi(); dpi != 96) {
+        ::SetWindowPos(h, nullptr, 0, 0, ::MulDiv(frame.right - frame.left, dpi, 96),
+                       ::MulDiv(frame.bottom - frame.top, dpi, 96),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetBounds(VolumeBar->Handle(), RECT{0, 0, ::MulDiv(kBarWidth, dpi, 96), 100});
+    }
+}
+
+void TMainForm::ApplyVolumeBarSize()
+{
+    if (!VolumeBar)
+        return;
+    const int w = Settings.Window.MainWidth;
+    const int h = Settings.Window.MainHeight;
+    if (w > 0 && h > 0)
+        ::SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TMainForm::VolumeBarShowing() const
+{
+    return VolumeBar && ::IsWindowVisible(Handle());
+}
+
+std::wstring TMainForm::BarLevelText(int level) const
+{
+    if (Tray)
+        return FormatVolumeText(level, BarTexts.BarVolume, false);
+    TVolumeTextContext c;
+    c.Min = MasterVolume->Min;
+    c.Max = MasterVolume->Max;
+    c.FormatRealVol = Settings.FormatRealVol;
+    c.DecimalSeparator = LocaleDecimalSeparator();
+    return lorvane::FormatVolumeText(level, BarTexts.BarVolume, false, c);
+}
+
+void TMainForm::LayoutVolumeBar()
+{
+    if (!VolumeBar)
+        return;
+    HWND h = Handle();
+    RECT client{}, outer{};
+    ::GetClientRect(h, &client);
+    ::GetWindowRect(h, &outer);
+    HFONT font = DpiManager ? DpiManager->Font() : nullptr;
+    std::optional<SIZE> text = MeasureText(h, font, StripAccelerators(BarLevelText(32767)));
+    std::optional<SIZE> caption = MeasureText(h, font, StripAccelerators(WindowText(MuteBox)));
+    RECT bar = ChildBounds(h, VolumeBar->Handle());
+    TBarLayout l = LayoutBar(client.right, client.bottom, text, caption, bar.right - bar.left,
+                             ChildBounds(h, VolumeLabel), ChildBounds(h, MuteBox),
+                             (outer.right - outer.left) - client.right);
+    if (l.Label)
+        SetBounds(VolumeLabel, *l.Label);
+    if (l.Mute)
+        SetBounds(MuteBox, *l.Mute);
+    SetBounds(VolumeBar->Handle(), l.Bar);
+    barMinWidth = l.MinWidth;
+}
+
+void TMainForm::RefreshVolumeBar()
+{
+    if (!VolumeBar)
+        return;
+    if (WindowText(MuteBox) != BarTexts.BarMute)
+        ::SetWindowTextW(MuteBox, BarTexts.BarMute.c_str());
+    // BM_SETCHECK sends no click: the box follows mute without toggling it back.
+    ::SendMessageW(MuteBox, BM_SETCHECK, MasterVolume->Mute() ? BST_CHECKED : BST_UNCHECKED, 0);
+    const int position = kBarLevelMax - MasterVolume->Volume();
+    if (VolumeBar->Position() != position)
+        VolumeBar->SetPosition(position);
+    VolumeBarChange();
+}
+
+void TMainForm::VolumeBarChange()
+{
+    if (!VolumeBar)
+        return;
+    std::wstring text = BarLevelText(kBarLevelMax - VolumeBar->Position());
+    if (WindowText(VolumeLabel) != text) {
+        ::SetWindowTextW(VolumeLabel, text.c_str());
+        ::UpdateWindow(VolumeLabel);
+    }
+}
+
+void TMainForm::VolumeBarScroll(int code, int position)
+{
+    EnterBusy();
+    // A drag keeps one more busy level from press to release, so the capture stays off.
+    if (code == support::tsPress && !barDragBusy) {
+        barDragBusy = true;
+        EnterBusy();
+    }
+    const int level = kBarLevelMax - position;
+    if (code == support::tsTrack || code == support::tsPress)
+        SetVolumeLevel(level, SoundMode::None, false);
+    else if (code == support::tsRelease)
+        SetVolumeLevel(level, SoundMode::Immediate, false);
+    else
+        SetVolumeLevel(level, SoundMode::Delayed, false);
+    if (code == support::tsRelease && barDragBusy) {
+        barDragBusy = false;
+        LeaveBusy();
+    }
+    LeaveBusy();
+}
+
+void TMainForm::MuteBoxClick()
+{
+    EnterBusy();
+    SetMuteState(!MasterVolume->Mute(), true, false);
+    LeaveBusy();
+}
+
+void TMainForm::ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align)
+{
+    if (!VolumeBar)
+        return;
+    RefreshVolumeBar();
+    LayoutVolumeBar();
+    HWND h = Handle();
+    RECT outer{};
+    ::GetWindowRect(h, &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    RECT area{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    area.right = area.left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    area.bottom = area.top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (HMONITOR monitor = ::MonitorFromPoint(POINT{x, y + 1}, MONITOR_DEFAULTTONEAREST)) {
+        MONITORINFO mi{};
+        mi.cbSize = sizeof(mi);
+        if (::GetMonitorInfoW(monitor, &mi))
+            area = useWorkArea ? mi.rcWork : mi.rcMonitor;
+    }
+    POINT at = PlaceBar(x, y, width, height, area, align);
+    ::SetWindowPos(h, HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    BringToForeground(h);
+    ::ShowWindow(h, SW_SHOW);
+    ::SetForegroundWindow(h);
+    ::SetFocus(VolumeBar->Handle());
+}
+
+void TMainForm::HideVolumeBar()
+{
+    if (VolumeBarShowing())
+        ::ShowWindow(Handle(), SW_HIDE);
+}
+
+void TMainForm::DpiManagerChange(int oldDpi, int newDpi, const RECT& rect)
+{
+    EnterBusy();
+    DpiManager->AutoSize = false;
+    DpiManager->Resize(newDpi, oldDpi, rect);
+    ChangeIconDpi(oldDpi, newDpi);
+    LayoutVolumeBar();
+    LeaveBusy();
+}
+
+bool TMainForm::IsVolumeBarMessage(MSG* msg)
+{
+    if (!VolumeBarShowing() || !msg->hwnd || (msg->hwnd != Handle() && !::IsChild(Handle(), msg->hwnd)))
+        return false;
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+        HideVolumeBar();
+        return true;
+    }
+    // Tab moves between the slider and the box.
+    return ::IsDialogMessageW(Handle(), msg) != FALSE;
+}
+
+std::optional<LRESULT> TMainForm::VolumeBarMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!VolumeBar)
+        return std::nullopt;
+    switch (msg) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            HideVolumeBar();
+        else if (VolumeBar->Handle())
+            ::SetFocus(VolumeBar->Handle());
+        return 0;
+    case WM_ACTIVATEAPP:
+        if (!wParam)
+            HideVolumeBar();
+        return std::nullopt;
+    case WM_SIZE:
+        LayoutVolumeBar();
+        if (started) {
+            RECT r{};
+            ::GetWindowRect(Handle(), &r);
+            Settings.Window.MainWidth = r.right - r.left;
+            Settings.Window.MainHeight = r.bottom - r.top;
+        }
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
+        mm->ptMinTrackSize.x = std::max<LONG>(mm->ptMinTrackSize.x, barMinWidth);
+        mm->ptMinTrackSize.y = DpiManager ? ::MulDiv(kBarMinHeight, DpiManager->Dpi(), 96) : kBarMinHeight;
+        return 0;
+    }
+    case WM_ERASEBKGND: {
+        RECT r{};
+        ::GetClientRect(Handle(), &r);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &r, BarBrush());
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkColor(dc, ::GetSysColor(static_cast<int>(Settings.BarColor & 0xFF)));
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(BarBrush());
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kMuteBoxId && HIWORD(wParam) == BN_CLICKED) {
+            MuteBoxClick();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            HideVolumeBar();
+            return 0;
+        }
+        return std::nullopt;
+    case WM_CONTEXTMENU:
+        PopupMenuAtCursor(*DevicePopupMenu);
+        return 0;
+    default:
+        return std::nullopt;
+    }
+}
+
+HBRUSH TMainForm::BarBrush() const
+{
+    return ::GetSysColorBrush(static_cast<int>(Settings.BarColor & 0xFF));
+}
+
+} // namespace lorvane
