@@ -166,6 +166,9 @@ void TMainForm::CreateMenus()
         LeaveBusy();
     };
 
+    PopupBarVisible = [this] { return VolumeBarShowing(); };
+    RefreshPopupBar = [this] { RefreshVolumeBar(); };
+
     auto open = [this](fw::TPopupMenu* menu) {
         return [this, menu](fw::TObject*) { PopupMenuAtCursor(*menu); };
     };
@@ -176,7 +179,7 @@ void TMainForm::CreateMenus()
     action(L"PopupBarAction")->OnExecute = [this](fw::TObject*) {
         EnterBusy();
         POINT p{};
-        ::GetCursorPos(&p);
+        CursorPosition(p);
         ShowVolumeBar(p.x, p.y, false, TBarAlign::Left);
         LeaveBusy();
     };
@@ -345,7 +348,7 @@ bool TMainForm::PopupMenuAtCursor(fw::TPopupMenu& menu)
     BringToForeground(Handle());
     fw::ProcessMessages();
     POINT p{};
-    ::GetCursorPos(&p);
+    CursorPosition(p);
     bool chosen = menu.Popup(p.x, p.y, Handle());
     LeaveBusy();
     return chosen;

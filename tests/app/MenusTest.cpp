@@ -318,6 +318,9 @@ TEST_F(Bar, ShowsAtTheCursorTakesTheFocusAndEscapeHidesIt)
     EXPECT_EQ(r.left, 100);
     EXPECT_EQ(r.top, 101);
     EXPECT_EQ(::GetFocus(), form->VolumeBar->Handle());
+    // While shown it follows changes made elsewhere by itself.
+    ASSERT_TRUE(sim::SetVolume(0.25f));
+    WaitFor([&] { return Position() == 65535 - 16384; });
     MSG esc{form->VolumeBar->Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
     EXPECT_TRUE(form->IsVolumeBarMessage(&esc));
     EXPECT_FALSE(form->VolumeBarShowing());
