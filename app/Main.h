@@ -43,13 +43,6 @@ struct TFeedbackSoundPlayer {
     static TFeedbackSoundPlayer System();
 };
 
-// English texts of the menus and the bar; the language file replaces them.
-struct TBarTexts {
-    std::wstring BarVolume = L"Volume: %d%%";      // the bar's label
-    std::wstring BarMute = L"&Mute";               // the bar's check box
-    std::wstring MenuVolCaption = L"Volume: %d%%"; // presets shown directly in the main menu
-};
-
 class TMainForm : public fw::Window, public fw::TComponent {
 public:
     // The command tail decides between a normal start, a delayed start and command mode.
@@ -154,7 +147,6 @@ public:
     std::unique_ptr<support::TTrackBarEx> VolumeBar;
     HWND VolumeLabel = nullptr; // children of this window
     HWND MuteBox = nullptr;
-    TBarTexts BarTexts;
     // Creates the bar's controls (once) and takes its default size from their layout.
     void CreateVolumeBar();
     void ApplyVolumeBarSize();
@@ -239,6 +231,8 @@ private:
     void RebuildPresetMenuItems();
     void RebuildToolMenuItems();
     std::wstring BarLevelText(int level) const;
+    std::wstring BarText(int index) const;
+    void ApplyBarFont();
     void DpiManagerChange(int oldDpi, int newDpi, const RECT& rect);
     std::optional<LRESULT> VolumeBarMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     HBRUSH BarBrush() const;

@@ -6,7 +6,7 @@
 #include "CommandLine.h"
 #include "Format.h"
 #include "Messages.h"
-#include "VolumeStep.h"
+#include "TextList.h"
 #include "VolumeText.h"
 
 #include <commctrl.h>
@@ -167,6 +167,7 @@ void TMainForm::CreateMenus()
     };
 
     PopupBarVisible = [this] { return VolumeBarShowing(); };
+    OnMainFontChange = [this] { ApplyBarFont(); };
     RefreshPopupBar = [this] { RefreshVolumeBar(); };
 
     auto open = [this](fw::TPopupMenu* menu) {
@@ -225,6 +226,7 @@ void TMainForm::MainPopupMenuPopup()
 {
     EnterBusy();
     RefreshActionStates();
+    MainPopupMenu->SetAutoHotkeys(MenuAutoHotkeys);
     fw::TMenuItem& items = MainPopupMenu->Items;
     auto visible = [this](const wchar_t* name) { return MainActionList->Find(name)->Visible; };
 
@@ -256,9 +258,10 @@ void TMainForm::MainPopupMenuPopup()
             } else if (Settings.Presets[index].Active) {
                 const int pct = static_cast<int>(
                     Scale(Settings.Presets[index].Level, MasterVolume->Min, MasterVolume->Max, 0, 100));
-                std::vector<fw::FormatArg> args{pct, PresetAccelerator(item->Action->Tag)};
-                item->Caption = fw::Format(BarTexts.MenuVolCaption, args)
-                                    .value_or(fw::Format(TBarTexts{}.MenuVolCaption, args).value_or(L""));
+                std::vector<fw::FormatArg> args{pct, AcceleratorPrefix(item->Action->Tag)};
+                item->Caption =
+                    fw::Format(BarText(txMenuVolCaption), args)
+                        .value_or(fw::Format(kDefaultTexts[txMenuVolCaption].text, args).value_or(L""));
                 item->Visible = true;
                 ++presetsShown;
             } else {
@@ -394,8 +397,8 @@ void TMainForm::CreateVolumeBarControls()
     VolumeBar->OnChange = [this](fw::TObject*) { VolumeBarChange(); };
     VolumeBar->OnScroll = [this](fw::TObject*, int code, int position) { VolumeBarScroll(code, position); };
     MuteBox = ::CreateWindowExW(
-        0, L"BUTTON", BarTexts.BarMute.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 185,
-        80, 16, h, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMuteBoxId)), instance, nullptr);
+        0, L"BUTTON", BarText(txBarMute).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+        185, 80, 16, h, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMuteBoxId)), instance, nullptr);
 
     DpiManager = std::make_unique<support::TDpiManager>(this, L"DpiManager", h);
     DpiManager->OnChange = [this](fw::TObject*, int oldDpi, int newDpi, const RECT& rect,
@@ -430,16 +433,34 @@ bool TMainForm::VolumeBarShowing() const
     return VolumeBar && ::IsWindowVisible(Handle());
 }
 
+std::wstring TMainForm::BarText(int index) const
+{
+    // Before the deferred start filled the table, the built-in texts stand.
+    const std::wstring& text = Texts.Text(index);
+    return text.empty() ? std::wstring(kDefaultTexts[index].text) : text;
+}
+
+void TMainForm::ApplyBarFont()
+{
+    if (!DpiManager)
+        return;
+    LOGFONTW lf{};
+    if (::GetObjectW(MainFont(), sizeof(lf), &lf) == sizeof(lf)) {
+        DpiManager->SetFont(lf);
+        LayoutVolumeBar();
+    }
+}
+
 std::wstring TMainForm::BarLevelText(int level) const
 {
     if (Tray)
-        return FormatVolumeText(level, BarTexts.BarVolume, false);
+        return FormatVolumeText(level, BarText(txBarVolume), false);
     TVolumeTextContext c;
     c.Min = MasterVolume->Min;
     c.Max = MasterVolume->Max;
     c.FormatRealVol = Settings.FormatRealVol;
     c.DecimalSeparator = LocaleDecimalSeparator();
-    return lorvane::FormatVolumeText(level, BarTexts.BarVolume, false, c);
+    return lorvane::FormatVolumeText(level, BarText(txBarVolume), false, c);
 }
 
 void TMainForm::LayoutVolumeBar()
@@ -469,8 +490,9 @@ void TMainForm::RefreshVolumeBar()
 {
     if (!VolumeBar)
         return;
-    if (WindowText(MuteBox) != BarTexts.BarMute)
-        ::SetWindowTextW(MuteBox, BarTexts.BarMute.c_str());
+    const std::wstring mute = BarText(txBarMute);
+    if (WindowText(MuteBox) != mute)
+        ::SetWindowTextW(MuteBox, mute.c_str());
     // BM_SETCHECK sends no click: the box follows mute without toggling it back.
     ::SendMessageW(MuteBox, BM_SETCHECK, MasterVolume->Mute() ? BST_CHECKED : BST_UNCHECKED, 0);
     const int position = kBarLevelMax - MasterVolume->Volume();
