@@ -47,6 +47,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright © 2026 The Lorvane devel
 Var Mode       ; CurrentUser or AllUsers
 Var IsAdmin    ; 1 when the process may write Program Files and HKLM
 Var Closed     ; path of a running Lorvane.exe that the setup closed (started again after a silent upgrade)
+Var Updating   ; 1 when this folder already holds an installation of this scope
 Var ModeAll    ; the mode page's radio buttons
 Var ModeMine
 
@@ -197,6 +198,12 @@ FunctionEnd
 Section "Lorvane (required)" SecMain
   SectionIn RO
   StrCpy $Closed ""
+  ReadRegStr $0 SHCTX "${UNINST_KEY}" "InstallLocation"
+  ${If} $0 == $INSTDIR
+    StrCpy $Updating 1
+  ${Else}
+    StrCpy $Updating 0
+  ${EndIf}
   Call CloseLorvane
   SetOutPath "$INSTDIR"
   File /r "${STAGE}\*.*"
@@ -225,9 +232,12 @@ Section "Lorvane (required)" SecMain
 SectionEnd
 
 Section "Start automatically when Windows starts up" SecAutostart
+  ; An update keeps the shortcut as the settings dialog last wrote it (its wait included); a
+  ; new installation makes it start this program, wherever an old one pointed.
   Call StartupShortcutExists
   Pop $0
   ${If} $0 = 0
+  ${OrIf} $Updating <> 1
     ; The settings dialog's own form: the program, no argument (no wait), no working folder.
     SetShellVarContext current
     Push $OUTDIR

@@ -164,7 +164,7 @@ class Installer : public ::testing::Test {
         ASSERT_FALSE(setup.empty()) << "no setup in " << std::string(dist.begin(), dist.end());
         version = FileVersion(setup);
         settings = Folder(CSIDL_APPDATA) + L"Lorvane\\Lorvane.ini";
-        startup = Folder(CSIDL_STARTUP) + lorvane::kStartupShortcutName;
+        startup = lorvane::StartupShortcutPath(); // where the settings dialog looks
     }
     // A test that stopped half-way leaves no installation to the next one.
     void TearDown() override
@@ -222,6 +222,12 @@ TEST_F(Installer, InstallsForTheUserRunsFromTheStartMenuAndUninstallsWhileRunnin
     EXPECT_EQ(IniInt(dir + L"Lorvane.ini", L"General", L"WheelEnabled"), -1)
         << "settings in the program folder";
 
+    // The dialog sets a wait; an update keeps the shortcut as the dialog wrote it.
+    ASSERT_TRUE(lorvane::WriteStartupShortcutFile(startup, exe, {true, 10}));
+    ASSERT_EQ(RunToEnd(setup, L"/S"), 0);
+    EXPECT_EQ(lorvane::ReadStartupShortcutFile(startup, nullptr).waitSeconds, 10u)
+        << "the update lost the wait";
+
     // Uninstall with the program running: it is asked to close, everything installed goes,
     // the user's settings stay.
     Process running;
@@ -278,6 +284,8 @@ TEST_F(Installer, AnUpdateKeepsTheSettingsAndTheRunningProgramAndRemovalCanTakeT
 
 TEST_F(Installer, ForAllUsersInstallsIntoProgramFilesAndTheMachineKey)
 {
+    // A Startup shortcut of another copy (a portable one, say) now starts the installed program.
+    ASSERT_TRUE(lorvane::WriteStartupShortcutFile(startup, L"C:\\Elsewhere\\Lorvane.exe", {true, 30}));
     ASSERT_EQ(RunToEnd(setup, L"/S /AllUsers"), 0);
     const std::wstring dir = Folder(CSIDL_PROGRAM_FILES) + L"Lorvane\\";
     EXPECT_TRUE(Exists(dir + L"Lorvane.exe"));
@@ -287,8 +295,10 @@ TEST_F(Installer, ForAllUsersInstallsIntoProgramFilesAndTheMachineKey)
     EXPECT_EQ(_wcsicmp(ReadLink(Folder(CSIDL_COMMON_PROGRAMS) + L"Lorvane.lnk").target.c_str(),
                        (dir + L"Lorvane.exe").c_str()),
               0);
-    EXPECT_TRUE(lorvane::ReadStartupShortcutFile(startup, nullptr).enabled)
+    const Link autostart = ReadLink(startup);
+    EXPECT_EQ(_wcsicmp(autostart.target.c_str(), (dir + L"Lorvane.exe").c_str()), 0)
         << "the user's own Startup folder";
+    EXPECT_EQ(autostart.args, L"");
 
     ASSERT_EQ(RunToEnd(dir + L"Uninstall.exe", L"/S"), 0);
     EXPECT_TRUE(WaitUntil([&] { return !Exists(dir); }, kBound));
