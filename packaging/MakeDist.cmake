@@ -10,11 +10,22 @@ foreach(var BIN DIST VERSION NSI ICON)
   endif()
 endforeach()
 if(NOT MAKENSIS)
+  # The build tree may have been configured before nsis was installed.
+  find_program(makensis_found makensis)
+  set(MAKENSIS ${makensis_found})
+endif()
+if(NOT MAKENSIS)
   message(FATAL_ERROR "MakeDist: makensis was not found (Debian package nsis; tools/bootstrap installs it)")
 endif()
 
 # Whatever data folders the build lays beside the program go into both packages.
 set(data_dirs Icons Languages Sounds Help)
+
+# Packages of another version would be taken for these ones.
+file(GLOB old ${DIST}/Lorvane-*-portable.zip ${DIST}/Lorvane-*-setup.exe)
+if(old)
+  file(REMOVE ${old})
+endif()
 
 set(stage ${DIST}/stage)
 set(app ${stage}/app)
@@ -35,7 +46,6 @@ file(COPY ${app}/ DESTINATION ${portable})
 file(WRITE ${portable}/Lorvane.ini "[System]\r\nUserMode=0\r\n")
 file(GLOB entries RELATIVE ${portable} ${portable}/*)
 list(SORT entries)
-file(REMOVE ${zip})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip -- ${entries}
                 WORKING_DIRECTORY ${portable} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -67,7 +77,6 @@ endforeach()
 file(WRITE ${stage}/files.nsh "${lines}")
 
 set(setup ${DIST}/Lorvane-${VERSION}-setup.exe)
-file(REMOVE ${setup})
 execute_process(COMMAND ${MAKENSIS} -V2 -WX -NOCD -DVERSION=${VERSION} -DSTAGE=${app}
                         -DFILELIST=${stage}/files.nsh -DICON=${ICON} -DOUTFILE=${setup} ${NSI}
                 RESULT_VARIABLE rc)
