@@ -45,7 +45,6 @@ class MixerBackend : public testing::Test {
         xp->OnVolume = [this](fw::TObject*) { ++volumeEvents; };
         xp->OnDevice = [this](fw::TObject*) { ++deviceEvents; };
     }
-    void Broadcast() { ::SendMessageW(mixer.callback, ::RegisterWindowMessageA("winmm_devicechange"), 0, 0); }
 };
 
 TEST_F(MixerBackend, WithoutLineOrControlItStaysClosedButKeepsTheHandle)
@@ -109,21 +108,6 @@ TEST_F(MixerBackend, CachesKeepThePreviousValueUntilTheNoticeEvenWithoutMixerNot
     }
 }
 
-TEST_F(MixerBackend, DeviceBroadcastReopensThenRaisesOnDevice)
-{
-    Create(TPreload::plAlway);
-    mixer.maximum = 255; // another sound card with its own range
-    mixer.volume = 51;
-    float seen = -1.0f;
-    xp->OnDevice = [&](fw::TObject*) { seen = xp->Volume(); };
-    Broadcast();
-    EXPECT_EQ(seen, -1.0f) << "posted, handled from the message loop";
-    fw::ProcessMessages();
-    EXPECT_EQ(seen, 0.2f);
-    ASSERT_EQ(mixer.open.size(), 2u);
-    EXPECT_EQ(mixer.closed, std::vector<HMIXER>{mixer.open[0]});
-}
-
 TEST(MixerFacade, NoCoreAudioMeansTheMixerAndNoDevices)
 {
     fakes::Mixer mixer;
@@ -144,8 +128,17 @@ TEST(MixerFacade, NoCoreAudioMeansTheMixerAndNoDevices)
     EXPECT_TRUE(mv.Mute());
     EXPECT_EQ(mv.DeviceCount(), 0);
     EXPECT_FALSE(mv.SetDevice(L"x") || mv.NextDevice() || mv.ShowVolumeFlyout());
+    // Another sound card with its own range: reopened before OnChange reads it.
+    mixer.maximum = 255;
+    mixer.volume = 51;
     changes.clear();
+    int seen = -1;
+    mv.OnChange = [&](fw::TObject*, TVolumeChange change) { changes.push_back(change), seen = mv.Volume(); };
     ::SendMessageW(mixer.callback, ::RegisterWindowMessageA("winmm_devicechange"), 0, 0);
+    EXPECT_TRUE(changes.empty()) << "posted, handled from the message loop";
     fw::ProcessMessages();
     EXPECT_EQ(changes, std::vector<TVolumeChange>{TVolumeChange::vcDevice});
+    EXPECT_EQ(seen, 13107);
+    ASSERT_EQ(mixer.open.size(), 2u);
+    EXPECT_EQ(mixer.closed, std::vector<HMIXER>{mixer.open[0]});
 }
