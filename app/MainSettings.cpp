@@ -79,7 +79,7 @@ void TMainForm::MigrateSettings(const std::wstring& file)
     try {
         fw::TIniFile ini;
         // A file that exists but cannot be read is left alone rather than replaced.
-        if (ini.LoadFromFile(file) == fw::TIniLoad::Failed)
+        if (!fw::SafeToOverwrite(ini.LoadFromFile(file)))
             return;
         if (MigrateIni(ini, ProgramVersion(), LocalDateTimeText()))
             ini.SaveToFile(file);
@@ -97,7 +97,7 @@ void TMainForm::LoadSettings(const std::wstring& file)
         fw::TIniFile ini;
         // Saving over a file that could not be read would replace the user's settings with
         // the defaults: this run then leaves it alone.
-        settingsUnreadable = ini.LoadFromFile(file) == fw::TIniLoad::Failed;
+        settingsUnreadable = !fw::SafeToOverwrite(ini.LoadFromFile(file));
         CollectActionState();
         ReadSettings(ini, Settings, ActionRefs(), MasterVolume->Min, MasterVolume->Max);
         ApplyLoadedSettings();
@@ -112,7 +112,7 @@ bool TMainForm::SaveSettings(const std::wstring& file)
         return false;
     try {
         fw::TIniFile ini;
-        if (ini.LoadFromFile(file) == fw::TIniLoad::Failed)
+        if (!fw::SafeToOverwrite(ini.LoadFromFile(file)))
             return false;
         CollectActionState();
         WriteSettings(ini, Settings, ActionRefs());

@@ -305,8 +305,14 @@ TIniLoad TIniFile::LoadFromFile(const std::wstring& path)
     std::string bytes;
     for (;;) {
         const size_t room = kMaxFileBytes - bytes.size();
-        if (room == 0)
-            break;
+        if (room == 0) {
+            // Whatever follows the bound would be lost by writing the content back.
+            char more = 0;
+            DWORD got = 0;
+            const bool read = ::ReadFile(file.get(), &more, 1, &got, nullptr);
+            LoadFromBytes(bytes);
+            return read && got == 0 ? TIniLoad::Loaded : TIniLoad::Partial;
+        }
         const size_t old = bytes.size();
         const DWORD want = static_cast<DWORD>(std::min<size_t>(room, 64u << 10));
         bytes.resize(old + want);

@@ -24,12 +24,19 @@ enum class TIniLoad {
     Loaded,  // the file was read (whatever its content)
     Missing, // there is no such file: reads as empty
     Failed,  // the file exists but could not be read: reads as empty, and must not be overwritten
+    Partial, // the file is larger than kMaxFileBytes: read up to it, and must not be overwritten
 };
+
+// Whether writing the loaded content back would keep everything the file held.
+inline bool SafeToOverwrite(TIniLoad load)
+{
+    return load == TIniLoad::Loaded || load == TIniLoad::Missing;
+}
 
 class TIniFile {
   public:
-    // Files larger than this are read only up to it: a settings or language file is a few
-    // kilobytes, and a runaway file must not exhaust memory.
+    // Files larger than this are read only up to it (Partial): a settings or language file is
+    // a few kilobytes, and a runaway file must not exhaust memory.
     static constexpr size_t kMaxFileBytes = 16u << 20;
 
     TIniFile() = default;

@@ -227,9 +227,17 @@ TEST(IniFileSave, LargeFileIsReadOnlyUpToTheBound)
     std::string bytes = "[S]\r\nk=v\r\nfill=" + std::string(TIniFile::kMaxFileBytes, 'x') + "\r\nlate=1\r\n";
     ASSERT_TRUE(WriteBytes(file, bytes));
     TIniFile ini;
-    EXPECT_EQ(ini.LoadFromFile(file), fw::TIniLoad::Loaded);
+    EXPECT_EQ(ini.LoadFromFile(file), fw::TIniLoad::Partial); // read in part: never to be saved over
+    EXPECT_FALSE(fw::SafeToOverwrite(fw::TIniLoad::Partial));
     EXPECT_EQ(ini.ReadString(L"S", L"k", L""), L"v");
     EXPECT_FALSE(ini.ValueExists(L"S", L"late"));
+
+    // Exactly the bound is still the whole file.
+    bytes = "[S]\r\nk=v\r\n";
+    bytes.resize(TIniFile::kMaxFileBytes, ';');
+    ASSERT_TRUE(WriteBytes(file, bytes));
+    EXPECT_EQ(ini.LoadFromFile(file), fw::TIniLoad::Loaded);
+    EXPECT_EQ(ini.ReadString(L"S", L"k", L""), L"v");
 }
 
 // The system's profile functions are an independent reader and writer of the same format.

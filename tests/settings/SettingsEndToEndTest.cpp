@@ -183,6 +183,17 @@ TEST_F(SettingsEndToEnd, CountsAboveTheBoundKeepEveryEntry)
         EXPECT_EQ(ini.ReadString(L"Tool", L"Tool" + std::to_wstring(i), L""), L"Volume:" + std::to_wstring(i)) << i;
 }
 
+TEST_F(SettingsEndToEnd, FileLargerThanTheReadBoundIsNeverSavedOver)
+{
+    std::string big = "[System]\r\nVersion=1.0.0.0\r\n[General]\r\nLowStep=7\r\n[Notes]\r\n";
+    while (big.size() <= fw::TIniFile::kMaxFileBytes)
+        big += "; " + std::string(1000, 'x') + "\r\n";
+    big += "[Tool]\r\nCount=1\r\nTool0=Volume:25\r\n";
+    ASSERT_TRUE(WriteBytes(file, big));
+    ASSERT_EQ(Run(kNormalStart, true), 0);
+    EXPECT_TRUE(ReadBytes(file) == big) << "the file was rewritten";
+}
+
 TEST_F(SettingsEndToEnd, CommandModeNeverCreatesOrTouchesTheFile)
 {
     EXPECT_NE(Run(L"-Volume:50", false), -1);
