@@ -1,6 +1,7 @@
 // Process entry: the single-instance rule, the COM apartment, the main window and its loop.
 #include "CommandLine.h"
 #include "ComApartment.h"
+#include "Form.h"
 #include "Main.h"
 #include "Messages.h"
 
@@ -44,6 +45,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (form.IsVolumeBarMessage(&msg))
             continue;
+        if (fw::TForm::IsFormMessage(&msg))
+            continue; // keyboard navigation of the settings dialog
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

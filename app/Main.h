@@ -32,6 +32,8 @@
 
 namespace lorvane {
 
+class TOptionForm;
+
 enum class SoundMode { None, Delayed, Immediate };
 
 // How the feedback sound reaches the speakers; tests record the calls instead.
@@ -137,6 +139,22 @@ public:
     // The settings dialog's warnings: shows text txDlgMouse or txDlgMenu with the action's hint,
     // clears MessageDlg when the box was checked; true only for Yes.
     bool ConfirmWarning(int textIndex, const std::wstring& actionHint);
+    // The settings dialog (MainOption.cpp); at most one exists, created when it opens.
+    void ShowOptionForm(const std::wstring& page);
+    void FillOptionForm();
+    bool ApplyOptionForm(bool fromOk); // false when the user declined a warning
+    bool CloseOptionForm();            // the dialog's close query
+    void TranslateOptionForm(const std::wstring& file, bool force);
+    std::unique_ptr<TOptionForm> OptionForm;
+    // Answers the settings warnings instead of the warning box (tests): returns IDYES or
+    // IDNO and sets `checked` as "do not show again" was left.
+    std::function<int(const std::wstring& text, bool& checked)> OptionWarningBox;
+    // The list editors' part of filling and applying (MainOptionEditors.cpp).
+    void FillOptionEditors();
+    void ApplyOptionLists();    // menu items, icon set, presets, tools
+    void ApplyOptionBindings(); // mouse bindings and hotkeys, then the registration
+    bool OptionMouseWarningDue();
+    bool OptionSettingsShownInMenu();
 
     // Pop-up menus and the pop-up volume bar (MainMenus.cpp). The bar is this window.
     std::unique_ptr<fw::TPopupMenu> MainPopupMenu;
@@ -236,6 +254,11 @@ private:
     void DpiManagerChange(int oldDpi, int newDpi, const RECT& rect);
     std::optional<LRESULT> VolumeBarMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     HBRUSH BarBrush() const;
+    int LevelToPercent(int level) const;
+    int PercentToLevelOf(int percent) const;
+    bool ConfirmOptionWarning(int textIndex, const wchar_t* actionName);
+    void ReleaseOptionForm();
+    void CloseOptionFormForExit();
     void CreateActionTimers();
     void QueActionTimerTimer();
     void VolumeUpDownActionExecute(fw::TObject* sender);

@@ -165,6 +165,16 @@ void TMainForm::CreateActions()
         Settings.WheelEnabled = !Settings.WheelEnabled;
         LeaveBusy(); // re-evaluates the wheel capture
     });
+    on(L"ShowOptionAction", [this](fw::TObject*) {
+        EnterBusy();
+        ShowOptionForm(L"");
+        LeaveBusy();
+    });
+    on(L"ShowVersionAction", [this](fw::TObject*) {
+        EnterBusy();
+        ShowOptionForm(L"AboutSheet");
+        LeaveBusy();
+    });
     on(L"EnableHotKeyAction", [this](fw::TObject*) {
         EnterBusy();
         Settings.HotKeyEnabled = !Settings.HotKeyEnabled;

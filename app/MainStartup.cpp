@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "Messages.h"
+#include "Option.h"
 #include "SystemInfo.h"
 
 #include <shellapi.h>
@@ -44,6 +45,7 @@ TMainForm::~TMainForm()
 {
     DestroyBindings();
     // Components go before the window they use as a message target and owner.
+    OptionForm.reset();
     MasterVolume.reset();
     StartTimer.reset();
     Destroy();
@@ -322,6 +324,7 @@ void TMainForm::FormCloseQuery()
         ::Sleep(10);
     }
     SaveSettings(folders.SettingsFile); // command mode never computed a settings file
+    CloseOptionFormForExit();
 }
 
 void TMainForm::FormDestroy()
@@ -423,6 +426,9 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         return 0;
     case WM_WTSSESSION_CHANGE:
         WMSessionChange(wParam);
+        return 0;
+    case WM_OPTION_RELEASE:
+        ReleaseOptionForm();
         return 0;
     case WM_CLOSE:
         Close();

@@ -1,0 +1,295 @@
+// The settings dialog seen from the main window: opening it, filling it from the settings
+// model, copying it back (with the two warnings) and closing it.
+#include "Main.h"
+
+#include "CommandLine.h"
+#include "Format.h"
+#include "Messages.h"
+#include "Migration.h"
+#include "Option.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <exception>
+
+namespace lorvane {
+
+namespace {
+
+bool FolderExists(const std::wstring& path)
+{
+    DWORD a = ::GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The standard open-file dialog with a filter in the "Text|*.ext|Text|*.*" form.
+std::wstring OpenFileDialog(HWND owner, const std::wstring& filter)
+{
+    std::wstring f = filter;
+    for (wchar_t& c : f) {
+        if (c == L'|')
+            c = L'\0';
+    }
+    f.push_back(L'\0');
+    f.push_back(L'\0');
+    std::wstring file(MAX_PATH * 4, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = f.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+    if (!::GetOpenFileNameW(&ofn))
+        return {};
+    file.resize(wcslen(file.c_str()));
+    return file;
+}
+
+} // namespace
+
+int TMainForm::LevelToPercent(int level) const
+{
+    return static_cast<int>(Scale(level, MasterVolume->Min, MasterVolume->Max, 0, 100));
+}
+
+int TMainForm::PercentToLevelOf(int percent) const
+{
+    return static_cast<int>(PercentToLevel(percent, MasterVolume->Min, MasterVolume->Max));
+}
+
+void TMainForm::ShowOptionForm(const std::wstring& page)
+{
+    if (OptionForm && OptionForm->Showing()) {
+        // Open already: only the focus; unapplied edits stay.
+        ::SetForegroundWindow(OptionForm->Handle());
+        return;
+    }
+    if (!OptionForm) {
+        auto form = std::make_unique<TOptionForm>(this);
+        if (!form->Create(!HelpFile.empty()))
+            return;
+        OptionForm = std::move(form);
+    }
+    TOptionForm& f = *OptionForm;
+    FillOptionForm();
+    f.SetFormPosition(POINT{Settings.Window.OptionLeft, Settings.Window.OptionTop});
+    if (page.empty())
+        f.ActivatePage(Settings.Window.OptionPage);
+    else
+        f.ActivatePage(page);
+    f.OnButtonApply = [this](fw::TObject*) {
+        EnterBusy();
+        ApplyOptionForm(false);
+        if (OptionForm)
+            OptionForm->ApplyButton->SetEnabled(false);
+        LeaveBusy();
+    };
+    f.OnButtonHelp = [this](fw::TObject*) {
+        if (!OptionForm)
+            return;
+        EnterBusy();
+        ShowHelp(OptionForm->ActivePageCaption());
+        LeaveBusy();
+    };
+    f.OnHotKeyEnter = [this](fw::TObject*) { SuspendHotKeys(); };
+    f.OnHotKeyExit = [this](fw::TObject*) { ResumeHotKeys(); };
+    f.OnCloseQuery = [this](fw::TForm*) { return CloseOptionForm(); };
+    f.OnClose = [this](fw::TObject*) {
+        // Destroyed after the close has run its course, not inside its own message.
+        ::PostMessageW(Handle(), WM_OPTION_RELEASE, 0, 0);
+    };
+    f.OpenFile = [this](const std::wstring& filter) {
+        return OpenFileDialog(OptionForm ? OptionForm->Handle() : nullptr, filter);
+    };
+    f.Show();
+}
+
+void TMainForm::FillOptionForm()
+{
+    if (!OptionForm)
+        return;
+    TOptionForm& f = *OptionForm;
+    const TSettings& s = Settings;
+    RefreshActionStates();
+
+    f.ProgramDir = folders.ProgramDir;
+    if (!folders.SoundsDir.empty() && FolderExists(folders.SoundsDir))
+        f.SetSoundFolders(folders.SoundsDir, folders.ProgramDir);
+    else
+        f.SetSoundFolders(L"C:\\Windows\\media", L"");
+
+    f.LowStepEdit->SetValue(LevelToPercent(s.LowStep));
+    f.HighStepEdit->SetValue(LevelToPercent(s.HighStep));
+    f.AccelStepCheckBox->SetChecked(s.AccelStep);
+    f.RoundStepCheckBox->SetChecked(s.RoundStep);
+    f.BalloonHintCheckBox->SetChecked(s.BalloonHint);
+    f.BalloonTimeEdit->SetValue(static_cast<int>(s.BalloonTime / 1000));
+    f.AutoMuteCheckBox->SetChecked(s.AutoMute);
+    f.AutoUnmuteCheckBox->SetChecked(s.AutoUnmute);
+    f.SoundCheckBox->SetChecked(s.SoundEnabled);
+    f.SetSoundValue(s.SoundFile);
+    f.SoundDelayEdit->SetValue(static_cast<int>(SoundTimer->Interval()));
+    f.WheelMarginEdit->SetValue(s.WheelMargin);
+    f.SetWheelAreas(s.WheelAreas);
+    f.SetWheelKeys(s.WheelKeys);
+
+    StartupShortcut shortcut = ReadStartupShortcut();
+    f.StartUpCheckBox->SetChecked(shortcut.enabled);
+    f.WaitTimeEdit->SetValue(static_cast<int>(shortcut.waitSeconds));
+
+    f.ResetCheckBox->SetChecked(s.Reset);
+    f.ReVolumeEdit->SetValue(LevelToPercent(s.ReVolume));
+    f.ReMuteCheckBox->SetChecked(s.ReMute);
+
+    f.ReDeviceBeginUpdate();
+    try {
+        f.ReDeviceClear();
+        f.ReDeviceAdd(L"", Texts.Text(txOptDeviceKeep));
+        for (int i = 0; i < MasterVolume->DeviceCount(); ++i)
+            f.ReDeviceAdd(MasterVolume->DeviceId(i), MasterVolume->DeviceName(i));
+        f.ReDeviceSelect(s.ReDevice);
+    } catch (const std::exception&) {
+    }
+    f.ReDeviceEndUpdate();
+
+    FillOptionEditors();
+
+    f.LangBeginUpdate();
+    try {
+        f.LangClear();
+        WIN32_FIND_DATAW fd{};
+        HANDLE find = ::FindFirstFileW((folders.LanguagesDir + L"*.ini").c_str(), &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = fd.cFileName;
+                // "*.ini" also matches "x.ini~" style names through short names: only real ".ini".
+                if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ini") == 0)
+                    f.LangAdd(name.substr(0, name.size() - 4));
+            } while (::FindNextFileW(find, &fd));
+            ::FindClose(find);
+        }
+    } catch (const std::exception&) {
+    }
+    f.LangEndUpdate();
+    f.LangSelect(s.LangName);
+
+    TranslateOptionForm(folders.LanguageFile, false);
+}
+
+void TMainForm::TranslateOptionForm(const std::wstring& file, bool force)
+{
+    if (OptionForm)
+        OptionForm->ApplyLanguage(file, force);
+}
+
+bool TMainForm::ConfirmOptionWarning(int textIndex, const wchar_t* actionName)
+{
+    fw::TAction* action = MainActionList->Find(actionName);
+    const std::wstring hint = action ? action->Hint : std::wstring();
+    if (!OptionWarningBox)
+        return ConfirmWarning(textIndex, hint);
+    bool checked = false;
+    std::wstring text = fw::Format(Texts.Text(textIndex), {hint}).value_or(Texts.Text(textIndex));
+    const bool yes = OptionWarningBox(text, checked) == IDYES;
+    if (checked)
+        Settings.MessageDlg = false;
+    return yes;
+}
+
+bool TMainForm::ApplyOptionForm(bool fromOk)
+{
+    if (!OptionForm)
+        return false;
+    TOptionForm& f = *OptionForm;
+    TSettings& s = Settings;
+
+    // The two warnings: a setting that hides the way back into this dialog. The second is
+    // skipped when the first switched the warnings off.
+    if (s.MessageDlg && OptionMouseWarningDue() && !ConfirmOptionWarning(txDlgMouse, L"MainMenuAction"))
+        return false;
+    if (s.MessageDlg && !OptionSettingsShownInMenu() && !ConfirmOptionWarning(txDlgMenu, L"ShowOptionAction"))
+        return false;
+
+    s.LowStep = static_cast<uint16_t>(PercentToLevelOf(f.LowStepEdit->Value()));
+    s.HighStep = static_cast<uint16_t>(PercentToLevelOf(f.HighStepEdit->Value()));
+    s.AccelStep = f.AccelStepCheckBox->Checked();
+    s.RoundStep = f.RoundStepCheckBox->Checked();
+    s.BalloonHint = f.BalloonHintCheckBox->Checked();
+    s.BalloonTime = static_cast<unsigned>(f.BalloonTimeEdit->Value()) * 1000u;
+    s.AutoMute = f.AutoMuteCheckBox->Checked();
+    s.AutoUnmute = f.AutoUnmuteCheckBox->Checked();
+    s.SoundEnabled = f.SoundCheckBox->Checked();
+    s.SoundFile = f.SoundValue();
+    s.SoundDelay = static_cast<unsigned>(f.SoundDelayEdit->Value());
+    SoundTimer->SetInterval(s.SoundDelay);
+
+    StartupShortcut shortcut;
+    shortcut.enabled = f.StartUpCheckBox->Checked();
+    shortcut.waitSeconds = static_cast<unsigned>(f.WaitTimeEdit->Value());
+    WriteStartupShortcut(shortcut); // every apply, changed or not; failures are silent
+
+    s.Reset = f.ResetCheckBox->Checked();
+    s.ReVolume = PercentToLevelOf(f.ReVolumeEdit->Value());
+    s.ReMute = f.ReMuteCheckBox->Checked();
+    s.ReDevice = f.ReDeviceSelected();
+
+    ApplyOptionLists();
+
+    s.WheelMargin = f.WheelMarginEdit->Value();
+    SetWheelAreasKeys(static_cast<uint8_t>(f.WheelAreas()), static_cast<uint8_t>(f.WheelKeys()));
+
+    ApplyOptionBindings();
+
+    if (std::wstring lang = f.LangText(); lang != s.LangName) {
+        SelectLanguage(lang);
+        if (!fromOk)
+            FillOptionForm();
+    }
+
+    SaveSettings(folders.SettingsFile);
+    return true;
+}
+
+bool TMainForm::CloseOptionForm()
+{
+    if (!OptionForm)
+        return true;
+    TOptionForm& f = *OptionForm;
+    bool allowed = true;
+    EnterBusy();
+    try {
+        if (f.ModalResult == 1 && !ApplyOptionForm(true))
+            allowed = false;
+        if (allowed) {
+            POINT p = f.FormPosition();
+            Settings.Window.OptionLeft = p.x;
+            Settings.Window.OptionTop = p.y;
+            Settings.Window.OptionPage = f.ActivePageIndex();
+        }
+    } catch (const std::exception&) {
+    }
+    LeaveBusy();
+    if (allowed)
+        ResumeHotKeys(); // a suspension the hotkey edit left open
+    return allowed;
+}
+
+void TMainForm::ReleaseOptionForm()
+{
+    if (OptionForm && !OptionForm->Showing())
+        OptionForm.reset();
+}
+
+void TMainForm::CloseOptionFormForExit()
+{
+    if (!OptionForm)
+        return;
+    // Closing the program discards what was not applied, as Cancel does.
+    OptionForm->ModalResult = 2;
+    OptionForm->Close();
+    OptionForm.reset();
+}
+
+} // namespace lorvane

@@ -1,0 +1,634 @@
+#include "Option.h"
+
+#include "FileVersionInfo.h"
+#include "IniFile.h"
+#include "OptionEditors.h"
+#include "OptionForm.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <exception>
+
+namespace lorvane {
+
+namespace {
+
+// The icon-set list's rows are at least this tall (design units), more when the font is.
+constexpr int kIconItemHeight = 18;
+constexpr wchar_t kMeasureText[] = L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+std::wstring WithBackslash(std::wstring folder)
+{
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
+    return folder;
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix)
+{
+    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+int ScreenDpi()
+{
+    HDC dc = ::GetDC(nullptr);
+    int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc)
+        ::ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+LOGFONTW MenuFont()
+{
+    NONCLIENTMETRICSW m{};
+    m.cbSize = sizeof(m);
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0)) {
+        LOGFONTW lf{};
+        lf.lfHeight = -11;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        wcscpy_s(lf.lfFaceName, L"Tahoma");
+        return lf;
+    }
+    return m.lfMenuFont;
+}
+
+} // namespace
+
+std::optional<POINT> PlaceInWorkArea(POINT p, SIZE size, const RECT& w)
+{
+    // Wholly outside (the "not set" point always is): the system's default position stays.
+    if (static_cast<long long>(p.x) + size.cx < w.left || p.x > w.right ||
+        static_cast<long long>(p.y) + size.cy < w.top || p.y > w.bottom)
+        return std::nullopt;
+    if (p.x + size.cx >= w.right)
+        p.x = w.right - size.cx;
+    if (p.x <= w.left)
+        p.x = w.left;
+    if (p.y + size.cy >= w.bottom)
+        p.y = w.bottom - size.cy;
+    if (p.y <= w.top)
+        p.y = w.top;
+    return p;
+}
+
+std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder)
+{
+    // A base of a lone backslash stands for "no program folder": stripping it would turn
+    // "\\server\share\x.wav" into a different path.
+    if (baseFolder.size() > 1 && StartsWith(v, baseFolder))
+        return v.substr(baseFolder.size());
+    return v;
+}
+
+std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFolder,
+                             const std::wstring& baseFolder)
+{
+    size_t cut = v.find_last_of(L"\\:");
+    if (cut == std::wstring::npos)
+        return v;
+    std::wstring folder = v.substr(0, cut + 1);
+    if (folder == StoredSoundValue(soundFolder, baseFolder) || folder == soundFolder)
+        return v.substr(cut + 1);
+    return v;
+}
+
+TOptionForm::TOptionForm(fw::TComponent* owner)
+    : fw::TForm(owner, L"OptionForm"), FileVersionInfo(std::make_unique<TFileVersionInfo>(this))
+{
+}
+
+TOptionForm::~TOptionForm()
+{
+    editors.reset(); // before the controls it works on
+}
+
+bool TOptionForm::Create(bool withHelp)
+{
+    RegisterOptionControls();
+    helpButton = withHelp;
+    DWORD exStyle = WS_EX_APPWINDOW | (withHelp ? WS_EX_CONTEXTHELP : 0);
+    if (!CreateFromDesc(kOptionFormDesc, ScreenDpi(), exStyle))
+        return false;
+    FindControls();
+    ConnectHandlers();
+    FormCreate();
+    return true;
+}
+
+void TOptionForm::FindControls()
+{
+    PageControl = Find<fw::TPageControl>(L"PageControl");
+    OKButton = Find<fw::TButton>(L"OKButton");
+    CancelButton = Find<fw::TButton>(L"CancelButton");
+    ApplyButton = Find<fw::TButton>(L"ApplyButton");
+    StartUpCheckBox = Find<fw::TCheckBox>(L"StartUpCheckBox");
+    WaitTimeEdit = Find<TOptionUpDownEdit>(L"WaitTimeEdit");
+    ResetCheckBox = Find<fw::TCheckBox>(L"ResetCheckBox");
+    ReVolumeEdit = Find<TOptionUpDownEdit>(L"ReVolumeEdit");
+    ReMuteCheckBox = Find<fw::TCheckBox>(L"ReMuteCheckBox");
+    ReDeviceComboBox = Find<fw::TComboBox>(L"ReDeviceComboBox");
+    LangComboBox = Find<fw::TComboBox>(L"LangComboBox");
+    LowStepEdit = Find<TOptionUpDownEdit>(L"LowStepEdit");
+    AccelStepCheckBox = Find<fw::TCheckBox>(L"AccelStepCheckBox");
+    HighStepEdit = Find<TOptionUpDownEdit>(L"HighStepEdit");
+    RoundStepCheckBox = Find<fw::TCheckBox>(L"RoundStepCheckBox");
+    AutoUnmuteCheckBox = Find<fw::TCheckBox>(L"AutoUnmuteCheckBox");
+    AutoMuteCheckBox = Find<fw::TCheckBox>(L"AutoMuteCheckBox");
+    SoundCheckBox = Find<fw::TCheckBox>(L"SoundCheckBox");
+    SoundComboBox = Find<fw::TComboBox>(L"SoundComboBox");
+    SoundDialogButton = Find<fw::TButton>(L"SoundDialogButton");
+    SoundPlayButton = Find<fw::TButton>(L"SoundPlayButton");
+    SoundDelayEdit = Find<TOptionUpDownEdit>(L"SoundDelayEdit");
+    BalloonHintCheckBox = Find<fw::TCheckBox>(L"BalloonHintCheckBox");
+    BalloonTimeEdit = Find<TOptionUpDownEdit>(L"BalloonTimeEdit");
+    NotifyIconButton = Find<fw::TRadioButton>(L"NotifyIconButton");
+    TaskbarButton = Find<fw::TRadioButton>(L"TaskbarButton");
+    DesktopCheckBox = Find<fw::TCheckBox>(L"DesktopCheckBox");
+    DesktopCornerCheckBox = Find<fw::TCheckBox>(L"DesktopCornerCheckBox");
+    NoForegroundWindowCheckBox = Find<fw::TCheckBox>(L"NoForegroundWindowCheckBox");
+    WheelMarginEdit = Find<TOptionUpDownEdit>(L"WheelMarginEdit");
+    ShiftCheckBox = Find<fw::TCheckBox>(L"ShiftCheckBox");
+    AltCheckBox = Find<fw::TCheckBox>(L"AltCheckBox");
+    CtrlCheckBox = Find<fw::TCheckBox>(L"CtrlCheckBox");
+    WinCheckBox = Find<fw::TCheckBox>(L"WinCheckBox");
+    IconMuteFixCheckBox = Find<fw::TCheckBox>(L"IconMuteFixCheckBox");
+    FileNameLabel = Find<fw::TLabel>(L"FileNameLabel");
+    CopyrightLabel = Find<fw::TLabel>(L"CopyrightLabel");
+}
+
+void TOptionForm::ConnectHandlers()
+{
+    auto apply = [this](fw::TObject*) { ApplyEnableChange(); };
+    for (const auto& c : Components()) {
+        if (auto* radio = dynamic_cast<fw::TRadioButton*>(c.get()))
+            radio->OnClick = apply;
+        else if (auto* box = dynamic_cast<fw::TCheckBox*>(c.get()))
+            box->OnClick = apply;
+        else if (auto* edit = dynamic_cast<TOptionUpDownEdit*>(c.get()))
+            edit->OnChange = apply;
+    }
+    for (fw::TCheckBox* box : {StartUpCheckBox, ResetCheckBox, BalloonHintCheckBox, SoundCheckBox})
+        box->OnClick = [this](fw::TObject* sender) { CheckBoxEnableChange(sender); };
+    AccelStepCheckBox->OnClick = [this](fw::TObject*) { AccelStepCheckBoxClick(); };
+    DesktopCornerCheckBox->OnClick = [this](fw::TObject*) { DesktopCornerCheckBoxClick(); };
+    ReDeviceComboBox->OnSelect = apply;
+    LangComboBox->OnSelect = apply;
+    SoundComboBox->OnSelect = [this](fw::TObject*) { SoundComboBoxSelect(); };
+    SoundComboBox->OnChange = [this](fw::TObject*) {
+        SoundComboBox->Hint = StoredSoundValue(SoundComboBox->Text(), baseFolder);
+        ApplyEnableChange();
+    };
+    SoundDialogButton->OnClick = [this](fw::TObject*) { SoundDialogButtonClick(); };
+    SoundPlayButton->OnClick = [this](fw::TObject*) { PlaySoundFile(); };
+    OKButton->OnClick = [this](fw::TObject*) {
+        ModalResult = OKButton->ModalResult;
+        fw::Raise(OnButtonOk, this);
+        Close();
+    };
+    CancelButton->OnClick = [this](fw::TObject*) {
+        ModalResult = CancelButton->ModalResult;
+        fw::Raise(OnButtonCancel, this);
+        Close();
+    };
+    ApplyButton->OnClick = [this](fw::TObject*) { fw::Raise(OnButtonApply, this); };
+    if (auto* up = Find<fw::TButton>(L"VersionUpButton"))
+        up->OnClick = [this](fw::TObject*) {
+            OpenUrl(UpdateAddress(FileVersionInfo->Comments(), FileVersionInfo->InternalName(),
+                                  FileVersionInfo->FileVersion()),
+                    Handle());
+        };
+    OnShow = [this](fw::TObject*) { FormShow(); };
+    PlayFile = [](const std::wstring& file) { return ::sndPlaySoundW(file.c_str(), SND_ASYNC) != FALSE; };
+    PlayBeep = [] { return ::MessageBeep(0) != FALSE; };
+}
+
+void TOptionForm::FormCreate()
+{
+    // The dependent controls' enabled states follow the boxes from the start.
+    for (fw::TCheckBox* box : {BalloonHintCheckBox, SoundCheckBox, StartUpCheckBox, ResetCheckBox})
+        CheckBoxEnableChange(box);
+    DesktopCornerCheckBoxClick();
+    AccelStepCheckBoxClick();
+    for (const wchar_t* list : {L"VolumeListView", L"ToolListView", L"MouseListView", L"KeyListView"})
+        FitLastColumn(list);
+    editors = std::make_unique<TOptionEditors>(*this);
+    FillAbout(FileVersionInfo->FileDescription(), FileVersionInfo->FileVersion(), FileVersionInfo->LegalCopyright(),
+              ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
+    ApplyButton->SetEnabled(false);
+}
+
+void TOptionForm::FormShow()
+{
+    ApplyButton->SetEnabled(false);
+}
+
+void TOptionForm::FitLastColumn(const wchar_t* listName)
+{
+    auto* list = Find<fw::TListView>(listName);
+    if (!list || list->ColumnCount() == 0)
+        return;
+    RECT client{};
+    ::GetClientRect(list->Handle(), &client);
+    int width = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int last = list->ColumnCount() - 1;
+    for (int i = 0; i < last; ++i)
+        width -= list->ColumnWidth(i);
+    list->SetColumnWidth(last, width);
+}
+
+void TOptionForm::ApplyEnableChange()
+{
+    if (ApplyButton)
+        ApplyButton->SetEnabled(true);
+}
+
+void TOptionForm::CheckBoxEnableChange(fw::TObject* sender)
+{
+    auto* box = dynamic_cast<fw::TCheckBox*>(sender);
+    if (!box || !box->Parent())
+        return;
+    for (fw::TControl* other : box->Parent()->Controls()) {
+        if (other != box)
+            other->SetEnabled(box->Checked());
+    }
+    ApplyEnableChange();
+}
+
+void TOptionForm::AccelStepCheckBoxClick()
+{
+    HighStepEdit->SetEnabled(AccelStepCheckBox->Checked());
+    if (auto* unit = FindComponent(L"AccelStepUnitLabel"))
+        unit->SetEnabled(AccelStepCheckBox->Checked());
+    ApplyEnableChange();
+}
+
+void TOptionForm::DesktopCornerCheckBoxClick()
+{
+    WheelMarginEdit->SetEnabled(DesktopCornerCheckBox->Checked());
+    if (auto* unit = FindComponent(L"WheelMarginUnitLabel"))
+        unit->SetEnabled(DesktopCornerCheckBox->Checked());
+    ApplyEnableChange();
+}
+
+// ---- Wheel areas and keys
+
+void TOptionForm::SetWheelAreas(unsigned areas)
+{
+    // Unchecking first: checking one radio button of the pair unchecks the other.
+    NotifyIconButton->SetChecked(false);
+    TaskbarButton->SetChecked(false);
+    if (areas & 1)
+        NotifyIconButton->SetCheckedGroup(true);
+    if (areas & 2)
+        TaskbarButton->SetCheckedGroup(true);
+    DesktopCheckBox->SetChecked((areas & 4) != 0);
+    DesktopCornerCheckBox->SetChecked((areas & 8) != 0);
+    NoForegroundWindowCheckBox->SetChecked((areas & 16) != 0);
+}
+
+unsigned TOptionForm::WheelAreas() const
+{
+    return (NotifyIconButton->Checked() ? 1u : 0u) | (TaskbarButton->Checked() ? 2u : 0u) |
+           (DesktopCheckBox->Checked() ? 4u : 0u) | (NoForegroundWindowCheckBox->Checked() ? 16u : 0u) |
+           (DesktopCornerCheckBox->Checked() ? 8u : 0u);
+}
+
+void TOptionForm::SetWheelKeys(unsigned keys)
+{
+    ShiftCheckBox->SetChecked((keys & 1) != 0);
+    AltCheckBox->SetChecked((keys & 2) != 0);
+    CtrlCheckBox->SetChecked((keys & 4) != 0);
+    WinCheckBox->SetChecked((keys & 8) != 0);
+}
+
+unsigned TOptionForm::WheelKeys() const
+{
+    return (ShiftCheckBox->Checked() ? 1u : 0u) | (AltCheckBox->Checked() ? 2u : 0u) |
+           (CtrlCheckBox->Checked() ? 4u : 0u) | (WinCheckBox->Checked() ? 8u : 0u);
+}
+
+// ---- Sound
+
+void TOptionForm::SetSoundFolders(const std::wstring& sound, const std::wstring& base)
+{
+    soundFolder = WithBackslash(sound);
+    baseFolder = WithBackslash(base);
+    FillSoundList();
+}
+
+void TOptionForm::FillSoundList()
+{
+    std::wstring keep = SoundComboBox->Text();
+    SoundComboBox->BeginUpdate();
+    try {
+        SoundComboBox->Clear();
+        WIN32_FIND_DATAW fd{};
+        HANDLE find = ::FindFirstFileW((soundFolder + L"*.wav").c_str(), &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                SoundComboBox->Add(fd.cFileName);
+            } while (::FindNextFileW(find, &fd));
+            ::FindClose(find);
+        }
+    } catch (const std::exception&) {
+    }
+    SoundComboBox->EndUpdate();
+    SoundComboBox->SetText(keep);
+}
+
+void TOptionForm::SetSoundValue(const std::wstring& value)
+{
+    SoundComboBox->Hint = StoredSoundValue(value, baseFolder);
+    SoundComboBox->SetText(ShownSoundValue(value, soundFolder, baseFolder));
+}
+
+std::wstring TOptionForm::SoundValue() const
+{
+    return SoundComboBox->Hint;
+}
+
+void TOptionForm::SoundComboBoxSelect()
+{
+    int row = SoundComboBox->ItemIndex();
+    if (row < 0)
+        return;
+    SetSoundValue(soundFolder + SoundComboBox->Item(row));
+    ApplyEnableChange();
+}
+
+void TOptionForm::SoundDialogButtonClick()
+{
+    if (!OpenFile)
+        return;
+    std::wstring file = OpenFile(SoundOpenDialogFilter);
+    if (!file.empty()) {
+        SetSoundValue(file);
+        ApplyEnableChange();
+    }
+}
+
+void TOptionForm::PlaySoundFile()
+{
+    const std::wstring value = SoundValue();
+    if (value.empty()) {
+        if (PlayBeep)
+            PlayBeep();
+        return;
+    }
+    // Relative values are relative to the program folder.
+    if (!ProgramDir.empty())
+        ::SetCurrentDirectoryW(ProgramDir.c_str());
+    if (PlayFile)
+        PlayFile(value);
+}
+
+// ---- Reset device list
+
+void TOptionForm::ReDeviceBeginUpdate()
+{
+    ReDeviceComboBox->BeginUpdate();
+}
+
+void TOptionForm::ReDeviceEndUpdate()
+{
+    ReDeviceComboBox->EndUpdate();
+}
+
+void TOptionForm::ReDeviceClear()
+{
+    ReDeviceComboBox->Clear();
+}
+
+void TOptionForm::ReDeviceAdd(const std::wstring& id, const std::wstring& text)
+{
+    ReDeviceComboBox->Add(text, id);
+}
+
+void TOptionForm::ReDeviceSelect(const std::wstring& id)
+{
+    for (int i = ReDeviceComboBox->Count() - 1; i >= 0; --i) {
+        if (ReDeviceComboBox->ItemData(i) == id) {
+            ReDeviceComboBox->SetItemIndex(i);
+            return;
+        }
+    }
+    ReDeviceComboBox->SetItemIndex(-1);
+}
+
+std::wstring TOptionForm::ReDeviceSelected() const
+{
+    return ReDeviceComboBox->ItemData(ReDeviceComboBox->ItemIndex());
+}
+
+// ---- Language list
+
+void TOptionForm::LangBeginUpdate()
+{
+    LangComboBox->BeginUpdate();
+}
+
+void TOptionForm::LangEndUpdate()
+{
+    LangComboBox->EndUpdate();
+}
+
+void TOptionForm::LangClear()
+{
+    LangComboBox->Clear();
+}
+
+void TOptionForm::LangAdd(const std::wstring& name)
+{
+    LangComboBox->Add(name);
+}
+
+void TOptionForm::LangSelect(const std::wstring& name)
+{
+    LangComboBox->SetItemIndex(LangComboBox->IndexOf(name));
+}
+
+std::wstring TOptionForm::LangText() const
+{
+    return LangComboBox->Item(LangComboBox->ItemIndex());
+}
+
+// ---- Pages
+
+void TOptionForm::ActivatePage(int index)
+{
+    PageControl->SetActivePageIndex(index);
+}
+
+void TOptionForm::ActivatePage(const std::wstring& name)
+{
+    for (int i = 0; i < PageControl->PageCount(); ++i) {
+        if (PageControl->Page(i)->Name() == name) {
+            ActivatePage(i);
+            return;
+        }
+    }
+}
+
+int TOptionForm::ActivePageIndex() const
+{
+    return PageControl->ActivePageIndex();
+}
+
+std::wstring TOptionForm::ActivePageCaption() const
+{
+    fw::TTabSheet* page = PageControl->Page(PageControl->ActivePageIndex());
+    return page ? page->Caption() : std::wstring();
+}
+
+// ---- Position
+
+void TOptionForm::SetFormPosition(POINT p)
+{
+    RECT work{};
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
+        return;
+    RECT r{};
+    ::GetWindowRect(Handle(), &r);
+    if (std::optional<POINT> placed = PlaceInWorkArea(p, SIZE{r.right - r.left, r.bottom - r.top}, work))
+        ::SetWindowPos(Handle(), nullptr, placed->x, placed->y, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+POINT TOptionForm::FormPosition() const
+{
+    RECT r{};
+    ::GetWindowRect(Handle(), &r);
+    return POINT{r.left, r.top};
+}
+
+// ---- Language and font
+
+void TOptionForm::ApplyLanguage(const std::wstring& file, bool force)
+{
+    if (!force && file == appliedLanguageFile)
+        return;
+    appliedLanguageFile = file;
+    fw::TControl* panels[] = {FindComponent(L"ClientPanel"), FindComponent(L"ButtonPanel")};
+    for (fw::TControl* panel : panels)
+        panel->SetVisible(false);
+    try {
+        fw::TIniFile ini;
+        ini.LoadFromFile(file); // a missing file reads as empty: every text stays
+        for (const auto& c : Components()) {
+            const std::wstring& name = c->Name();
+            if (c.get() == FileNameLabel || c.get() == CopyrightLabel)
+                continue; // from the version record
+            if (c->HasCaption()) {
+                c->SetCaption(ini.ReadString(L"Option", name, c->Caption()));
+            } else if (auto* list = dynamic_cast<fw::TListView*>(c.get())) {
+                for (int i = 0; i < list->ColumnCount(); ++i)
+                    list->SetColumnCaption(
+                        i, ini.ReadString(L"Option", name + std::to_wstring(i), list->ColumnCaption(i)));
+            }
+        }
+        SoundOpenDialogFilter = ini.ReadString(L"Option", L"SoundOpenDialog", SoundOpenDialogFilter);
+        ToolOpenDialogFilter = ini.ReadString(L"Option", L"ToolOpenDialog", ToolOpenDialogFilter);
+        ApplyFont(ini.ReadString(L"Font", L"OptionFontName", L""),
+                  ini.ReadInteger(L"Font", L"OptionFontSize", -1),
+                  ini.ReadInteger(L"Font", L"OptionFontCharset", -1));
+        EqualiseButtonHeights();
+    } catch (const std::exception&) {
+    }
+    for (fw::TControl* panel : panels)
+        panel->SetVisible(true);
+}
+
+void TOptionForm::EqualiseButtonHeights()
+{
+    auto match = [this](const wchar_t* button, const wchar_t* beside) {
+        fw::TControl* b = FindComponent(button);
+        fw::TControl* c = FindComponent(beside);
+        if (b && c)
+            b->SetHeight(c->Height());
+    };
+    match(L"SoundDialogButton", L"SoundComboBox");
+    match(L"SoundPlayButton", L"SoundComboBox");
+    match(L"MouseDeleteButton", L"MouseComboBox");
+    match(L"KeyDeleteButton", L"KeyEdit");
+    match(L"ToolDialogButton", L"ToolCommandEdit");
+    match(L"ToolDeleteButton", L"ToolCommandEdit");
+}
+
+void TOptionForm::ApplyFont(const std::wstring& name, int size, int charset)
+{
+    const LOGFONTW menu = MenuFont();
+    const int systemDpi = ScreenDpi();
+    std::wstring newName = name.empty() ? std::wstring(menu.lfFaceName) : name;
+    int newSize = size >= 0 ? size : ::MulDiv(std::abs(menu.lfHeight), 72, systemDpi);
+    int newCharset = charset >= 0 ? charset : menu.lfCharSet;
+    if (newName == fontName && newSize == fontSize && newCharset == fontCharset)
+        return;
+    fontName = newName;
+    fontSize = newSize;
+    fontCharset = newCharset;
+    const int dpi = CurrentDpi ? CurrentDpi() : CreationDpi();
+    LOGFONTW lf = FontInfo();
+    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, newName.c_str(), _TRUNCATE);
+    lf.lfHeight = -::MulDiv(::MulDiv(newSize, 96, 72), dpi, 96);
+    lf.lfWidth = 0;
+    lf.lfCharSet = static_cast<BYTE>(newCharset);
+    SetFormFont(lf);
+
+    // The owner-drawn icon-set list has a fixed row height: it grows with the font.
+    if (auto* icons = Find<fw::TCheckListBox>(L"IconListBox")) {
+        int textHeight = 0;
+        if (HDC dc = ::GetDC(Handle())) {
+            HGDIOBJ old = ::SelectObject(dc, Font());
+            SIZE s{};
+            if (::GetTextExtentPoint32W(dc, kMeasureText, static_cast<int>(wcslen(kMeasureText)), &s))
+                textHeight = s.cy;
+            ::SelectObject(dc, old);
+            ::ReleaseDC(Handle(), dc);
+        }
+        icons->SetItemHeight(std::max(fw::ScaleDesign(kIconItemHeight, dpi), textHeight));
+    }
+}
+
+// ---- About
+
+void TOptionForm::FillAbout(const std::wstring& description, const std::wstring& fileVersion,
+                            const std::wstring& copyright, HICON icon)
+{
+    FileNameLabel->SetCaption(VersionLine(description, fileVersion));
+    CopyrightLabel->SetCaption(copyright);
+    if (auto* image = Find<fw::TImage>(L"IconImage"))
+        image->SetIcon(icon);
+}
+
+// ---- Messages
+
+LRESULT TOptionForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    try {
+        switch (msg) {
+        case WM_NCLBUTTONDOWN:
+            // The caption's "?" must not start the system's context-help mode.
+            if (helpButton && wParam == HTHELP)
+                return 0;
+            break;
+        case WM_NCLBUTTONUP:
+            if (helpButton && wParam == HTHELP) {
+                fw::Raise(OnButtonHelp, this);
+                return 0;
+            }
+            break;
+        case WM_OPTIONLISTSELECT:
+            if (editors)
+                editors->ListSelect(reinterpret_cast<HWND>(wParam));
+            return 0;
+        default:
+            break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return fw::TForm::WndProc(msg, wParam, lParam);
+}
+
+} // namespace lorvane

@@ -1,0 +1,196 @@
+#pragma once
+// TOptionForm: the settings dialog, a modeless tabbed window with the pages System,
+// Operation, Mouse, Keyboard, Volume, Tool, Icon and About. It is a passive view: the main
+// window fills it from its settings model, reads it back on OK and Apply and decides on
+// closing; the dialog talks back only through its six events.
+
+#include "Form.h"
+#include "OptionControls.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lorvane {
+
+class TOptionEditors;
+class TFileVersionInfo;
+
+// Posted by the report lists to the dialog itself (WM_APP + 10): wParam is the list's window.
+constexpr UINT WM_OPTIONLISTSELECT = WM_APP + 10;
+
+// Where the dialog's first position request leads (SetFormPosition): the point moved inside
+// the work area, or nothing when the dialog would lie wholly outside it.
+std::optional<POINT> PlaceInWorkArea(POINT p, SIZE size, const RECT& work);
+
+// The sound value rules: what is stored for a chosen value v, and what the combo shows.
+std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder);
+std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFolder,
+                             const std::wstring& baseFolder);
+
+class TOptionForm : public fw::TForm {
+  public:
+    explicit TOptionForm(fw::TComponent* owner);
+    ~TOptionForm() override;
+
+    // Creates the window (hidden) with every control, then runs FormCreate. `helpButton`
+    // puts the "?" in the caption (the application has a help file).
+    bool Create(bool helpButton);
+
+    // ---- Controls (valid after Create)
+    fw::TPageControl* PageControl = nullptr;
+    fw::TButton* OKButton = nullptr;
+    fw::TButton* CancelButton = nullptr;
+    fw::TButton* ApplyButton = nullptr;
+    // System
+    fw::TCheckBox* StartUpCheckBox = nullptr;
+    TOptionUpDownEdit* WaitTimeEdit = nullptr;
+    fw::TCheckBox* ResetCheckBox = nullptr;
+    TOptionUpDownEdit* ReVolumeEdit = nullptr;
+    fw::TCheckBox* ReMuteCheckBox = nullptr;
+    fw::TComboBox* ReDeviceComboBox = nullptr;
+    fw::TComboBox* LangComboBox = nullptr;
+    // Operation
+    TOptionUpDownEdit* LowStepEdit = nullptr;
+    fw::TCheckBox* AccelStepCheckBox = nullptr;
+    TOptionUpDownEdit* HighStepEdit = nullptr;
+    fw::TCheckBox* RoundStepCheckBox = nullptr;
+    fw::TCheckBox* AutoUnmuteCheckBox = nullptr;
+    fw::TCheckBox* AutoMuteCheckBox = nullptr;
+    fw::TCheckBox* SoundCheckBox = nullptr;
+    fw::TComboBox* SoundComboBox = nullptr;
+    fw::TButton* SoundDialogButton = nullptr;
+    fw::TButton* SoundPlayButton = nullptr;
+    TOptionUpDownEdit* SoundDelayEdit = nullptr;
+    fw::TCheckBox* BalloonHintCheckBox = nullptr;
+    TOptionUpDownEdit* BalloonTimeEdit = nullptr;
+    // Mouse (wheel)
+    fw::TRadioButton* NotifyIconButton = nullptr;
+    fw::TRadioButton* TaskbarButton = nullptr;
+    fw::TCheckBox* DesktopCheckBox = nullptr;
+    fw::TCheckBox* DesktopCornerCheckBox = nullptr;
+    fw::TCheckBox* NoForegroundWindowCheckBox = nullptr;
+    TOptionUpDownEdit* WheelMarginEdit = nullptr;
+    fw::TCheckBox* ShiftCheckBox = nullptr;
+    fw::TCheckBox* AltCheckBox = nullptr;
+    fw::TCheckBox* CtrlCheckBox = nullptr;
+    fw::TCheckBox* WinCheckBox = nullptr;
+    // Icon
+    fw::TCheckBox* IconMuteFixCheckBox = nullptr;
+    // About
+    fw::TLabel* FileNameLabel = nullptr;
+    fw::TLabel* CopyrightLabel = nullptr;
+
+    // The list editors of the Mouse, Keyboard, Volume, Tool and Icon pages.
+    TOptionEditors* Editors() const noexcept { return editors.get(); }
+
+    // ---- Wheel areas and keys as the check boxes show them
+    void SetWheelAreas(unsigned areas);
+    unsigned WheelAreas() const;
+    void SetWheelKeys(unsigned keys);
+    unsigned WheelKeys() const;
+
+    // ---- Sound
+    const std::wstring& SoundFolder() const noexcept { return soundFolder; }
+    const std::wstring& BaseFolder() const noexcept { return baseFolder; }
+    // Each gets a trailing backslash; the combo's list is refilled from the sound folder.
+    void SetSoundFolders(const std::wstring& sound, const std::wstring& base);
+    void SetSoundValue(const std::wstring& value);
+    std::wstring SoundValue() const;
+    // Plays the stored value (relative to the program folder), or beeps when it is empty.
+    void PlaySoundFile();
+    std::wstring ProgramDir; // the folder relative sound values resolve against
+    std::function<bool(const std::wstring& file)> PlayFile;
+    std::function<bool()> PlayBeep;
+    // The file dialog; empty when nothing was chosen.
+    std::function<std::wstring(const std::wstring& filter)> OpenFile;
+
+    // ---- Reset device list
+    void ReDeviceBeginUpdate();
+    void ReDeviceEndUpdate();
+    void ReDeviceClear();
+    void ReDeviceAdd(const std::wstring& id, const std::wstring& text);
+    // The last row whose ID equals `id`; no row when none does.
+    void ReDeviceSelect(const std::wstring& id);
+    std::wstring ReDeviceSelected() const;
+
+    // ---- Language list
+    void LangBeginUpdate();
+    void LangEndUpdate();
+    void LangClear();
+    void LangAdd(const std::wstring& name);
+    void LangSelect(const std::wstring& name);
+    std::wstring LangText() const;
+
+    // ---- Pages
+    void ActivatePage(int index);
+    void ActivatePage(const std::wstring& name);
+    int ActivePageIndex() const;
+    std::wstring ActivePageCaption() const;
+
+    // ---- Position
+    void SetFormPosition(POINT p);
+    POINT FormPosition() const;
+
+    // ---- Language and font
+    const std::wstring& AppliedLanguageFile() const noexcept { return appliedLanguageFile; }
+    void ApplyLanguage(const std::wstring& file, bool force);
+    void ApplyFont(const std::wstring& name, int size, int charset);
+    // The dialog's resolution now (the DPI component's when present).
+    std::function<int()> CurrentDpi;
+
+    // ---- Formats given by the main window, for the list editors
+    std::wstring ToolFormat;
+    std::wstring VolumeFormat;
+    // Filters of the two file dialogs (translated like captions).
+    std::wstring SoundOpenDialogFilter = L"Audio Files (*.wav)|*.wav|All Files (*.*)|*.*";
+    std::wstring ToolOpenDialogFilter = L"Executable Files (*.exe;*.com;*.bat;*.vbs;*.vbe;*.js;*.wsf)|"
+                                        L"*.exe;*.com;*.bat;*.vbs;*.vbe;*.js;*.wsf|All Files (*.*)|*.*";
+
+    // ---- About page: filled from the program's version record.
+    void FillAbout(const std::wstring& description, const std::wstring& fileVersion,
+                   const std::wstring& copyright, HICON icon);
+    // The version record the About page shows (the running program's).
+    std::unique_ptr<TFileVersionInfo> FileVersionInfo;
+
+    // The Apply rule: any change of a value enables ApplyButton.
+    void ApplyEnableChange();
+
+    fw::TNotifyEvent OnButtonOk;
+    fw::TNotifyEvent OnButtonCancel;
+    fw::TNotifyEvent OnButtonApply;
+    fw::TNotifyEvent OnButtonHelp;
+    fw::TNotifyEvent OnHotKeyEnter;
+    fw::TNotifyEvent OnHotKeyExit;
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+
+  private:
+    void FindControls();
+    void ConnectHandlers();
+    void FormCreate();
+    void FormShow();
+    void FitLastColumn(const wchar_t* listName);
+    void CheckBoxEnableChange(fw::TObject* sender);
+    void AccelStepCheckBoxClick();
+    void DesktopCornerCheckBoxClick();
+    void SoundComboBoxSelect();
+    void SoundDialogButtonClick();
+    void EqualiseButtonHeights();
+    void FillSoundList();
+
+    std::unique_ptr<TOptionEditors> editors;
+    std::wstring appliedLanguageFile;
+    std::wstring soundFolder = L"\\";
+    std::wstring baseFolder = L"\\";
+    bool helpButton = false;
+    // The font as the language asked for it (the design font Tahoma 8 pt at first).
+    std::wstring fontName = L"Tahoma";
+    int fontSize = 8;
+    int fontCharset = DEFAULT_CHARSET;
+};
+
+} // namespace lorvane
