@@ -25,16 +25,22 @@ std::vector<int> VersionParts(std::wstring_view v)
     }
 }
 
+bool IsNameChar(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_';
+}
+
 // The "1.4.2.0" step: the numeric codes of hotkey keys and mouse values become names.
 TMigrationStep NumericCodesStep()
 {
     TMigrationStep step{L"1.4.2.0", L"Image", {}};
     auto& r = step.Replacements;
-    // Longer codes first: "WheelDown=3" is a prefix of "WheelDown=30". The "=" of the old
-    // hotkey key keeps "ShortCut3=" from matching "ShortCut30=".
+    // Longer codes first (whole lines would tell "WheelDown=3" from "WheelDown=30" anyway).
     for (int k = 30; k >= 0; --k)
         r.emplace_back(L"ShortCut" + std::to_wstring(k) + L"=", OldActionName(k) + L"=");
-    for (const wchar_t* key : {L"WheelDown=", L"WheelUp=", L"Click="}) {
+    // Whole names only: the double, right and wheel clicks are named on their own.
+    for (const wchar_t* key :
+         {L"WheelDown=", L"WheelUp=", L"Click=", L"DoubleClick=", L"RightClick=", L"WheelClick="}) {
         r.emplace_back(std::wstring(key) + L"-1", key);
         for (int k = 30; k >= 0; --k)
             r.emplace_back(key + std::to_wstring(k), key + OldActionName(k));
@@ -88,6 +94,44 @@ std::vector<TMigrationStep> BuildSteps()
 
 } // namespace
 
+std::wstring ReplaceWholeNamesIgnoreCase(std::wstring_view text, std::wstring_view from, std::wstring_view to)
+{
+    if (from.empty())
+        return std::wstring(text);
+    const std::wstring foldedText = fw::FoldCase(text);
+    const std::wstring foldedFrom = fw::FoldCase(from);
+    const bool nameFirst = IsNameChar(from.front()), nameLast = IsNameChar(from.back());
+    // Keys ("Width=") and headers ("[Form]") stand at the start of a line; a key with its value
+    // ("WheelDown=3") is the whole line.
+    const size_t equals = from.find(L'=');
+    const bool lineStart = from.front() == L'[' || equals != std::wstring_view::npos;
+    const bool lineEnd = equals != std::wstring_view::npos && equals + 1 < from.size();
+    auto atLineStart = [&](size_t at) { return at == 0 || text[at - 1] == L'\n' || text[at - 1] == L'\r'; };
+    auto atLineEnd = [&](size_t at) { return at == text.size() || text[at] == L'\r' || text[at] == L'\n'; };
+    std::wstring out;
+    out.reserve(text.size());
+    size_t pos = 0, search = 0;
+    for (;;) {
+        const size_t hit = foldedText.find(foldedFrom, search);
+        if (hit == std::wstring::npos)
+            break;
+        const size_t end = hit + from.size();
+        // "MainWidth=" holds "Width=" and "EnableHotKeyAction" holds "HotKeyAction": a name
+        // that is part of a longer one is not the old name.
+        if ((nameFirst && hit > 0 && IsNameChar(text[hit - 1])) ||
+            (nameLast && end < text.size() && IsNameChar(text[end])) || (lineStart && !atLineStart(hit)) ||
+            (lineEnd && !atLineEnd(end))) {
+            search = hit + 1;
+            continue;
+        }
+        out.append(text.substr(pos, hit - pos));
+        out.append(to);
+        pos = search = end;
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
 int CompareVersions(std::wstring_view a, std::wstring_view b)
 {
     std::vector<int> pa = VersionParts(a), pb = VersionParts(b);
@@ -131,7 +175,7 @@ void ApplyMigrationStep(const TMigrationStep& step, fw::TIniFile& ini)
         ini.EraseSection(step.EraseSection);
     std::wstring text = ini.Text();
     for (const auto& [from, to] : step.Replacements)
-        text = fw::ReplaceAllIgnoreCase(text, from, to);
+        text = ReplaceWholeNamesIgnoreCase(text, from, to);
     ini.SetText(text);
 }
 

@@ -26,6 +26,14 @@ struct TMigrationStep {
 };
 const std::vector<TMigrationStep>& MigrationSteps();
 
+// Replaces every occurrence of `from` (compared without regard to case) that is not part of a
+// longer name: a letter, digit or "_" may neither precede a `from` that begins with one nor
+// follow a `from` that ends with one. A key ("Width=") or header ("[Form]") matches only at the
+// start of a line, a key with its value ("WheelDown=3") only as the whole line. Migrating a
+// file that is already current changes nothing.
+std::wstring ReplaceWholeNamesIgnoreCase(std::wstring_view text, std::wstring_view from,
+                                         std::wstring_view to);
+
 // Applies one step to the file's written text and parses the result back.
 void ApplyMigrationStep(const TMigrationStep& step, fw::TIniFile& ini);
 

@@ -149,6 +149,62 @@ TEST(Migration, EachStepRewritesItsTexts)
     }
 }
 
+TEST(Migration, ReplacementsMatchWholeNamesOnly)
+{
+    const struct {
+        const wchar_t* text;
+        const wchar_t* from;
+        const wchar_t* to;
+        const wchar_t* want;
+    } cases[] = {
+        {L"Width=1\r\nMainWidth=2\r\n", L"Width=", L"MainWidth=", L"MainWidth=1\r\nMainWidth=2\r\n"},
+        {L"EnableHotKeyAction=1\r\nx=hotkeyaction", L"HotKeyAction", L"ToggleHotKeyAction",
+         L"EnableHotKeyAction=1\r\nx=ToggleHotKeyAction"},
+        {L"FormatDevice=15\r\nFormatDevice=150\r\nFormatDevice=15 ", L"FormatDevice=15", L"FormatDevice=32",
+         L"FormatDevice=32\r\nFormatDevice=150\r\nFormatDevice=15 "},
+        {L"WheelDown=30\r\nWheelDown=3", L"WheelDown=3", L"WheelDown=X", L"WheelDown=30\r\nWheelDown=X"},
+        {L"Tool0=Action:MuteAction;MuteActionX", L"MuteAction", L"M", L"Tool0=Action:M;MuteActionX"},
+        {L"File=Sounds\\Width=.wav\r\nWidth=", L"Width=", L"MainWidth=",
+         L"File=Sounds\\Width=.wav\r\nMainWidth="},
+        {L"[Form]\r\nName=[Form]", L"[Form]", L"[Window]", L"[Window]\r\nName=[Form]"},
+        {L"[Sound]\r\n[Sounds]", L"[Sound]", L"[Volume]", L"[Volume]\r\n[Sounds]"},
+        {L"DoubleClick=3\r\nClick=3", L"Click=3", L"Click=Y", L"DoubleClick=3\r\nClick=Y"},
+        {L"WheelUp=VolumeUpAction\nTool1=Click=3", L"Click=3", L"Click=Y",
+         L"WheelUp=VolumeUpAction\nTool1=Click=3"},
+        {L"aaa", L"aa", L"b", L"aaa"}, // never inside a longer name, even overlapping
+        {L"x", L"", L"y", L"x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReplaceWholeNamesIgnoreCase(c.text, c.from, c.to), c.want) << c.text;
+}
+
+TEST(Migration, ACurrentFileWithoutVersionKeepsEveryEntry)
+{
+    // Every section as the program writes it, with values off their defaults.
+    TSettings s;
+    s.FormatDevice = 150;
+    s.IconDir = L"Speaker Blue";
+    s.SoundFile = L"Sounds\\Width=Height=.wav";
+    s.Tools[0].Command = L"Action:EnableWheelAction";
+    s.Mouse.WheelClick = L"EnableHotKeyAction";
+    s.Mouse.DoubleClick = L"RunProperty0Action";
+    s.HotKeys[L"EnableHotKeyAction"] = 0x2041;
+    s.HotKeys[L"EnableWheelAction"] = 0x2042;
+    s.HotKeys[L"MuteChangeAction"] = 0x2043;
+    s.MenuVisible = DesignMenuVisibility();
+    s.MenuVisible[L"MainMenuAction"] = true;
+    s.Window.MainWidth = 300;
+    s.Window.MainHeight = 120;
+    fw::TIniFile ini;
+    WriteSettings(ini, s, FixedActions());
+    const std::wstring before = ini.Text();
+
+    ASSERT_TRUE(MigrateIni(ini, kV, kNow)); // no version: every step is due
+    EXPECT_EQ(ini.ReadString(L"System", L"Install", L""), kNow);
+    ini.EraseSection(L"System");
+    EXPECT_EQ(ini.Text(), before);
+}
+
 TEST(Migration, StepsRunOnlyForOlderFiles)
 {
     // Stored exactly at a threshold: that step is not due, the later ones are.

@@ -194,6 +194,30 @@ TEST_F(SettingsEndToEnd, FileLargerThanTheReadBoundIsNeverSavedOver)
     EXPECT_TRUE(ReadBytes(file) == big) << "the file was rewritten";
 }
 
+TEST_F(SettingsEndToEnd, CurrentFileWithoutVersionKeepsItsBindingsMenuAndBar)
+{
+    // Written by hand in today's layout, without a [System] section.
+    ASSERT_TRUE(
+        WriteBytes(file, Utf16LeWithBom(L"[Mouse]\r\nWheelClick=EnableHotKeyAction\r\n"
+                                        L"DoubleClick=EnableWheelAction\r\n[Keyboard]\r\n"
+                                        L"EnableWheelAction=8258\r\nMuteChangeAction=8259\r\n"
+                                        L"[Menu]\r\nEnableHotKeyAction=0\r\n[Window]\r\nMainWidth=300\r\n"
+                                        L"MainHeight=120\r\n")));
+    ASSERT_EQ(Run(kNormalStart, true), 0);
+    fw::TIniFile ini = Load(file);
+    EXPECT_EQ(ini.ReadString(L"System", L"Version", L""), kVersion);
+    EXPECT_EQ(ini.ReadString(L"Mouse", L"WheelClick", L""), L"EnableHotKeyAction");
+    EXPECT_EQ(ini.ReadString(L"Mouse", L"DoubleClick", L""), L"EnableWheelAction");
+    EXPECT_EQ(ini.ReadInteger(L"Keyboard", L"EnableWheelAction", 0), 8258);
+    EXPECT_EQ(ini.ReadInteger(L"Keyboard", L"MuteChangeAction", 0), 8259);
+    EXPECT_FALSE(ini.ReadBool(L"Menu", L"EnableHotKeyAction", true));
+    EXPECT_EQ(ini.ReadInteger(L"Window", L"MainWidth", 0), 300);
+    EXPECT_EQ(ini.ReadInteger(L"Window", L"MainHeight", 0), 120);
+    const std::wstring text = ini.Text();
+    EXPECT_EQ(text.find(L"EnableEnable"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"MainMain"), std::wstring::npos);
+}
+
 TEST_F(SettingsEndToEnd, CommandModeNeverCreatesOrTouchesTheFile)
 {
     EXPECT_NE(Run(L"-Volume:50", false), -1);
