@@ -1,5 +1,7 @@
 #include "Language.h"
 
+#include "SystemInfo.h"
+
 namespace lorvane {
 
 std::vector<std::wstring> LanguageSectionSuffixes(DWORD major, DWORD minor, bool nt)
@@ -110,14 +112,9 @@ TFontSpec SystemMenuFont()
     m.cbSize = sizeof(m);
     if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0))
         return s;
-    int dpi = 96;
-    if (HDC dc = ::GetDC(nullptr)) {
-        dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-        ::ReleaseDC(nullptr, dc);
-    }
     s.Name = m.lfMenuFont.lfFaceName;
     const int pixels = m.lfMenuFont.lfHeight < 0 ? -m.lfMenuFont.lfHeight : m.lfMenuFont.lfHeight;
-    s.Size = ::MulDiv(pixels, 72, dpi > 0 ? dpi : 96);
+    s.Size = ::MulDiv(pixels, 72, fw::ScreenDpi());
     s.Charset = m.lfMenuFont.lfCharSet;
     return s;
 }

@@ -12,25 +12,8 @@
 
 namespace lorvane {
 
-namespace {
-
-bool FileExists(const std::wstring& file)
-{
-    DWORD a = ::GetFileAttributesW(file.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-int ScreenDpi()
-{
-    int dpi = 96;
-    if (HDC dc = ::GetDC(nullptr)) {
-        dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-        ::ReleaseDC(nullptr, dc);
-    }
-    return dpi > 0 ? dpi : 96;
-}
-
-} // namespace
+using fw::FileExists;
+using fw::ScreenDpi;
 
 void TMainForm::CreateHelp()
 {

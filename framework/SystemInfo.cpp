@@ -35,4 +35,20 @@ std::wstring ExecutablePath()
     }
 }
 
+bool FileExists(const std::wstring& path)
+{
+    DWORD a = ::GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int ScreenDpi()
+{
+    int dpi = 0;
+    if (HDC dc = ::GetDC(nullptr)) {
+        dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+        ::ReleaseDC(nullptr, dc);
+    }
+    return dpi > 0 ? dpi : 96;
+}
+
 } // namespace fw

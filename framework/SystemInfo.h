@@ -18,4 +18,10 @@ OsVersion SystemVersion();
 // Full path of the running executable, however long.
 std::wstring ExecutablePath();
 
+// A file (not a folder) of that name exists.
+bool FileExists(const std::wstring& path);
+
+// Dots per inch of the screen (96 when it cannot be read).
+int ScreenDpi();
+
 } // namespace fw

@@ -38,12 +38,6 @@ HtmlHelpAProc SystemHtmlHelp()
     return proc;
 }
 
-bool FileExists(const std::wstring& file)
-{
-    DWORD a = ::GetFileAttributesW(file.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 } // namespace
 
 bool IsChmFile(const std::wstring& file)
@@ -90,7 +84,7 @@ std::wstring THtmlHelp::HelpFileName() const
     if (dot != std::wstring::npos && own[dot] == L'.')
         own.erase(dot);
     own += L".chm";
-    return FileExists(own) ? own : std::wstring();
+    return fw::FileExists(own) ? own : std::wstring();
 }
 
 bool THtmlHelp::Help(UINT command, DWORD_PTR data, bool& handled)
