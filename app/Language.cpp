@@ -1,7 +1,5 @@
 #include "Language.h"
 
-#include "SystemInfo.h"
-
 namespace lorvane {
 
 std::vector<std::wstring> LanguageSectionSuffixes(DWORD major, DWORD minor, bool nt)
@@ -73,54 +71,8 @@ std::wstring PickLocaleFile(const std::wstring& folder, std::wstring extension, 
     return {};
 }
 
-TFontRequest ReadFontRequest(const fw::TIniFile& ini, const std::wstring& section, const std::wstring& prefix)
-{
-    TFontRequest r;
-    r.Charset = ini.ReadInteger(section, prefix + L"FontCharset", -1);
-    r.Size = ini.ReadInteger(section, prefix + L"FontSize", -1);
-    r.Name = ini.ReadString(section, prefix + L"FontName", L"");
-    return r;
-}
-
-TFontSpec ResolveFont(const TFontRequest& request, const TFontSpec& menuFont)
-{
-    TFontSpec s;
-    s.Name = request.Name.empty() ? menuFont.Name : request.Name;
-    s.Size = request.Size < 0 ? menuFont.Size : request.Size;
-    s.Charset = request.Charset < 0 ? menuFont.Charset : request.Charset;
-    return s;
-}
-
-LOGFONTW FontAtDpi(const TFontSpec& spec, int dpi)
-{
-    LOGFONTW lf{};
-    int height = -::MulDiv(spec.Size, 96, 72);
-    if (dpi > 0 && dpi != 96)
-        height = ::MulDiv(height, dpi, 96);
-    lf.lfHeight = height;
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = static_cast<BYTE>(spec.Charset);
-    lf.lfQuality = DEFAULT_QUALITY;
-    ::lstrcpynW(lf.lfFaceName, spec.Name.c_str(), LF_FACESIZE);
-    return lf;
-}
-
-TFontSpec SystemMenuFont()
-{
-    TFontSpec s{L"Tahoma", 8, DEFAULT_CHARSET};
-    NONCLIENTMETRICSW m{};
-    m.cbSize = sizeof(m);
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0))
-        return s;
-    s.Name = m.lfMenuFont.lfFaceName;
-    const int pixels = m.lfMenuFont.lfHeight < 0 ? -m.lfMenuFont.lfHeight : m.lfMenuFont.lfHeight;
-    s.Size = ::MulDiv(pixels, 72, fw::ScreenDpi());
-    s.Charset = m.lfMenuFont.lfCharSet;
-    return s;
-}
-
 void ReadLanguage(const fw::TIniFile& ini, const std::vector<std::wstring>& suffixes, TTextList& texts,
-                  fw::TActionList* actions, const std::function<void(const TFontRequest&)>& applyMainFont)
+                  fw::TActionList* actions, const std::function<void(const fw::TFontRequest&)>& applyMainFont)
 {
     for (const std::wstring& suffix : suffixes) {
         auto applies = [&](const std::wstring& section) {
@@ -128,7 +80,7 @@ void ReadLanguage(const fw::TIniFile& ini, const std::vector<std::wstring>& suff
         };
         const std::wstring font = std::wstring(fw::TrimControl(L"Font" + suffix));
         if (applies(font) && applyMainFont)
-            applyMainFont(ReadFontRequest(ini, font, L"Main"));
+            applyMainFont(fw::ReadFontRequest(ini, font, L"Main"));
         const std::wstring main = L"Main" + suffix;
         if (applies(main)) {
             for (int i = 0; i < texts.Count(); ++i)
