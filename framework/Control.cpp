@@ -747,6 +747,8 @@ bool TListView::CreateHandle(TControl* p, const RECT& bounds, DWORD extraStyle)
 
 bool TListView::SetProperty(std::wstring_view key, std::wstring_view value)
 {
+    if (!Handle())
+        return false; // columns and styles go to the window once it exists
     if (key == L"Columns") {
         // "Caption:width,Caption:width" at 96 DPI; the form scales them with the rest.
         for (const std::wstring& column : SplitList(value, L',')) {

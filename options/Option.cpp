@@ -101,6 +101,7 @@ TOptionForm::TOptionForm(fw::TComponent* owner)
 TOptionForm::~TOptionForm()
 {
     editors.reset(); // before the controls it works on
+    DpiManager.reset();
 }
 
 bool TOptionForm::Create(bool withHelp)
@@ -108,8 +109,11 @@ bool TOptionForm::Create(bool withHelp)
     RegisterOptionControls();
     helpButton = withHelp;
     DWORD exStyle = WS_EX_APPWINDOW | (withHelp ? WS_EX_CONTEXTHELP : 0);
-    if (!CreateFromDesc(kOptionFormDesc, ScreenDpi(), exStyle))
+    // Laid out at the design resolution; the DPI component scales it to the monitor's.
+    if (!CreateFromDesc(kOptionFormDesc, 96, exStyle))
         return false;
+    DpiManager = std::make_unique<support::TDpiManager>(this, L"DpiManager", Handle());
+    DpiManager->OnScaleContents = [this](int n, int d) { ScaleBy(n, d); };
     FindControls();
     ConnectHandlers();
     FormCreate();
@@ -567,7 +571,7 @@ void TOptionForm::ApplyFont(const std::wstring& name, int size, int charset)
     fontName = newName;
     fontSize = newSize;
     fontCharset = newCharset;
-    const int dpi = CurrentDpi ? CurrentDpi() : CreationDpi();
+    const int dpi = DpiManager ? DpiManager->Dpi() : CreationDpi();
     LOGFONTW lf = FontInfo();
     wcsncpy_s(lf.lfFaceName, LF_FACESIZE, newName.c_str(), _TRUNCATE);
     lf.lfHeight = -::MulDiv(::MulDiv(newSize, 96, 72), dpi, 96);

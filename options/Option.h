@@ -4,6 +4,7 @@
 // window fills it from its settings model, reads it back on OK and Apply and decides on
 // closing; the dialog talks back only through its six events.
 
+#include "DpiManager.h"
 #include "Form.h"
 #include "OptionControls.h"
 
@@ -138,8 +139,8 @@ class TOptionForm : public fw::TForm {
     const std::wstring& AppliedLanguageFile() const noexcept { return appliedLanguageFile; }
     void ApplyLanguage(const std::wstring& file, bool force);
     void ApplyFont(const std::wstring& name, int size, int charset);
-    // The dialog's resolution now (the DPI component's when present).
-    std::function<int()> CurrentDpi;
+    // Rescales the dialog from its design resolution (96) to its monitor's.
+    std::unique_ptr<support::TDpiManager> DpiManager;
 
     // ---- Formats given by the main window, for the list editors
     std::wstring ToolFormat;

@@ -2,31 +2,41 @@
 
 #include "Form.h"
 
-#include <climits>
-#include <string>
+#include <commctrl.h>
 
 namespace lorvane {
 
 namespace {
 
-long long Clamp(long long v, int minValue, int maxValue)
+template <typename T>
+void Register(const wchar_t* kind)
 {
-    if (minValue < maxValue && (v < minValue || v > maxValue))
-        return v < minValue ? minValue : maxValue;
-    return v;
+    fw::RegisterControlKind(kind, [](fw::TComponent* owner, const std::wstring& name) -> std::unique_ptr<fw::TControl> {
+        return std::make_unique<T>(owner, name);
+    });
 }
 
 } // namespace
 
+TOptionUpDownEdit::TOptionUpDownEdit(fw::TComponent* owner, std::wstring name)
+    : fw::TControl(owner, std::move(name)), edit(nullptr, L"")
+{
+    edit.OnChange = [this](fw::TObject*) { fw::Raise(OnChange, this); };
+}
+
+TOptionUpDownEdit::~TOptionUpDownEdit()
+{
+    Detach(); // the edit's window belongs to the edit
+}
+
 bool TOptionUpDownEdit::CreateHandle(fw::TControl* p, const RECT& bounds, DWORD extraStyle)
 {
-    DWORD style =
-        WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL | (readOnly ? ES_READONLY : 0) | extraStyle;
-    if (!CreateWnd(p, L"EDIT", L"0", style, WS_EX_CLIENTEDGE, bounds))
+    DWORD style = WS_TABSTOP | WS_CLIPSIBLINGS | extraStyle;
+    if (!edit.Create(p->Handle(), bounds, 0, style))
         return false;
     if (maxLength > 0)
-        ::SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength), 0);
-    return true;
+        edit.SetMaxLength(maxLength);
+    return AttachWnd(p, edit.Handle());
 }
 
 bool TOptionUpDownEdit::SetProperty(std::wstring_view key, std::wstring_view value)
@@ -35,85 +45,83 @@ bool TOptionUpDownEdit::SetProperty(std::wstring_view key, std::wstring_view val
     if (!v)
         return false;
     if (key == L"MaxValue")
-        maxValue = *v;
+        edit.MaxValue = *v;
     else if (key == L"MinValue")
-        minValue = *v;
+        edit.MinValue = *v;
     else if (key == L"Increment")
-        increment = *v;
+        edit.Increment = *v;
     else if (key == L"MaxLength") {
         maxLength = *v;
-        if (Handle())
-            ::SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength), 0);
+        if (edit.Handle())
+            edit.SetMaxLength(*v);
     } else if (key == L"ReadOnly") {
-        readOnly = *v != 0;
-        if (Handle())
-            ::SendMessageW(Handle(), EM_SETREADONLY, readOnly, 0);
-    } else if (key == L"VisibleButton") {
-        return true;
-    } else {
-        return false;
+        if (!edit.Handle())
+            return false; // the window takes it once it exists
+        edit.SetReadOnly(*v != 0);
     }
+    else if (key == L"VisibleButton")
+        edit.SetVisibleButton(*v != 0);
+    else
+        return false;
     return true;
 }
 
-int TOptionUpDownEdit::Value()
+void TOptionUpDownEdit::SetEnabled(bool on)
 {
-    std::wstring text = Caption();
-    long long v = remembered;
-    if (text.empty()) {
-        v = 0;
-    } else if (std::optional<int> parsed = fw::ParseInt(text)) {
-        v = *parsed;
-    }
-    remembered = static_cast<int>(Clamp(v, minValue, maxValue));
-    return remembered;
-}
-
-void TOptionUpDownEdit::SetValue(int value)
-{
-    remembered = static_cast<int>(Clamp(value, minValue, maxValue));
-    SetCaption(std::to_wstring(remembered));
+    fw::TControl::SetEnabled(on);
+    if (edit.Button())
+        ::EnableWindow(edit.Button(), on);
 }
 
 std::optional<LRESULT> TOptionUpDownEdit::Reflect(UINT msg, WPARAM wParam, LPARAM)
 {
-    if (msg == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) {
-        fw::Raise(OnChange, this);
-        return 0;
-    }
+    if (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC)
+        return reinterpret_cast<LRESULT>(edit.CtlColor(reinterpret_cast<HDC>(wParam)));
     return std::nullopt;
 }
 
-LRESULT TOptionUpDownEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+TOptionTrackBar::TOptionTrackBar(fw::TComponent* owner, std::wstring name)
+    : fw::TControl(owner, std::move(name)), bar(nullptr, L"")
 {
-    try {
-        if (msg == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN) && !readOnly) {
-            SetValue(static_cast<int>(
-                Clamp(static_cast<long long>(Value()) + (wParam == VK_UP ? increment : -increment), INT_MIN,
-                      INT_MAX)));
-            return 0;
-        }
-        if (msg == WM_KILLFOCUS)
-            SetValue(Value());
-    } catch (...) {
-        return 0;
-    }
-    return fw::TControl::WndProc(msg, wParam, lParam);
+}
+
+TOptionTrackBar::~TOptionTrackBar()
+{
+    Detach();
+}
+
+bool TOptionTrackBar::CreateHandle(fw::TControl* p, const RECT& bounds, DWORD extraStyle)
+{
+    if (!bar.Create(p->Handle(), bounds, 0, WS_TABSTOP | WS_CLIPSIBLINGS | TBS_AUTOTICKS | extraStyle))
+        return false;
+    return AttachWnd(p, bar.Handle());
+}
+
+bool TOptionTrackBar::SetProperty(std::wstring_view key, std::wstring_view value)
+{
+    std::optional<int> v = fw::ParseInt(value);
+    if (!v || !bar.Handle())
+        return false;
+    if (key == L"Max")
+        bar.SetRange(bar.Min(), *v);
+    else if (key == L"PageSize")
+        bar.SetPageSize(*v);
+    else if (key == L"Frequency")
+        ::SendMessageW(bar.Handle(), TBM_SETTICFREQ, static_cast<WPARAM>(*v), 0);
+    else if (key == L"ThumbLength")
+        bar.SetThumbLength(*v);
+    else
+        return false;
+    return true;
 }
 
 void RegisterOptionControls()
 {
     static const bool registered = [] {
-        fw::RegisterControlKind(L"TUpDownEdit", [](fw::TComponent* owner, const std::wstring& name) {
-            return std::make_unique<TOptionUpDownEdit>(owner, name);
-        });
-        // Until the hotkey entry control and the extended track bar take these places.
-        fw::RegisterControlKind(L"THotKeyEdit", [](fw::TComponent* owner, const std::wstring& name) {
-            return std::make_unique<fw::TEdit>(owner, name);
-        });
-        fw::RegisterControlKind(L"TTrackBarEx", [](fw::TComponent* owner, const std::wstring& name) {
-            return std::make_unique<fw::TLabel>(owner, name);
-        });
+        Register<TOptionUpDownEdit>(L"TUpDownEdit");
+        Register<TOptionTrackBar>(L"TTrackBarEx");
+        // Until the hotkey entry control takes this place.
+        Register<fw::TEdit>(L"THotKeyEdit");
         return true;
     }();
     (void)registered;
