@@ -217,8 +217,8 @@ void TOptionForm::FormCreate()
     for (const wchar_t* list : {L"VolumeListView", L"ToolListView", L"MouseListView", L"KeyListView"})
         FitLastColumn(list);
     editors = std::make_unique<TOptionEditors>(*this);
-    FillAbout(FileVersionInfo->FileDescription(), FileVersionInfo->FileVersion(), FileVersionInfo->LegalCopyright(),
-              ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
+    FillAbout(FileVersionInfo->FileDescription(), FileVersionInfo->FileVersion(),
+              FileVersionInfo->LegalCopyright(), ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
     ApplyButton->SetEnabled(false);
 }
 

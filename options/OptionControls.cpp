@@ -8,12 +8,12 @@ namespace lorvane {
 
 namespace {
 
-template <typename T>
-void Register(const wchar_t* kind)
+template <typename T> void Register(const wchar_t* kind)
 {
-    fw::RegisterControlKind(kind, [](fw::TComponent* owner, const std::wstring& name) -> std::unique_ptr<fw::TControl> {
-        return std::make_unique<T>(owner, name);
-    });
+    fw::RegisterControlKind(
+        kind, [](fw::TComponent* owner, const std::wstring& name) -> std::unique_ptr<fw::TControl> {
+            return std::make_unique<T>(owner, name);
+        });
 }
 
 } // namespace
@@ -58,8 +58,7 @@ bool TOptionUpDownEdit::SetProperty(std::wstring_view key, std::wstring_view val
         if (!edit.Handle())
             return false; // the window takes it once it exists
         edit.SetReadOnly(*v != 0);
-    }
-    else if (key == L"VisibleButton")
+    } else if (key == L"VisibleButton")
         edit.SetVisibleButton(*v != 0);
     else
         return false;

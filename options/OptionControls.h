@@ -11,7 +11,7 @@ namespace lorvane {
 
 // A numeric edit with its spin button (kind "TUpDownEdit"): reading returns the clamped value.
 class TOptionUpDownEdit : public fw::TControl {
-public:
+  public:
     TOptionUpDownEdit(fw::TComponent* owner, std::wstring name);
     ~TOptionUpDownEdit() override;
     bool CreateHandle(fw::TControl* parent, const RECT& bounds, DWORD extraStyle) override;
@@ -25,17 +25,17 @@ public:
 
     fw::TNotifyEvent OnChange;
 
-protected:
+  protected:
     std::optional<LRESULT> Reflect(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     support::TUpDownEdit edit;
     int maxLength = 0;
 };
 
 // The extended track bar (kind "TTrackBarEx").
 class TOptionTrackBar : public fw::TControl {
-public:
+  public:
     TOptionTrackBar(fw::TComponent* owner, std::wstring name);
     ~TOptionTrackBar() override;
     bool CreateHandle(fw::TControl* parent, const RECT& bounds, DWORD extraStyle) override;
@@ -43,7 +43,7 @@ public:
     bool HasCaption() const noexcept override { return false; }
     support::TTrackBarEx& Bar() noexcept { return bar; }
 
-private:
+  private:
     support::TTrackBarEx bar;
 };
 

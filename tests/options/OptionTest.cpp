@@ -1,0 +1,403 @@
+// The settings dialog: its pure rules, and the real dialog of an in-process main window
+// against the endpoint simulator (filled, edited, applied, warned, closed).
+#include "Option.h"
+#include "CommandLine.h"
+#include "Main.h"
+#include "SimControl.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace lorvane;
+namespace sim = endpointsim;
+
+// ---- Pure rules
+
+TEST(OptionPosition, WorkAreaRules)
+{
+    const RECT work{0, 0, 1280, 770};
+    const SIZE size{474, 534};
+    struct Case {
+        POINT in;
+        bool placed;
+        POINT out;
+    } cases[] = {
+        {{INT_MIN, INT_MIN}, false, {}},     // never set: the system's default stays
+        {{100, 50}, true, {100, 50}},        // inside: unchanged
+        {{1280 - 237, 50}, true, {806, 50}}, // half off the right edge: right edges meet
+        {{-200, 50}, true, {0, 50}},         // partly off the left edge
+        {{100, 700}, true, {100, 236}},      // partly below the bottom
+        {{1281, 50}, false, {}},             // wholly right of the work area
+        {{-475, 50}, false, {}},             // wholly left of it
+    };
+    for (const Case& c : cases) {
+        std::optional<POINT> p = PlaceInWorkArea(c.in, size, work);
+        ASSERT_EQ(p.has_value(), c.placed) << c.in.x << "," << c.in.y;
+        if (p) {
+            EXPECT_EQ(p->x, c.out.x) << c.in.x;
+            EXPECT_EQ(p->y, c.out.y) << c.in.y;
+        }
+    }
+}
+
+TEST(OptionSound, StoredAndShownValues)
+{
+    const std::wstring base = L"C:\\Prog\\", sounds = L"C:\\Prog\\Sounds\\";
+    struct Case {
+        std::wstring value, stored, shown;
+    } cases[] = {
+        {L"C:\\Prog\\Sounds\\ding.wav", L"Sounds\\ding.wav", L"ding.wav"}, // chosen from the list
+        {L"Sounds\\ding.wav", L"Sounds\\ding.wav", L"ding.wav"},           // filled from the file
+        {L"D:\\x.wav", L"D:\\x.wav", L"D:\\x.wav"},                        // elsewhere: as is
+        {L"C:\\Prog\\other.wav", L"other.wav", L"C:\\Prog\\other.wav"},    // program folder: stored relative
+        {L"", L"", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StoredSoundValue(c.value, base), c.stored) << c.value;
+        EXPECT_EQ(ShownSoundValue(c.value, sounds, base), c.shown) << c.value;
+    }
+    // Without a Sounds folder the base is a lone backslash: it strips nothing.
+    EXPECT_EQ(StoredSoundValue(L"\\\\server\\share\\x.wav", L"\\"), L"\\\\server\\share\\x.wav");
+    EXPECT_EQ(ShownSoundValue(L"C:\\Windows\\media\\ding.wav", L"C:\\Windows\\media\\", L"\\"), L"ding.wav");
+}
+
+// ---- The dialog of a main window
+
+class OptionDialog : public testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        sim::UseStateFile(std::wstring(temp) + L"lorvane-option-test.state");
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim::Reset());
+        // A start-up wait keeps the deferred start (and its settings file) out of the test.
+        main = std::make_unique<TMainForm>(L"3600");
+        ASSERT_TRUE(main->Create());
+        main->RebuildPresets();
+        main->RebuildTools();
+        main->ApplyTimerSettings();
+        main->OptionWarningBox = [this](const std::wstring& text, bool& checked) {
+            warnings.push_back(text);
+            checked = checkWarning;
+            return answer;
+        };
+    }
+
+    void TearDown() override
+    {
+        main.reset();
+        fw::ProcessMessages();
+    }
+
+    TOptionForm& Open(const std::wstring& page = L"")
+    {
+        main->ShowOptionForm(page);
+        fw::ProcessMessages();
+        EXPECT_TRUE(main->OptionForm);
+        return *main->OptionForm;
+    }
+
+    // What a click on the button does, through the window's own notification.
+    static void Click(fw::TControl* c)
+    {
+        ::SendMessageW(::GetParent(c->Handle()), WM_COMMAND,
+                       MAKEWPARAM(::GetDlgCtrlID(c->Handle()), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(c->Handle()));
+        fw::ProcessMessages();
+    }
+
+    std::unique_ptr<TMainForm> main;
+    std::vector<std::wstring> warnings;
+    int answer = IDYES;
+    bool checkWarning = false;
+};
+
+TEST_F(OptionDialog, PercentRoundTripsOfOneApply)
+{
+    main->Settings.HighStep = 3276;
+    main->Settings.ReVolume = 32767;
+    main->Settings.BalloonTime = 2500;
+    TOptionForm& f = Open();
+    EXPECT_EQ(f.HighStepEdit->Value(), 5);
+    EXPECT_EQ(f.ReVolumeEdit->Value(), 50);
+    EXPECT_EQ(f.BalloonTimeEdit->Value(), 2);
+    EXPECT_EQ(f.LowStepEdit->Value(), 1);
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(main->Settings.HighStep, 3277);
+    EXPECT_EQ(main->Settings.ReVolume, 32768);
+    EXPECT_EQ(main->Settings.BalloonTime, 2000u);
+    EXPECT_EQ(main->Settings.LowStep, 655);
+}
+
+TEST_F(OptionDialog, EditedValuesReachTheModelAndTheSoundTimer)
+{
+    TOptionForm& f = Open();
+    f.LowStepEdit->SetValue(3);
+    f.SoundDelayEdit->SetValue(1230);
+    f.AccelStepCheckBox->SetChecked(false);
+    f.AutoMuteCheckBox->SetChecked(true);
+    f.WheelMarginEdit->SetValue(1500); // beyond 999: clamped
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(main->Settings.LowStep, 1966);
+    EXPECT_EQ(main->Settings.SoundDelay, 1230u);
+    EXPECT_EQ(main->SoundTimer->Interval(), 1230u);
+    EXPECT_FALSE(main->Settings.AccelStep);
+    EXPECT_TRUE(main->Settings.AutoMute);
+    EXPECT_EQ(main->Settings.WheelMargin, 999);
+}
+
+TEST_F(OptionDialog, WheelAreaBitsAndTheRadioPair)
+{
+    struct Case {
+        uint8_t in, out;
+    } cases[] = {{1 | 16, 1 | 16}, {2 | 4 | 8, 2 | 4 | 8}, {3, 2}, {0, 0}, {31, 30}};
+    for (const Case& c : cases) {
+        main->Settings.WheelAreas = c.in;
+        main->Settings.WheelKeys = c.in & 15;
+        TOptionForm& f = Open();
+        main->FillOptionForm();
+        ASSERT_TRUE(main->ApplyOptionForm(false));
+        EXPECT_EQ(main->Settings.WheelAreas, c.out) << int(c.in);
+        EXPECT_EQ(main->Settings.WheelKeys, c.in & 15) << int(c.in);
+        EXPECT_FALSE(f.NoForegroundWindowCheckBox->Visible()); // "Outside" is never shown
+    }
+}
+
+TEST_F(OptionDialog, EnabledStatesFollowTheirBoxes)
+{
+    TOptionForm& f = Open();
+    f.ResetCheckBox->SetChecked(false);
+    EXPECT_FALSE(f.ReVolumeEdit->Enabled());
+    EXPECT_FALSE(f.ReDeviceComboBox->Enabled());
+    Click(f.ResetCheckBox); // a user click toggles and runs the same rule
+    EXPECT_TRUE(f.ResetCheckBox->Checked());
+    EXPECT_TRUE(f.ReVolumeEdit->Enabled());
+    EXPECT_TRUE(f.ReMuteCheckBox->Enabled());
+    f.AccelStepCheckBox->SetChecked(false);
+    EXPECT_FALSE(f.HighStepEdit->Enabled());
+    f.DesktopCornerCheckBox->SetChecked(true);
+    EXPECT_TRUE(f.WheelMarginEdit->Enabled());
+    f.SoundCheckBox->SetChecked(false);
+    EXPECT_FALSE(f.SoundPlayButton->Enabled());
+    EXPECT_FALSE(f.SoundDelayEdit->Enabled());
+}
+
+TEST_F(OptionDialog, ApplyButtonFollowsChangesAndIsDisabledByApply)
+{
+    TOptionForm& f = Open();
+    EXPECT_FALSE(f.ApplyButton->Enabled()); // filling is no user change
+    f.RoundStepCheckBox->SetChecked(!f.RoundStepCheckBox->Checked());
+    EXPECT_TRUE(f.ApplyButton->Enabled());
+    const bool round = f.RoundStepCheckBox->Checked();
+    Click(f.ApplyButton);
+    EXPECT_FALSE(f.ApplyButton->Enabled());
+    EXPECT_EQ(main->Settings.RoundStep, round);
+    EXPECT_TRUE(f.Showing()); // Apply keeps the dialog open
+}
+
+TEST_F(OptionDialog, SoundChosenFromTheListIsStoredRelativeAndPlayRules)
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring program = std::wstring(temp) + L"lorvane-option-prog\\";
+    ::CreateDirectoryW(program.c_str(), nullptr);
+    ::CreateDirectoryW((program + L"Sounds").c_str(), nullptr);
+    std::ofstream(std::filesystem::path(program + L"Sounds\\ding.wav")) << "RIFF";
+
+    TOptionForm& f = Open();
+    std::vector<std::wstring> played;
+    f.PlayFile = [&](const std::wstring& file) {
+        played.push_back(file);
+        return true;
+    };
+    f.PlayBeep = [&] {
+        played.push_back(L"beep");
+        return true;
+    };
+    f.SetSoundValue(L"");
+    Click(f.SoundPlayButton);
+    EXPECT_EQ(played, std::vector<std::wstring>{L"beep"}); // an empty value only beeps
+
+    f.SetSoundFolders(program + L"Sounds", program);
+    f.ProgramDir = program;
+    const int row = f.SoundComboBox->IndexOf(L"ding.wav");
+    ASSERT_GE(row, 0);
+    f.SoundComboBox->SetItemIndex(row);
+    ::SendMessageW(::GetParent(f.SoundComboBox->Handle()), WM_COMMAND,
+                   MAKEWPARAM(::GetDlgCtrlID(f.SoundComboBox->Handle()), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(f.SoundComboBox->Handle()));
+    EXPECT_EQ(f.SoundValue(), L"Sounds\\ding.wav");
+    EXPECT_TRUE(f.ApplyButton->Enabled());
+    Click(f.SoundPlayButton);
+    EXPECT_EQ(played.back(), L"Sounds\\ding.wav");
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(main->Settings.SoundFile, L"Sounds\\ding.wav");
+
+    main->Settings.SoundFile = L"D:\\x.wav";
+    f.SetSoundValue(main->Settings.SoundFile);
+    EXPECT_EQ(f.SoundComboBox->Text(), L"D:\\x.wav");
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(main->Settings.SoundFile, L"D:\\x.wav");
+    ::DeleteFileW((program + L"Sounds\\ding.wav").c_str());
+    ::RemoveDirectoryW((program + L"Sounds").c_str());
+    ::RemoveDirectoryW(program.c_str());
+}
+
+TEST_F(OptionDialog, PagesOfTheTwoActionsAndTheLastClose)
+{
+    main->Settings.Window.OptionPage = 2;
+    ASSERT_TRUE(main->RunActionByName(L"ShowVersionAction"));
+    fw::ProcessMessages();
+    ASSERT_TRUE(main->OptionForm);
+    EXPECT_EQ(main->OptionForm->ActivePageCaption(), L"About");
+    main->OptionForm->ActivatePage(3);
+    Click(main->OptionForm->CancelButton);
+    fw::ProcessMessages(); // the closed dialog is freed
+    EXPECT_FALSE(main->OptionForm);
+    EXPECT_EQ(main->Settings.Window.OptionPage, 3);
+    ASSERT_TRUE(main->RunActionByName(L"ShowOptionAction"));
+    fw::ProcessMessages();
+    ASSERT_TRUE(main->OptionForm);
+    EXPECT_EQ(main->OptionForm->ActivePageIndex(), 3);
+    main->OptionForm->ActivatePage(L"NoSuchSheet"); // unknown names and indexes change nothing
+    main->OptionForm->ActivatePage(8);
+    EXPECT_EQ(main->OptionForm->ActivePageIndex(), 3);
+}
+
+TEST_F(OptionDialog, OpeningWhileVisibleKeepsUnappliedEdits)
+{
+    TOptionForm& f = Open();
+    f.LowStepEdit->SetValue(42);
+    main->ShowOptionForm(L"AboutSheet");
+    EXPECT_EQ(&f, main->OptionForm.get());
+    EXPECT_EQ(f.LowStepEdit->Value(), 42);
+    EXPECT_NE(f.ActivePageCaption(), L"About"); // the page is not changed either
+}
+
+TEST_F(OptionDialog, SavedPositionHalfOffTheRightEdgeMovesInside)
+{
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    TOptionForm& probe = Open();
+    const int width = probe.Width();
+    Click(probe.CancelButton);
+    fw::ProcessMessages();
+    main->Settings.Window.OptionLeft = work.right - width / 2;
+    main->Settings.Window.OptionTop = work.top + 10;
+    TOptionForm& f = Open();
+    EXPECT_EQ(f.FormPosition().x, work.right - width);
+    EXPECT_EQ(f.FormPosition().y, work.top + 10);
+}
+
+TEST_F(OptionDialog, HiddenSettingsEntryWarnsOnEveryApply)
+{
+    main->MainActionList->Find(L"ShowOptionAction")->Visible = false;
+    TOptionForm& f = Open();
+    f.LowStepEdit->SetValue(7);
+    answer = IDNO;
+    EXPECT_FALSE(main->ApplyOptionForm(false));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(L"'Settings' in the menu is hidden."), std::wstring::npos);
+    EXPECT_EQ(main->Settings.LowStep, 655); // nothing applied
+    EXPECT_TRUE(main->Settings.MessageDlg);
+
+    answer = IDYES;
+    EXPECT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(warnings.size(), 2u); // again, although nothing about it changed
+    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(7, 0, 65535));
+
+    checkWarning = true; // "do not show again"
+    EXPECT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_FALSE(main->Settings.MessageDlg);
+    EXPECT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(warnings.size(), 3u);
+}
+
+TEST_F(OptionDialog, OkAppliesAndClosesCancelDiscardsDeclinedOkStaysOpen)
+{
+    TOptionForm* f = &Open();
+    f->LowStepEdit->SetValue(9);
+    Click(f->CancelButton);
+    fw::ProcessMessages();
+    EXPECT_FALSE(main->OptionForm);
+    EXPECT_EQ(main->Settings.LowStep, 655);
+
+    f = &Open();
+    f->LowStepEdit->SetValue(9);
+    main->MainActionList->Find(L"ShowOptionAction")->Visible = false;
+    answer = IDNO;
+    Click(f->OKButton);
+    ASSERT_TRUE(main->OptionForm); // refused: open with its edits
+    EXPECT_TRUE(f->Showing());
+    EXPECT_EQ(f->LowStepEdit->Value(), 9);
+    answer = IDYES;
+    ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0); // the caption's close applies again after OK
+    fw::ProcessMessages();
+    EXPECT_FALSE(main->OptionForm);
+    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(9, 0, 65535));
+}
+
+TEST_F(OptionDialog, EscapeCancelsEnterPressesOk)
+{
+    TOptionForm* f = &Open();
+    f->LowStepEdit->SetValue(11);
+    f->LowStepEdit->SetFocus();
+    MSG esc{f->LowStepEdit->Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(fw::TForm::IsFormMessage(&esc));
+    fw::ProcessMessages();
+    EXPECT_FALSE(main->OptionForm);
+    EXPECT_EQ(main->Settings.LowStep, 655);
+
+    f = &Open();
+    f->LowStepEdit->SetValue(11);
+    f->RoundStepCheckBox->SetFocus();
+    MSG enter{f->RoundStepCheckBox->Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(fw::TForm::IsFormMessage(&enter));
+    fw::ProcessMessages();
+    EXPECT_FALSE(main->OptionForm);
+    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(11, 0, 65535));
+}
+
+TEST_F(OptionDialog, LanguageFileRetranslatesByComponentName)
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"lorvane-option-lang.ini";
+    std::ofstream(std::filesystem::path(file))
+        << "[Option]\nStartUpCheckBox=Autostart\nMouseListView0=Taste\nSystemSheet=Allgemein\n"
+           "FileNameLabel=nope\nOKButton=Gut\n";
+    TOptionForm& f = Open();
+    const std::wstring version = f.FileNameLabel->Caption();
+    f.ApplyLanguage(file, false);
+    EXPECT_EQ(f.StartUpCheckBox->Caption(), L"Autostart");
+    EXPECT_EQ(f.OKButton->Caption(), L"Gut");
+    EXPECT_EQ(f.Find<fw::TListView>(L"MouseListView")->ColumnCaption(0), L"Taste");
+    EXPECT_EQ(f.Find<fw::TListView>(L"MouseListView")->ColumnCaption(1), L"Action"); // missing key: kept
+    EXPECT_EQ(f.PageControl->Page(0)->Caption(), L"Allgemein");
+    EXPECT_EQ(f.FileNameLabel->Caption(), version); // from the version record, never translated
+    EXPECT_EQ(f.AppliedLanguageFile(), file);
+    ::DeleteFileW(file.c_str());
+}
+
+TEST_F(OptionDialog, AboutPageShowsTheVersionLine)
+{
+    TOptionForm& f = Open(L"AboutSheet");
+    EXPECT_EQ(f.ActivePageCaption(), L"About");
+    // The test program carries no version record: the fixed words stay.
+    EXPECT_EQ(f.FileNameLabel->Caption().find(L" Version "), 0u);
+}
+
+} // namespace
