@@ -161,19 +161,3 @@ TEST_F(Simulated, EndpointCallsWhileNotificationsStreamIn)
 }
 
 } // namespace
-
-// Wine's own mixer lists the simulated endpoints: its speaker line opens, and writes read
-// back in this process although it sends no control-change message.
-TEST(WineMixer, SpeakerLineOpensAndWritesReadBack)
-{
-    sim::UseStateFile(sim::StateFileBeside(L"AudioSimTest.state"));
-    TMasterVolumeXP xp(nullptr);
-    ASSERT_TRUE(xp.Opened());
-    xp.SetPreload(TPreload::plAlway);
-    for (float scalar : {0.25f, 0.75f}) {
-        ASSERT_TRUE(xp.SetVolumeMuteDevice(scalar < 0.5f, scalar));
-        ASSERT_TRUE(PumpUntil([&] { return !xp.Changing(); }));
-        EXPECT_NEAR(xp.Volume(), scalar, 1.0 / 65535);
-        EXPECT_EQ(xp.Mute(), scalar < 0.5f);
-    }
-}
