@@ -3,6 +3,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "Main.h"
+#include "OptionForm.h"
 #include "SystemInfo.h"
 #include "TextList.h"
 
@@ -79,6 +80,27 @@ std::set<std::wstring> KeysOf(const fw::TIniFile& ini, const wchar_t* section)
     return keys;
 }
 
+// The keys of [Option]: every captioned control of the settings dialog, a key per list-view
+// column (name + number), and the filters of the two file dialogs.
+std::set<std::wstring> OptionKeys()
+{
+    std::set<std::wstring> keys{L"SoundOpenDialog", L"ToolOpenDialog"};
+    for (size_t i = 0; i < kOptionFormDesc.Count; ++i) {
+        const fw::TControlDesc& c = kOptionFormDesc.Controls[i];
+        const std::wstring props = c.Props ? c.Props : L"";
+        const size_t columns = props.find(L"Columns=");
+        if (std::wstring(c.Kind) == L"TListView" && columns != std::wstring::npos) {
+            std::wstring list = props.substr(columns + 8, props.find(L';', columns) - columns - 8);
+            int n = 0;
+            for (size_t at = 0; at != std::wstring::npos; at = list.find(L',', at + 1))
+                keys.insert(c.Name + std::to_wstring(n++));
+        } else if (c.Caption && *c.Caption) {
+            keys.insert(c.Name);
+        }
+    }
+    return keys;
+}
+
 TEST(LanguageFiles, PlaceholdersAreFoundInOrder)
 {
     EXPECT_EQ(Placeholders(L"$d: Mute (%d%%)"), (std::vector<std::wstring>{L"$d", L"%d"}));
@@ -103,6 +125,10 @@ TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
     for (const std::wstring& name : FixedActionNames())
         actionKeys.insert(name);
     ASSERT_EQ(actionKeys.size(), 27u);
+    const std::set<std::wstring> optionKeys = OptionKeys();
+    ASSERT_GT(optionKeys.size(), 70u);
+    EXPECT_TRUE(optionKeys.count(L"MouseListView1"));
+    EXPECT_FALSE(optionKeys.count(L"FileNameLabel")); // from the version record, never translated
 
     for (const std::wstring& name : files) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
@@ -113,6 +139,7 @@ TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
         ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
         EXPECT_EQ(KeysOf(ini, L"Main"), mainKeys);
         EXPECT_EQ(KeysOf(ini, L"Action"), actionKeys);
+        EXPECT_EQ(KeysOf(ini, L"Option"), optionKeys);
         for (const TDefaultText& t : kDefaultTexts) {
             const std::wstring value = ini.ReadString(L"Main", t.key, L"");
             EXPECT_FALSE(value.empty()) << std::string(t.key, t.key + wcslen(t.key));
@@ -143,6 +170,11 @@ TEST(LanguageFiles, EnglishFileHoldsTheBuiltInTexts)
     ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + L"English.ini"), fw::TIniLoad::Loaded);
     for (const TDefaultText& t : kDefaultTexts)
         EXPECT_EQ(ini.ReadString(L"Main", t.key, L""), t.text);
+    for (size_t i = 0; i < kOptionFormDesc.Count; ++i) {
+        const fw::TControlDesc& c = kOptionFormDesc.Controls[i];
+        if (c.Caption && *c.Caption)
+            EXPECT_EQ(ini.ReadString(L"Option", c.Name, L""), c.Caption);
+    }
 }
 
 } // namespace
