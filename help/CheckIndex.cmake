@@ -1,8 +1,10 @@
 # Fails when the index of a help project lacks a keyword that the settings dialog looks up.
 #   HHK       the index source (UTF-8)
 #   KEYWORDS  the keywords that must be there (;-separated)
-#   LANGFILE  optional: a language file (UTF-16LE); the captions of the dialog's pages in its
-#             [Option] section (keys ending in "Sheet") must be there too
+#   LANGFILE  optional: a language file; the captions of the dialog's pages in its [Option]
+#             section (keys ending in "Sheet") must be there too
+#   LANGENCODING  its encoding for file(STRINGS): UTF-8 (a copy made by iconv; CMake reads
+#             only the ASCII characters of UTF-16) or UTF-16LE
 file(STRINGS "${HHK}" lines ENCODING UTF-8 REGEX "param name=\"Name\"")
 set(index "")
 foreach(line IN LISTS lines)
@@ -13,7 +15,7 @@ endforeach()
 
 set(required ${KEYWORDS})
 if(LANGFILE AND EXISTS "${LANGFILE}")
-  file(STRINGS "${LANGFILE}" entries ENCODING UTF-16LE)
+  file(STRINGS "${LANGFILE}" entries ENCODING ${LANGENCODING})
   set(section "")
   foreach(entry IN LISTS entries)
     string(STRIP "${entry}" entry)
