@@ -172,8 +172,9 @@ TEST(LanguageFiles, EnglishFileHoldsTheBuiltInTexts)
         EXPECT_EQ(ini.ReadString(L"Main", t.key, L""), t.text);
     for (size_t i = 0; i < kOptionFormDesc.Count; ++i) {
         const fw::TControlDesc& c = kOptionFormDesc.Controls[i];
-        if (c.Caption && *c.Caption)
+        if (c.Caption && *c.Caption) {
             EXPECT_EQ(ini.ReadString(L"Option", c.Name, L""), c.Caption);
+        }
     }
 }
 
