@@ -323,6 +323,7 @@ private:
     POINT lastCursor{};
     bool cursorPolled = false;
     TMiddleButton middleButton;
+    bool wheelCaptureOn = false; // the capture's rules hold; its hook may stay while busy
     std::deque<std::wstring> hookActions; // identifiers posted by the hook callbacks
     std::unique_ptr<TWheelAreaSystem> wheelAreaSystem;
     std::wstring languageName;      // the current language; empty until the first choice

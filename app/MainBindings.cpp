@@ -184,15 +184,26 @@ void TMainForm::ApplyWheelCapture()
     state.wheelKeys = Settings.WheelKeys;
     state.wheelAreas = Settings.WheelAreas;
     state.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
-    SysMouseEvents->SetEnabled(WheelCaptureWanted(state, [this] {
+    auto cursorInArea = [this] {
         POINT p;
         return CursorPosition(p) && IsCursorInWheelArea(p);
-    }));
+    };
+    wheelCaptureOn = WheelCaptureWanted(state, cursorInArea);
+    if (state.busyCount == 0) {
+        SysMouseEvents->SetEnabled(wheelCaptureOn);
+        return;
+    }
+    // Busy: the capture is off, but a hook that would be wanted right after stays installed
+    // with callbacks that do nothing. Removing and installing a hook while input is on its way
+    // loses that input: a notch of a quickly turned wheel, the second click of a double click.
+    state.busyCount = 0;
+    if (!WheelCaptureWanted(state, cursorInArea))
+        SysMouseEvents->SetEnabled(false);
 }
 
 bool TMainForm::WheelCaptureEnabled() const noexcept
 {
-    return SysMouseEvents && SysMouseEvents->Enabled();
+    return wheelCaptureOn && SysMouseEvents && SysMouseEvents->Enabled();
 }
 
 bool TMainForm::CursorPosition(POINT& p) const
@@ -249,6 +260,8 @@ TMiddleButton::Where TMainForm::PointerWhere(fw::TShiftState shift, POINT p, boo
 
 void TMainForm::SysMouseEventsMouseWheel(fw::TShiftState shift, int delta, POINT p, bool& handled)
 {
+    if (!wheelCaptureOn)
+        return;
     bool win = false;
     const bool byKeys = WheelKeysHeld(shift, win);
     // The turn's own point: a position polled up to one interval ago may be off the area.
@@ -262,7 +275,7 @@ void TMainForm::SysMouseEventsMouseWheel(fw::TShiftState shift, int delta, POINT
 void TMainForm::SysMouseEventsMouseDown(fw::TMouseButton button, fw::TShiftState shift, POINT p,
                                         bool& handled)
 {
-    if (button != fw::TMouseButton::mbMiddle)
+    if (button != fw::TMouseButton::mbMiddle || !wheelCaptureOn)
         return;
     bool win = false;
     const TMiddleButton::Where where = PointerWhere(shift, p, win);
@@ -275,7 +288,7 @@ void TMainForm::SysMouseEventsMouseDown(fw::TMouseButton button, fw::TShiftState
 
 void TMainForm::SysMouseEventsMouseUp(fw::TMouseButton button, fw::TShiftState shift, POINT p, bool& handled)
 {
-    if (button != fw::TMouseButton::mbMiddle || !middleButton.Pending())
+    if (button != fw::TMouseButton::mbMiddle || !middleButton.Pending() || !wheelCaptureOn)
         return;
     bool win = false;
     const TMiddleButton::Where where = PointerWhere(shift, p, win);
@@ -303,7 +316,9 @@ void TMainForm::WMHookAction()
         return;
     std::wstring name = std::move(hookActions.front());
     hookActions.pop_front();
-    RunActionByName(name);
+    // Reached inside a menu's or the dialog's own message loop: the capture is off there.
+    if (BusyCount() == 0)
+        RunActionByName(name);
 }
 
 // --- Windows-key fix -------------------------------------------------------------------------
