@@ -289,7 +289,7 @@ class InputE2E : public testing::Test {
     // Hovers the program's icon the way a user does: onto it in small motions.
     bool HoverIcon()
     {
-        std::optional<TrayIcon> icon = WaitForTip(L"Speakers: 50%", kBound);
+        std::optional<TrayIcon> icon = WaitForIcon(L"Speakers: ");
         if (!icon)
             return false;
         const POINT c{(icon->screen.left + icon->screen.right) / 2,
