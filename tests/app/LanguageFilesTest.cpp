@@ -101,13 +101,6 @@ std::set<std::wstring> OptionKeys()
     return keys;
 }
 
-TEST(LanguageFiles, PlaceholdersAreFoundInOrder)
-{
-    EXPECT_EQ(Placeholders(L"$d: Mute (%d%%)"), (std::vector<std::wstring>{L"$d", L"%d"}));
-    EXPECT_EQ(Placeholders(L"%1:s / %0:d"), (std::vector<std::wstring>{L"%1:s", L"%0:d"}));
-    EXPECT_EQ(Placeholders(L"100%%"), std::vector<std::wstring>{});
-}
-
 TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
 {
     const std::vector<std::wstring> files = ShippedFiles();
@@ -147,20 +140,6 @@ TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
         }
         for (const std::wstring& action : actionKeys)
             EXPECT_FALSE(ini.ReadString(L"Action", action, L"").empty());
-    }
-}
-
-TEST(LanguageFiles, ScriptsWithoutLatinLettersUseManualAccelerators)
-{
-    for (const wchar_t* name : {L"Japanese.ini", L"Chinese (Simplified).ini", L"Russian.ini"}) {
-        fw::TIniFile ini;
-        ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
-        EXPECT_TRUE(ManualAccelerators(ini.ReadString(L"Action", L"VolumeUpAction", L"")));
-    }
-    for (const wchar_t* name : {L"German.ini", L"French.ini", L"Spanish.ini", L"English.ini"}) {
-        fw::TIniFile ini;
-        ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
-        EXPECT_FALSE(ManualAccelerators(ini.ReadString(L"Action", L"VolumeUpAction", L"")));
     }
 }
 

@@ -125,17 +125,4 @@ TEST(WarningBox, NoKeepsAnUntouchedState)
     }
 }
 
-TEST(WarningBox, StyleFollowsTypeAndButtons)
-{
-    auto yesNo = MsgDlgButton(mbYes) | MsgDlgButton(mbNo);
-    EXPECT_EQ(WarningBoxStyle(TMsgDlgType::mtWarning, yesNo), UINT(MB_ICONEXCLAMATION | MB_YESNO));
-    EXPECT_EQ(WarningBoxStyle(TMsgDlgType::mtError, MsgDlgButton(mbOK)), UINT(MB_ICONHAND | MB_OK));
-    EXPECT_EQ(WarningBoxStyle(TMsgDlgType::mtConfirmation, yesNo | MsgDlgButton(mbCancel)),
-              UINT(MB_ICONQUESTION | MB_YESNOCANCEL));
-    EXPECT_EQ(WarningBoxStyle(TMsgDlgType::mtInformation, MsgDlgButton(mbOK) | MsgDlgButton(mbCancel)),
-              UINT(MB_ICONASTERISK | MB_OKCANCEL));
-    EXPECT_EQ(WarningBoxStyle(TMsgDlgType::mtCustom, MsgDlgButton(mbOK) | MsgDlgButton(mbHelp)),
-              UINT(MB_OK | MB_HELP));
-}
-
 } // namespace

@@ -135,14 +135,6 @@ TEST_F(HelpFixture, ExtensionInAnyCaseIsHandledOtherFilesAreNot)
     EXPECT_FALSE(IsChmFile(L"a.chm.txt"));
 }
 
-TEST_F(HelpFixture, ApplicationFileUnlessAnOwnIsSet)
-{
-    help.ApplicationHelpFile = [] { return std::wstring(L"app.chm"); };
-    EXPECT_EQ(help.HelpFileName(), L"app.chm");
-    help.HelpFile = L"own.chm";
-    EXPECT_EQ(help.HelpFileName(), L"own.chm");
-}
-
 TEST_F(HelpFixture, ContextPopupFallsBackToTheTextFileAtThePopupPosition)
 {
     help.HelpFile = L"x.chm";
@@ -177,25 +169,9 @@ TEST_F(HelpFixture, FailedCallShowsTheViewersDescription)
     viewer.lastError = S_OK; // no failure code: nothing to show
     EXPECT_FALSE(help.ShowKeyword(L"Icon"));
     EXPECT_EQ(errors.size(), 1u);
-}
-
-TEST_F(HelpFixture, QuitClosesAllWindows)
-{
-    help.HelpFile = L"x.chm";
     help.CloseAll();
     ASSERT_TRUE(viewer.Last(HH_CLOSE_ALL));
     EXPECT_EQ(viewer.Last(HH_CLOSE_ALL)->file, "");
-}
-
-TEST(HelpLibrary, MissingViewerFailsQuietly)
-{
-    // Whatever the system offers, a request never throws and a file that does not exist
-    // opens nothing.
-    THtmlHelp help;
-    help.HelpFile = L"Z:\\nowhere\\missing.chm";
-    std::vector<std::wstring> errors;
-    help.ShowError = [&](const std::wstring& t) { errors.push_back(t); };
-    EXPECT_FALSE(help.ShowContents());
 }
 
 } // namespace
