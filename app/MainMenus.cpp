@@ -404,18 +404,14 @@ void TMainForm::CreateVolumeBarControls()
     DpiManager->OnChange = [this](fw::TObject*, int oldDpi, int newDpi, const RECT& rect,
                                   support::TDpiState) { DpiManagerChange(oldDpi, newDpi, rect); };
     LOGFONTW lf{};
-    lf.lfHeight = -::MulDiv(kBarFontHeight, DpiManager->CurrentDpi(), 96);
+    lf.lfHeight = -kBarFontHeight;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     wcscpy_s(lf.lfFaceName, L"Tahoma");
     DpiManager->SetFont(lf);
-    // The design numbers are at 96 DPI: a first monitor of another resolution scales them.
-    if (int dpi = DpiManager->CurrentDpi(); dpi != 96) {
-        ::SetWindowPos(h, nullptr, 0, 0, ::MulDiv(frame.right - frame.left, dpi, 96),
-                       ::MulDiv(frame.bottom - frame.top, dpi, 96),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SetBounds(VolumeBar->Handle(), RECT{0, 0, ::MulDiv(kBarWidth, dpi, 96), 100});
-    }
+    // Everything above is in design units at 96 DPI: the check scales it to the monitor now,
+    // before the default size is taken and the saved one applied (both in current pixels).
+    DpiManager->Check();
 }
 
 void TMainForm::ApplyVolumeBarSize()

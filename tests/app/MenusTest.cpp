@@ -270,6 +270,31 @@ TEST_F(Bar, DefaultSizeComesFromTheLayoutAndTheControlsAreLaidOut)
     EXPECT_EQ(bar.right - bar.left, 25);
 }
 
+TEST_F(Bar, ResolutionChangeScalesTheBarToTheSuggestedRectangle)
+{
+    RECT suggested{100, 100, 100 + 300, 100 + 330};
+    ::SendMessageW(form->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+    RECT r{};
+    ::GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_EQ(r.bottom - r.top, 330);
+    ::GetWindowRect(form->VolumeBar->Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 38); // 25 at 96 DPI
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(form->MuteBox, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    EXPECT_EQ(lf.lfHeight, -17); // 11 pixels at 96 DPI
+    EXPECT_EQ(form->DpiManager->Dpi(), 144);
+    EXPECT_EQ(form->BusyCount(), 0);
+    // The layout followed: the box sits at the bottom of the new client area.
+    RECT client{}, box{};
+    ::GetClientRect(form->Handle(), &client);
+    ::GetWindowRect(form->MuteBox, &box);
+    ::MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_EQ(box.bottom, client.bottom - 4);
+}
+
 TEST_F(Bar, FollowsLevelAndMuteAndItsDragSoundsOnceOnRelease)
 {
     SetLevel(19661);
