@@ -193,16 +193,25 @@ TEST_F(PopupBarE2E, RightClickOpensTheMainMenuAndItsExitEndsTheProgramWithTheSet
         << "no menu after a right click";
     RECT m = WindowRect(menu);
     EXPECT_LE(m.bottom, icon.y + 1);
-    // With two devices "Default Device" comes first and "Volume" second; pointing at it
-    // opens the preset submenu, where the key 3 chooses 30 %.
-    ::SetCursorPos(m.left + 30, m.top + 9);
-    ::Sleep(150);
-    ::SetCursorPos(m.left + 30, m.top + 26);
+    // The keyboard works in the menu at once: V opens the "&Volume" submenu, 3 chooses 30 %.
+    ::Sleep(200);
+    Key('V');
     ASSERT_TRUE(WaitUntil([] { return MenuCount() == 2; }, kBound)) << "no preset submenu";
     Key('3');
     EXPECT_TRUE(WaitUntil([] { return std::abs(sim::Show()[0].scalar - 0.3f) < 0.0001f; }, kBound))
         << sim::Show()[0].scalar;
     EXPECT_TRUE(WaitUntil([] { return MenuCount() == 0; }, kBound));
+
+    // Two devices: D opens the device list (the default first), the other one is chosen.
+    ClickAt(icon, true);
+    ASSERT_TRUE(WaitUntil([] { return MenuCount() == 1; }, kBound));
+    ::Sleep(200);
+    Key('D');
+    ASSERT_TRUE(WaitUntil([] { return MenuCount() == 2; }, kBound)) << "no device submenu";
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([] { return sim::Show()[1].isDefault; }, kBound))
+        << "the second device is not the default";
 
     // Exit is the last item.
     ClickAt(icon, true);
