@@ -248,6 +248,7 @@ private:
     void CreateVolumeBarControls();
     void RebuildPresetMenuItems();
     void RebuildToolMenuItems();
+    void RebuildNumberedMenuItems(const wchar_t* prefix, size_t count, fw::TPopupMenu& popup, bool radio);
     std::wstring BarLevelText(int level) const;
     std::wstring BarText(int index) const;
     void ApplyBarFont();

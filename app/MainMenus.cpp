@@ -188,37 +188,30 @@ void TMainForm::CreateMenus()
 
 void TMainForm::RebuildPresetMenuItems()
 {
-    if (!MainPopupMenu)
-        return;
-    fw::TMenuItem& main = MainPopupMenu->Items;
-    fw::TMenuItem* sub = main.Find(L"VolumeMenuItem");
-    RemoveNumbered(main, L"Volume", L"MenuItem");
-    RemoveNumbered(*sub, L"Volume", L"SubMenuItem");
-    RemoveNumbered(VolumePopupMenu->Items, L"Volume", L"PopupMenuItem");
-    for (size_t i = 0; i < Settings.Presets.size(); ++i) {
-        const std::wstring n = L"Volume" + std::to_wstring(i);
-        fw::TAction* a = MainActionList->Find(n + L"Action");
-        main.Insert(main.IndexOf(sub), n + L"MenuItem", a)->RadioItem = true;
-        sub->Add(n + L"SubMenuItem", a)->RadioItem = true;
-        VolumePopupMenu->Items.Add(n + L"PopupMenuItem", a)->RadioItem = true;
-    }
+    RebuildNumberedMenuItems(L"Volume", Settings.Presets.size(), *VolumePopupMenu, true);
 }
 
 void TMainForm::RebuildToolMenuItems()
 {
-    if (!MainPopupMenu)
-        return;
+    RebuildNumberedMenuItems(L"Tool", Settings.Tools.size(), *ToolPopupMenu, false);
+}
+
+// Items "Volume3MenuItem" in front of the main menu's "VolumeMenuItem", "Volume3SubMenuItem"
+// inside it and "Volume3PopupMenuItem" in the pop-up menu of their own (likewise for tools).
+void TMainForm::RebuildNumberedMenuItems(const wchar_t* prefix, size_t count, fw::TPopupMenu& popup,
+                                         bool radio)
+{
     fw::TMenuItem& main = MainPopupMenu->Items;
-    fw::TMenuItem* sub = main.Find(L"ToolMenuItem");
-    RemoveNumbered(main, L"Tool", L"MenuItem");
-    RemoveNumbered(*sub, L"Tool", L"SubMenuItem");
-    RemoveNumbered(ToolPopupMenu->Items, L"Tool", L"PopupMenuItem");
-    for (size_t i = 0; i < Settings.Tools.size(); ++i) {
-        const std::wstring n = L"Tool" + std::to_wstring(i);
+    fw::TMenuItem* sub = main.Find(std::wstring(prefix) + L"MenuItem");
+    RemoveNumbered(main, prefix, L"MenuItem");
+    RemoveNumbered(*sub, prefix, L"SubMenuItem");
+    RemoveNumbered(popup.Items, prefix, L"PopupMenuItem");
+    for (size_t i = 0; i < count; ++i) {
+        const std::wstring n = prefix + std::to_wstring(i);
         fw::TAction* a = MainActionList->Find(n + L"Action");
-        main.Insert(main.IndexOf(sub), n + L"MenuItem", a);
-        sub->Add(n + L"SubMenuItem", a);
-        ToolPopupMenu->Items.Add(n + L"PopupMenuItem", a);
+        main.Insert(main.IndexOf(sub), n + L"MenuItem", a)->RadioItem = radio;
+        sub->Add(n + L"SubMenuItem", a)->RadioItem = radio;
+        popup.Items.Add(n + L"PopupMenuItem", a)->RadioItem = radio;
     }
 }
 
