@@ -1,0 +1,177 @@
+// The load generator and stopwatch of tools/bench, run in the same Wine session:
+//   BenchDriver volume N RATE             N volume changes through the (simulated) endpoint, RATE/s
+//   BenchDriver post CLASS N INTERVAL     N WM_RUN_ACTION messages (3, 4 alternating) every INTERVAL ms
+//   BenchDriver starticon EXE [ARGS]      ms from CreateProcess to a new tray icon; then closes EXE
+//   BenchDriver wait CLASS BOUND          waits up to BOUND ms for a window of CLASS
+//   BenchDriver close CLASS               posts WM_CLOSE to every top-level window of CLASS
+// Prints one number (milliseconds) where it measures; exit code 0 when it did its work.
+#include <windows.h>
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT WM_RUN_ACTION = WM_APP + 1002;
+
+double Now()
+{
+    static LARGE_INTEGER frequency{};
+    if (!frequency.QuadPart)
+        ::QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Sleeps until `due` (ms of Now()); late steps are not made up by bursts.
+void SleepUntil(double due)
+{
+    const double left = due - Now();
+    if (left > 0)
+        ::Sleep(static_cast<DWORD>(left));
+}
+
+int Volume(int count, int rate)
+{
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return 2;
+    IMMDeviceEnumerator* enumerator = nullptr;
+    IMMDevice* device = nullptr;
+    IAudioEndpointVolume* volume = nullptr;
+    if (FAILED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                  __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator))) ||
+        FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) ||
+        FAILED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+                                reinterpret_cast<void**>(&volume))))
+        return 2;
+    const double period = 1000.0 / (rate > 0 ? rate : 100);
+    const double start = Now();
+    for (int i = 0; i < count; ++i) {
+        // A saw-tooth of whole percents: every change moves the tip, some the picture.
+        volume->SetMasterVolumeLevelScalar(0.30f + static_cast<float>(i % 40) / 100.0f, nullptr);
+        SleepUntil(start + (i + 1) * period);
+    }
+    volume->Release();
+    device->Release();
+    enumerator->Release();
+    return 0;
+}
+
+int Post(const wchar_t* cls, int count, int interval)
+{
+    HWND target = ::FindWindowW(cls, nullptr);
+    if (!target)
+        return 2;
+    const double start = Now();
+    for (int i = 0; i < count; ++i) {
+        ::PostMessageW(target, WM_RUN_ACTION, 0, i % 2 ? 4 : 3);
+        SleepUntil(start + (i + 1) * interval);
+    }
+    return 0;
+}
+
+// Wine's shell makes a tooltip window for every icon it adds and keeps it after a removal:
+// their number grows by one with every add.
+int TrayTipCount()
+{
+    HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    int n = 0;
+    for (HWND tip = nullptr; (tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr));)
+        if (tray && ::GetWindow(tip, GW_OWNER) == tray)
+            ++n;
+    return n;
+}
+
+struct FindByProcess {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK CloseProcessWindows(HWND w, LPARAM lp)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (pid == reinterpret_cast<FindByProcess*>(lp)->pid) {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(w, cls, 64);
+        if (!std::wcscmp(cls, L"TMainForm") || !std::wcscmp(cls, L"MinimalTray"))
+            ::PostMessageW(w, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+int StartIcon(int argc, wchar_t** argv)
+{
+    std::wstring line = L"\"" + std::wstring(argv[0]) + L"\"";
+    for (int i = 1; i < argc; ++i)
+        line += L" " + std::wstring(argv[i]);
+    const int before = TrayTipCount();
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    const double start = Now();
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 2;
+    double shown = -1;
+    while (Now() - start < 20000) {
+        if (TrayTipCount() > before) {
+            shown = Now() - start;
+            break;
+        }
+        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
+            break;
+        ::Sleep(1);
+    }
+    FindByProcess find{pi.dwProcessId, nullptr};
+    ::EnumWindows(CloseProcessWindows, reinterpret_cast<LPARAM>(&find));
+    if (::WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
+        ::TerminateProcess(pi.hProcess, 3);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    if (shown < 0)
+        return 1;
+    std::printf("%.1f\n", shown);
+    return 0;
+}
+
+int Wait(const wchar_t* cls, int bound)
+{
+    const double start = Now();
+    while (!::FindWindowW(cls, nullptr)) {
+        if (Now() - start > bound)
+            return 1;
+        ::Sleep(10);
+    }
+    return 0;
+}
+
+int Close(const wchar_t* cls)
+{
+    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, cls, nullptr));)
+        ::PostMessageW(w, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"volume" && argc == 4)
+        return Volume(_wtoi(argv[2]), _wtoi(argv[3]));
+    if (command == L"post" && argc == 5)
+        return Post(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
+    if (command == L"starticon" && argc >= 3)
+        return StartIcon(argc - 2, argv + 2);
+    if (command == L"wait" && argc == 4)
+        return Wait(argv[2], _wtoi(argv[3]));
+    if (command == L"close" && argc == 3)
+        return Close(argv[2]);
+    std::fputws(L"usage: BenchDriver volume N RATE | post CLASS N INTERVAL | starticon EXE [ARGS] | "
+                L"wait CLASS BOUND | close CLASS\n",
+                stderr);
+    return 2;
+}
