@@ -110,6 +110,8 @@ void TTrayPresentation::UpdateTrayIcon(bool balloon, unsigned time, unsigned del
         sizeChanged = true;
     }
 
+    // Picture, tip and balloon reach the shell in one call.
+    tray::UpdateScope update(icon);
     manager.Muted = muted;
     manager.Level = level;
     manager.IconMuteFix = settings.IconMuteFix;
@@ -135,30 +137,34 @@ void TTrayPresentation::UpdateTrayIcon(bool balloon, unsigned time, unsigned del
 
 void TTrayPresentation::StartBalloon(unsigned time, unsigned delay)
 {
-    BalloonTimer.SetEnabled(false);
     balloonTag = time;
-    BalloonTimer.SetInterval(delay);
     if (delay > 0)
-        BalloonTimer.SetEnabled(true);
+        BalloonTimer.Restart(delay); // every change starts the wait again
     else
-        BalloonTimerTimer();
+        ShowNotice(false);
 }
 
 void TTrayPresentation::BalloonTimerTimer()
 {
-    BalloonTimer.SetEnabled(false);
     if (balloonTag < 0) {
+        BalloonTimer.SetEnabled(false);
         icon.HideBalloon();
         return;
     }
     // A notice that waited for the changes to settle says what happened; an immediate one
     // only repeats the tooltip.
-    const bool titled = BalloonTimer.Interval() >= kTitledBalloonDelay;
+    ShowNotice(BalloonTimer.Interval() >= kTitledBalloonDelay);
+}
+
+void TTrayPresentation::ShowNotice(bool titled)
+{
     const unsigned time = static_cast<unsigned>(balloonTag);
-    icon.ShowBalloon(icon.Hint(), titled ? Texts.MsgVolume : std::wstring(), titled ? 1 : 0, false, time);
-    BalloonTimer.SetInterval(time);
+    {
+        tray::UpdateScope update(icon); // the hide of the last notice and the new one: one call
+        icon.ShowBalloon(icon.Hint(), titled ? Texts.MsgVolume : std::wstring(), titled ? 1 : 0, false, time);
+    }
     balloonTag = -1;
-    BalloonTimer.SetEnabled(true);
+    BalloonTimer.Restart(time); // hidden `time` ms from now
 }
 
 std::wstring TTrayPresentation::IconPreview(const std::wstring& name)

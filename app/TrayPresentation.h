@@ -75,6 +75,7 @@ class TTrayPresentation : public fw::TComponent {
   private:
     void StartBalloon(unsigned time, unsigned delay);
     void BalloonTimerTimer();
+    void ShowNotice(bool titled);
 
     TNotifyIcon& icon;
     TSettings& settings;

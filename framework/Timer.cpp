@@ -8,7 +8,7 @@ namespace {
 
 // The system's thread timers carry only their id: this maps it back to the component.
 class SystemTimerBackend : public TimerBackend {
-public:
+  public:
     UINT_PTR Start(TTimer* timer, UINT interval) override
     {
         UINT_PTR id = ::SetTimer(nullptr, 0, interval, Proc);
@@ -21,9 +21,20 @@ public:
         ::KillTimer(nullptr, id);
         live.erase(id);
     }
+    UINT_PTR Rearm(UINT_PTR id, TTimer* timer, UINT interval) override
+    {
+        // The id of a thread timer names it: SetTimer replaces it and restarts its interval.
+        UINT_PTR again = ::SetTimer(nullptr, id, interval, Proc);
+        if (again == id)
+            return id;
+        Stop(id);
+        if (again)
+            live[again] = timer;
+        return again;
+    }
     uint64_t Now() override { return ::GetTickCount64(); }
 
-private:
+  private:
     static void CALLBACK Proc(HWND, UINT, UINT_PTR id, DWORD) noexcept
     {
         auto it = live.find(id);
@@ -50,7 +61,8 @@ uint64_t TickCount()
 }
 
 TTimer::TTimer(TComponent* owner, std::wstring name, UINT interval, bool enabled)
-    : TComponent(owner, std::move(name)), interval(interval), enabled(enabled), backend(&CurrentTimerBackend())
+    : TComponent(owner, std::move(name)), interval(interval), enabled(enabled),
+      backend(&CurrentTimerBackend())
 {
     Update();
 }
@@ -62,6 +74,8 @@ TTimer::~TTimer()
 
 void TTimer::SetInterval(UINT value)
 {
+    if (value == interval)
+        return;
     interval = value;
     Update();
 }
@@ -80,6 +94,12 @@ void TTimer::Restart()
     Update();
 }
 
+void TTimer::Restart(UINT newInterval)
+{
+    interval = newInterval;
+    Restart();
+}
+
 void TTimer::Fire()
 {
     if (OnTimer)
@@ -96,8 +116,11 @@ void TTimer::Kill() noexcept
 
 void TTimer::Update()
 {
-    Kill();
-    if (enabled && interval != 0)
+    if (!enabled || interval == 0)
+        Kill();
+    else if (id)
+        id = backend->Rearm(id, this, interval);
+    else
         id = backend->Start(this, interval);
 }
 
@@ -113,6 +136,7 @@ ManualTimerBackend::~ManualTimerBackend()
 
 UINT_PTR ManualTimerBackend::Start(TTimer* timer, UINT interval)
 {
+    ++calls;
     UINT_PTR id = nextId++;
     entries[id] = Entry{timer, interval, now + interval};
     return id;
@@ -120,7 +144,18 @@ UINT_PTR ManualTimerBackend::Start(TTimer* timer, UINT interval)
 
 void ManualTimerBackend::Stop(UINT_PTR id)
 {
+    ++calls;
     entries.erase(id);
+}
+
+UINT_PTR ManualTimerBackend::Rearm(UINT_PTR id, TTimer* timer, UINT interval)
+{
+    // A new id keeps the order of ties that a stop and a start would give.
+    entries.erase(id);
+    UINT_PTR again = nextId++;
+    entries[again] = Entry{timer, interval, now + interval};
+    ++calls;
+    return again;
 }
 
 bool ManualTimerBackend::IsArmed(const TTimer* timer) const

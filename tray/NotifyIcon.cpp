@@ -106,6 +106,16 @@ void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexce
 
 } // namespace tray
 
+tray::UpdateScope::UpdateScope(TNotifyIcon& i) noexcept : icon(i)
+{
+    icon.BeginUpdate();
+}
+
+tray::UpdateScope::~UpdateScope()
+{
+    icon.EndUpdate();
+}
+
 TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyIconSeams s)
     : TComponent(owner, std::move(name)), seams(std::move(s)),
       animationTimer(this, L"AnimationTimer", 1000, false),
@@ -139,7 +149,8 @@ TNotifyIcon::~TNotifyIcon()
 {
     animationTimer.SetEnabled(false);
     leaveTimer.SetEnabled(false);
-    ShellDelete();
+    if (shown)
+        ShellDelete();
     SetAction(nullptr);
     Unhook();
     window.Destroy();
@@ -320,16 +331,15 @@ bool TNotifyIcon::ShellDelete()
     return seams.shellNotify(NIM_DELETE, data, error);
 }
 
-bool TNotifyIcon::ShellSetIcon(HICON icon)
-{
-    data.hIcon = icon;
-    return Modify(NIF_ICON);
-}
-
 bool TNotifyIcon::SetTip()
 {
     tray::CopyToField(data.szTip, std::size(data.szTip), hint);
-    return Modify(NIF_TIP);
+    if (updateCount) {
+        pendingFlags |= NIF_TIP;
+        return true;
+    }
+    // An absent icon gets its tip with the add.
+    return shown && Modify(NIF_TIP);
 }
 
 HICON TNotifyIcon::ProgramIcon()
@@ -355,24 +365,60 @@ void TNotifyIcon::SetIcon(HICON icon)
 
 void TNotifyIcon::Refresh()
 {
+    if (updateCount) {
+        pendingRefresh = true;
+        return;
+    }
+    RefreshWith(0);
+}
+
+void TNotifyIcon::RefreshWith(UINT extra)
+{
     if (visible) {
-        HICON icon = picture ? picture.get() : ProgramIcon();
+        data.hIcon = picture ? picture.get() : ProgramIcon();
         // The shell refuses to modify an absent icon and to add a present one: a shown icon
-        // takes the picture, an absent one is added.
-        if (ShellSetIcon(icon))
+        // takes the picture, an absent one is added (with the tip; a balloon follows).
+        if (shown && Modify(NIF_ICON | extra)) {
             DoChange();
-        else if (ShellAdd())
+            return;
+        }
+        // A failed add may still have reached the shell: only a later delete can tell.
+        shown = true;
+        if (ShellAdd()) {
             DoShow();
-    } else {
+            if (extra & NIF_INFO)
+                Modify(NIF_INFO);
+        }
+    } else if (shown) {
+        shown = false;
         if (ShellDelete())
             DoHide();
     }
 }
 
+void TNotifyIcon::EndUpdate()
+{
+    if (updateCount == 0 || --updateCount > 0)
+        return;
+    const UINT flags = pendingFlags;
+    const bool refresh = pendingRefresh;
+    const bool tipRefresh = pendingTipRefresh;
+    pendingFlags = 0;
+    pendingRefresh = pendingTipRefresh = false;
+    if (refresh)
+        RefreshWith(flags);
+    else if (flags && shown)
+        Modify(flags);
+    if (tipRefresh)
+        RefreshTip();
+}
+
 bool TNotifyIcon::ShowBalloon(std::wstring_view text, std::wstring_view title, int iconKind, bool sound,
                               UINT timeout)
 {
-    HideBalloon();
+    // Within an update the hide and the show are one call: the new text replaces the old.
+    if (!updateCount)
+        HideBalloon();
     static constexpr DWORD kinds[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
     data.uTimeout = timeout;
     data.dwInfoFlags = iconKind >= 0 && iconKind <= 3 ? kinds[iconKind] : NIIF_NONE;
@@ -380,13 +426,22 @@ bool TNotifyIcon::ShowBalloon(std::wstring_view text, std::wstring_view title, i
         data.dwInfoFlags |= NIIF_NOSOUND;
     tray::CopyToField(data.szInfoTitle, std::size(data.szInfoTitle), title);
     tray::CopyToField(data.szInfo, std::size(data.szInfo), text);
-    return Modify(NIF_INFO);
+    return InfoCall();
 }
 
 bool TNotifyIcon::HideBalloon()
 {
     data.szInfo[0] = L'\0';
-    return Modify(NIF_INFO);
+    return InfoCall();
+}
+
+bool TNotifyIcon::InfoCall()
+{
+    if (updateCount) {
+        pendingFlags |= NIF_INFO;
+        return true;
+    }
+    return shown && Modify(NIF_INFO);
 }
 
 // ---- shell windows
@@ -432,7 +487,9 @@ void TNotifyIcon::SendToShellTips(UINT msg, WPARAM wParam, bool firstOnly)
 
 void TNotifyIcon::RefreshTip()
 {
-    if (mouseInside)
+    if (updateCount)
+        pendingTipRefresh = true; // after the new tip reached the shell
+    else if (mouseInside)
         SendToShellTips(TTM_UPDATE, 0, false);
 }
 
@@ -603,6 +660,7 @@ void TNotifyIcon::TaskbarCreated()
 {
     taskbar = nullptr;
     overflow = nullptr;
+    shown = false; // a new shell holds no icon
     Refresh();
     if (Enabled)
         fw::Raise(OnTaskbarCreate, this);

@@ -65,6 +65,22 @@ inline constexpr UINT kLeavePollInterval = 50;
 
 } // namespace tray
 
+class TNotifyIcon;
+
+namespace tray {
+// Holds an update of the icon open for its scope.
+class UpdateScope {
+  public:
+    explicit UpdateScope(TNotifyIcon& icon) noexcept;
+    ~UpdateScope();
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+  private:
+    TNotifyIcon& icon;
+};
+} // namespace tray
+
 class TNotifyIcon : public fw::TComponent {
   public:
     explicit TNotifyIcon(fw::TComponent* owner, std::wstring name = L"NotifyIcon",
@@ -124,6 +140,11 @@ class TNotifyIcon : public fw::TComponent {
     /// Brings the notification area in line with Visible: OnChange when an icon already
     /// shown took the picture, OnShow when it was added, OnHide when it was removed.
     void Refresh();
+    /// Between BeginUpdate and the matching EndUpdate, picture, tip and balloon changes are
+    /// kept and go to the shell together at EndUpdate: one call where several would be made
+    /// (a balloon hidden and shown again within it is one balloon call). Nestable.
+    void BeginUpdate() noexcept { ++updateCount; }
+    void EndUpdate();
     bool MouseInside() const noexcept { return mouseInside; }
     /// IconKind 0 none, 1 information, 2 warning, 3 error; Timeout in ms, passed to the
     /// shell as it is. Text and title are cut to 255 and 63 characters. The shell's success.
@@ -167,9 +188,11 @@ class TNotifyIcon : public fw::TComponent {
 
     bool ShellAdd();
     bool ShellDelete();
-    bool ShellSetIcon(HICON icon);
     bool SetTip();
+    bool InfoCall();
     bool Modify(UINT flags);
+    // Refresh, with `extra` record fields (NIF_TIP, NIF_INFO) going along in the same call.
+    void RefreshWith(UINT extra);
     HICON ProgramIcon();
     void LoadImage();
     void ApplyMinToTray(bool minimised);
@@ -204,6 +227,14 @@ class TNotifyIcon : public fw::TComponent {
     std::wstring hint;
     bool minToTray = false;
     HWND appWindow = nullptr;
+
+    // False only while the shell surely lacks the icon (never added, removed, or a new
+    // shell): nothing is sent to it then but the add.
+    bool shown = false;
+    int updateCount = 0;
+    UINT pendingFlags = 0;       // NIF_TIP / NIF_INFO kept by an open update
+    bool pendingRefresh = false; // the picture or Visible changed within an open update
+    bool pendingTipRefresh = false;
 
     HWND taskbar = nullptr;
     HWND overflow = nullptr;

@@ -90,7 +90,7 @@ class Presentation : public testing::Test {
     {
         std::vector<NOTIFYICONDATAW> out;
         for (const traytest::ShellCall& c : shell.calls)
-            if (c.message == NIM_MODIFY && c.data.uFlags == flag)
+            if (c.message == NIM_MODIFY && (c.data.uFlags & flag) == flag) // alone or with others
                 out.push_back(c.data);
         return out;
     }
@@ -189,6 +189,35 @@ TEST_F(Presentation, BalloonBeforeWindows10ShowsAtOnceWithoutTitle)
     EXPECT_TRUE(BalloonHidden());
     clock.Advance(10000);
     EXPECT_EQ(Balloons().size(), 1u);
+}
+
+TEST_F(Presentation, EveryChangeOfABurstIsOneShellCallAndOneTimerCall)
+{
+    tray->LoadIconSet(L"Test Set");
+    settings.BalloonHint = true;
+    settings.BalloonTime = 2000;
+    settings.BalloonDelay = 0;
+    Change(0, false); // the first notice arms the balloon timer
+    shell.calls.clear();
+    const int timerCalls = clock.Calls();
+    const int levels[] = {6554, 13107, 19661, 26214, 32768, 39322};
+    for (int level : levels)
+        Change(level, false);
+    ASSERT_EQ(shell.calls.size(), std::size(levels)) << "picture, tip and balloon go together";
+    EXPECT_EQ(clock.Calls() - timerCalls, static_cast<int>(std::size(levels))) << "one re-arm per change";
+    for (const traytest::ShellCall& c : shell.calls) {
+        EXPECT_EQ(c.message, DWORD(NIM_MODIFY));
+        EXPECT_TRUE(c.data.uFlags & NIF_TIP);
+        EXPECT_TRUE(c.data.uFlags & NIF_INFO);
+        EXPECT_STREQ(c.data.szInfo, c.data.szTip);
+    }
+    // The last change of the burst is what the icon, the tip and the notice show.
+    const NOTIFYICONDATAW& last = shell.calls.back().data;
+    EXPECT_STREQ(last.szTip, L"Speakers: 60%");
+    EXPECT_STREQ(last.szInfo, L"Speakers: 60%");
+    EXPECT_EQ(FileName(tray->CurrentIconFile()), L"vol2.ico");
+    clock.Advance(2000);
+    EXPECT_TRUE(BalloonHidden());
 }
 
 TEST_F(Presentation, BalloonFromWindows10ComesOnce2sAfterTheLastChangeWithATitle)

@@ -5,9 +5,9 @@
 //   BenchDriver wait CLASS BOUND          waits up to BOUND ms for a window of CLASS
 //   BenchDriver close CLASS               posts WM_CLOSE to every top-level window of CLASS
 // Prints one number (milliseconds) where it measures; exit code 0 when it did its work.
-#include <windows.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cwchar>

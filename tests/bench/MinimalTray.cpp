@@ -4,10 +4,10 @@
 //                            notification is coalesced into one NIM_MODIFY of picture and
 //                            tip; WM_RUN_ACTION 3/4 steps the volume up/down by 2 %.
 // WM_CLOSE removes the icon and ends the program.
-#include <windows.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cmath>
@@ -105,12 +105,13 @@ bool Connect()
         return false;
     IMMDeviceEnumerator* enumerator = nullptr;
     IMMDevice* device = nullptr;
-    bool ok = SUCCEEDED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                                           __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator))) &&
-              SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) &&
-              SUCCEEDED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
-                                         reinterpret_cast<void**>(&endpoint))) &&
-              SUCCEEDED(endpoint->RegisterControlChangeNotify(&callback));
+    bool ok =
+        SUCCEEDED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                     __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator))) &&
+        SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) &&
+        SUCCEEDED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+                                   reinterpret_cast<void**>(&endpoint))) &&
+        SUCCEEDED(endpoint->RegisterControlChangeNotify(&callback));
     if (device)
         device->Release();
     if (enumerator)

@@ -1,8 +1,8 @@
 // The least a program can do to set the master volume: the yardstick for the start-up cost
 // of a command-line verb (tools/bench-command).
-#include <windows.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
+#include <windows.h>
 
 #include <cwchar>
 

@@ -8,8 +8,7 @@
 namespace {
 
 // Runs the message loop until pred holds or the generous bound passes.
-template <typename Pred>
-bool PumpUntil(Pred pred, DWORD boundMs = 5000)
+template <typename Pred> bool PumpUntil(Pred pred, DWORD boundMs = 5000)
 {
     DWORD start = ::GetTickCount();
     while (!pred()) {
@@ -54,6 +53,49 @@ TEST(TTimer, DisableEnableRestartsTheInterval)
     ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }));
     DWORD fired = ::GetTickCount();
     EXPECT_GE(fired - rearmed, 500u) << "fired " << (fired - start) << " ms after the first start";
+}
+
+TEST(TTimer, ARunningTimerRestartedInPlaceKeepsOneTimerAtTheNewInterval)
+{
+    // The system timer is re-armed under its own id: the old due time and interval are gone
+    // and no second timer runs beside it.
+    fw::TTimer timer(nullptr, L"TestTimer", 600, true);
+    std::vector<DWORD> ticks;
+    timer.OnTimer = [&](fw::TObject*) { ticks.push_back(::GetTickCount()); };
+    ::Sleep(400);
+    const DWORD rearmed = ::GetTickCount();
+    timer.Restart(150);
+    ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 3; }));
+    timer.SetEnabled(false);
+    EXPECT_GE(ticks[0] - rearmed, 100u);
+    EXPECT_LT(ticks[0] - rearmed, 550u) << "still on the old interval";
+    ::Sleep(400);
+    const size_t after = ticks.size();
+    fw::ProcessMessages();
+    EXPECT_EQ(ticks.size(), after) << "a disabled timer left nothing running";
+}
+
+TEST(ManualTimerBackend, ChangesCostOneCallAndSameValuesNone)
+{
+    fw::ManualTimerBackend clock;
+    fw::TTimer timer(nullptr, L"Step", 250, true);
+    const int armed = clock.Calls();
+    timer.SetInterval(250); // unchanged: still due at 250
+    timer.SetEnabled(true);
+    EXPECT_EQ(clock.Calls(), armed);
+    clock.Advance(100);
+    timer.Restart(); // one re-arm, not a stop and a start
+    EXPECT_EQ(clock.Calls(), armed + 1);
+    int ticks = 0;
+    timer.OnTimer = [&](fw::TObject*) { ++ticks; };
+    clock.Advance(249);
+    EXPECT_EQ(ticks, 0);
+    clock.Advance(1);
+    EXPECT_EQ(ticks, 1);
+    timer.Restart(50);
+    EXPECT_EQ(clock.Calls(), armed + 2);
+    clock.Advance(50);
+    EXPECT_EQ(ticks, 2);
 }
 
 TEST(TTimer, OneShotPatternAndIntervalChange)

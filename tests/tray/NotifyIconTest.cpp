@@ -50,15 +50,16 @@ class NotifyIconTest : public testing::Test {
 
 TEST_F(NotifyIconTest, ShowOnAddChangeWhenShownHideOnDelete)
 {
-    icon->SetHint(L"Speakers: 30%"); // while hidden: refused, kept for the add
-    shell.calls.clear();
+    icon->SetHint(L"Speakers: 30%"); // while hidden: kept for the add, the shell is not asked
+    icon->HideBalloon();
+    icon->Refresh();
+    EXPECT_TRUE(shell.calls.empty());
 
-    icon->SetVisible(true);
+    icon->SetVisible(true); // straight to the add: no modify that the shell must refuse first
     EXPECT_EQ(log, (Log{L"Show"}));
-    ASSERT_EQ(shell.calls.size(), 2u);
-    EXPECT_EQ(shell.calls[0].message, DWORD(NIM_MODIFY));
-    const NOTIFYICONDATAW& add = shell.calls[1].data;
-    EXPECT_EQ(shell.calls[1].message, DWORD(NIM_ADD));
+    ASSERT_EQ(shell.calls.size(), 1u);
+    const NOTIFYICONDATAW& add = shell.calls[0].data;
+    EXPECT_EQ(shell.calls[0].message, DWORD(NIM_ADD));
     EXPECT_EQ(add.uFlags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(add.cbSize, DWORD(NOTIFYICONDATAW_V2_SIZE));
     EXPECT_EQ(add.hWnd, icon->Handle());
@@ -78,7 +79,7 @@ TEST_F(NotifyIconTest, ShowOnAddChangeWhenShownHideOnDelete)
     EXPECT_EQ(shell.Count(NIM_ADD), 1u);
 
     icon->SetVisible(true); // no change: no shell call
-    EXPECT_EQ(shell.calls.size(), 3u);
+    EXPECT_EQ(shell.calls.size(), 2u);
 
     icon->SetVisible(false);
     EXPECT_EQ(log, (Log{L"Show", L"Change", L"Hide"}));
@@ -146,6 +147,7 @@ TEST_F(NotifyIconTest, TextsAreCutToTheRecordsFieldsWithoutSplittingPairs)
     for (const Case& c :
          {Case{std::wstring(200, L'a'), 127}, Case{std::wstring(126, L'a') + pair + L"b", 126},
           Case{std::wstring(125, L'a') + pair + L"b", 127}, Case{std::wstring(127, L'a'), 127}}) {
+        Show();
         icon->SetHint(c.text);
         EXPECT_EQ(shell.Last().data.uFlags, UINT(NIF_TIP));
         EXPECT_EQ(FieldText(shell.Last().data.szTip, 128), c.text.substr(0, c.kept));
@@ -385,6 +387,98 @@ TEST_F(NotifyIconTest, TaskbarCreatedPutsAVisibleIconBack)
     ::SendMessageW(icon->Handle(), taskbarCreated, 0, 0);
     EXPECT_EQ(log, (Log{L"TaskbarCreate"}));
     EXPECT_FALSE(shell.present);
+}
+
+TEST_F(NotifyIconTest, ANewShellGetsTheAddAtOnce)
+{
+    Show();
+    shell.present = false;
+    ::SendMessageW(icon->Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_EQ(shell.calls.size(), 1u) << "a new shell holds no icon: no modify it must refuse";
+    EXPECT_EQ(shell.calls[0].message, DWORD(NIM_ADD));
+}
+
+TEST_F(NotifyIconTest, AnUpdateSendsPictureTipAndBalloonInOneCall)
+{
+    Show();
+    HICON picture = ::LoadIconW(nullptr, IDI_WARNING);
+    {
+        tray::UpdateScope outer(*icon);
+        icon->SetIcon(picture);
+        {
+            tray::UpdateScope inner(*icon);
+            icon->SetHint(L"Speakers: 31%");
+            icon->RefreshTip();
+        }
+        EXPECT_TRUE(shell.calls.empty()) << "an inner update does not end the outer one";
+        icon->SetHint(L"Speakers: 32%");
+        EXPECT_TRUE(icon->ShowBalloon(L"old", L"", 0, false, 2000));
+        EXPECT_TRUE(icon->ShowBalloon(icon->Hint(), L"Title", 1, false, 3000)); // the last one counts
+        EXPECT_TRUE(shell.calls.empty());
+        EXPECT_TRUE(log.empty());
+    }
+    ASSERT_EQ(shell.calls.size(), 1u);
+    const NOTIFYICONDATAW& d = shell.calls[0].data;
+    EXPECT_EQ(shell.calls[0].message, DWORD(NIM_MODIFY));
+    EXPECT_EQ(d.uFlags, UINT(NIF_ICON | NIF_TIP | NIF_INFO));
+    EXPECT_NE(d.hIcon, nullptr);
+    EXPECT_EQ(FieldText(d.szTip, 128), L"Speakers: 32%");
+    EXPECT_EQ(FieldText(d.szInfo, 256), L"Speakers: 32%");
+    EXPECT_EQ(FieldText(d.szInfoTitle, 64), L"Title");
+    EXPECT_EQ(d.uTimeout, 3000u);
+    EXPECT_EQ(d.dwInfoFlags, DWORD(NIIF_INFO | NIIF_NOSOUND));
+    EXPECT_EQ(log, (Log{L"Change"}));
+
+    // Only a tip and a hidden balloon: one call with both, no OnChange.
+    shell.calls.clear();
+    log.clear();
+    icon->BeginUpdate();
+    icon->SetHint(L"Speakers: Mute");
+    icon->HideBalloon();
+    icon->EndUpdate();
+    icon->EndUpdate(); // unbalanced: harmless
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].data.uFlags, UINT(NIF_TIP | NIF_INFO));
+    EXPECT_EQ(shell.calls[0].data.szInfo[0], L'\0');
+    EXPECT_TRUE(log.empty());
+
+    // An update with nothing in it asks nothing of the shell.
+    shell.calls.clear();
+    {
+        tray::UpdateScope empty(*icon);
+    }
+    EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(NotifyIconTest, AnUpdateOfAnIconTheShellLostAddsItAndThenShowsTheBalloon)
+{
+    Show();
+    shell.present = false; // removed from outside
+    {
+        tray::UpdateScope update(*icon);
+        icon->SetIcon(::LoadIconW(nullptr, IDI_ERROR));
+        icon->SetHint(L"Speakers: 40%");
+        icon->ShowBalloon(L"Speakers: 40%", L"", 0, false, 2000);
+    }
+    ASSERT_EQ(shell.calls.size(), 3u);
+    EXPECT_EQ(shell.calls[0].message, DWORD(NIM_MODIFY)); // refused
+    EXPECT_EQ(shell.calls[1].message, DWORD(NIM_ADD));
+    EXPECT_EQ(FieldText(shell.calls[1].data.szTip, 128), L"Speakers: 40%");
+    EXPECT_EQ(shell.calls[2].message, DWORD(NIM_MODIFY));
+    EXPECT_EQ(shell.calls[2].data.uFlags, UINT(NIF_INFO));
+    EXPECT_EQ(FieldText(shell.calls[2].data.szInfo, 256), L"Speakers: 40%");
+    EXPECT_EQ(log, (Log{L"Show"}));
+
+    // While hidden an update reaches the shell only through the delete.
+    icon->SetVisible(false);
+    shell.calls.clear();
+    {
+        tray::UpdateScope update(*icon);
+        icon->SetIcon(nullptr);
+        icon->SetHint(L"Speakers: 41%");
+        icon->ShowBalloon(L"Speakers: 41%", L"", 0, false, 2000);
+    }
+    EXPECT_TRUE(shell.calls.empty());
 }
 
 // An image list of n distinct icons, destroyed with the object.
