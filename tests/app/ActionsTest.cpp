@@ -375,6 +375,94 @@ TEST_F(Actions, BusyBracketSwitchesTheCapturesOffAndBack)
     EXPECT_EQ(form->BusyCount(), 0);
 }
 
+SHORT WINAPI LeftWinDown(int vk)
+{
+    return vk == VK_LWIN ? SHORT(0x8000) : SHORT(0);
+}
+
+TEST_F(Actions, HookCallbacksOnlyDecideAndTheirActionRunsAfterThem)
+{
+    SetLevel(32768);
+    form->SetWheelAreasKeys(waTrayIcon, wkCtrl);
+    ASSERT_TRUE(form->WheelCaptureEnabled());
+    const POINT p{5, 5};
+    bool handled = false;
+    form->SysMouseEventsMouseWheel(fw::ssCtrl, WHEEL_DELTA, p, handled);
+    EXPECT_TRUE(handled) << "a bound turn is swallowed";
+    EXPECT_FLOAT_EQ(sim::Show()[0].scalar, LevelScalar(32768)) << "the step ran inside the hook callback";
+    Settle();
+    EXPECT_EQ(Level(), 33423);
+
+    auto passes = [&](fw::TShiftState shift, int delta) {
+        bool h = false;
+        form->SysMouseEventsMouseWheel(shift, delta, p, h);
+        return !h;
+    };
+    EXPECT_TRUE(passes(fw::ssCtrl | fw::ssShift, WHEEL_DELTA)) << "keys that do not match";
+    form->Settings.Mouse.WheelDown = L"NoSuchAction";
+    EXPECT_TRUE(passes(fw::ssCtrl, -WHEEL_DELTA)) << "an unknown binding binds nothing";
+    form->EnterBusy();
+    EXPECT_TRUE(passes(fw::ssCtrl, WHEEL_DELTA)) << "the capture is off while busy";
+    form->LeaveBusy();
+    Settle();
+    EXPECT_EQ(Level(), 33423);
+
+    // The middle button: swallowed on the press, its action posted on the release.
+    bool down = false, up = false;
+    form->SysMouseEventsMouseDown(fw::TMouseButton::mbMiddle, fw::ssCtrl | fw::ssMiddle, p, down);
+    form->SysMouseEventsMouseUp(fw::TMouseButton::mbMiddle, fw::ssCtrl, p, up);
+    EXPECT_TRUE(down && up);
+    EXPECT_FALSE(sim::Show()[0].mute);
+    Settle();
+    EXPECT_TRUE(form->MasterVolume->Mute());
+
+    // Win + wheel waits for the Windows key's release, then lets go of the keyboard.
+    TSysMouseEvents::KeyState = LeftWinDown;
+    form->SetWheelAreasKeys(waTrayIcon, wkWin);
+    handled = false;
+    form->SysMouseEventsMouseWheel(0, WHEEL_DELTA, p, handled);
+    TSysMouseEvents::KeyState = ::GetAsyncKeyState;
+    EXPECT_TRUE(handled);
+    EXPECT_TRUE(form->KeyBoardEvents->Enabled());
+    form->KeyBoardEventsKeyUp('A', 0);
+    EXPECT_TRUE(form->KeyBoardEvents->Enabled());
+    form->KeyBoardEventsKeyUp(VK_LWIN, fw::ssShift);
+    EXPECT_FALSE(form->KeyBoardEvents->Enabled());
+    Settle();
+}
+
+TEST_F(Actions, HotKeysNameListPositionsAndSuspensionsNest)
+{
+    fw::TAction* muteOn = form->MainActionList->Find(L"MuteOnAction");
+    const int position = form->MainActionList->IndexOf(muteOn);
+    bool flagInside = false;
+    muteOn->OnExecute = [&](fw::TObject*) { flagInside = form->InHotKey; };
+    form->HotKeyManagerHotKey(position);
+    EXPECT_TRUE(flagInside);
+    EXPECT_FALSE(form->InHotKey);
+    form->HotKeyManagerHotKey(-1); // outside the list: nothing
+    form->HotKeyManagerHotKey(form->MainActionList->Count());
+
+    muteOn->ShortCut = 0xC07B;
+    form->ApplyHotKeys();
+    ASSERT_TRUE(form->HotKeyManager->Enabled());
+    EXPECT_EQ(form->HotKeyManager->Count(), form->MainActionList->Count());
+    EXPECT_EQ(form->HotKeyManager->HotKey(position), 0xC07B);
+    form->SuspendHotKeys();
+    form->SuspendHotKeys();
+    form->ResumeHotKeys();
+    EXPECT_FALSE(form->HotKeyManager->Enabled()) << "one suspension is still open";
+    form->ResumeHotKeys();
+    EXPECT_TRUE(form->HotKeyManager->Enabled());
+    form->ResumeHotKeys(); // never below zero: one suspension suspends again
+    form->SuspendHotKeys();
+    EXPECT_FALSE(form->HotKeyManager->Enabled());
+    form->ResumeHotKeys();
+    form->Settings.HotKeyEnabled = false;
+    form->ApplyHotKeys();
+    EXPECT_FALSE(form->HotKeyManager->Enabled());
+}
+
 // A short tone as a wave file, written where the test can play it.
 std::wstring WriteTone(const wchar_t* name)
 {

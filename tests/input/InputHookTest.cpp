@@ -1,9 +1,7 @@
-// The hook components: dispatch rules on records handed to them directly, the one shared
-// hook, and real input (SendInput) through the installed hooks.
-#include "DesktopTestLock.h"
+// The hook components: dispatch rules on records handed to them directly and the one shared
+// hook. Real input through them is the end-to-end tests' part (InputBindingsTest).
 #include "KeyBoardEvents.h"
 #include "SysMouseEvents.h"
-#include "Window.h"
 
 #include <gtest/gtest.h>
 
@@ -37,34 +35,6 @@ SHORT WINAPI NoKeysDown(int)
 SHORT WINAPI CtrlDown(int vk)
 {
     return vk == VK_CONTROL ? SHORT(0x8000) : SHORT(0);
-}
-
-// Pumps this thread's messages (the hooks run inside) until `done` or about two seconds.
-template <typename Done> bool PumpUntil(Done done)
-{
-    for (int i = 0; i < 200 && !done(); ++i) {
-        fw::ProcessMessages();
-        ::Sleep(10);
-    }
-    return done();
-}
-
-void SendWheel(int delta)
-{
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = MOUSEEVENTF_WHEEL;
-    in.mi.mouseData = static_cast<DWORD>(delta);
-    ::SendInput(1, &in, sizeof(in));
-}
-
-void SendKey(WORD vk, bool up)
-{
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    ::SendInput(1, &in, sizeof(in));
 }
 
 struct DoubleCase {
@@ -189,47 +159,6 @@ TEST(SysMouseEvents, OneHookForAllInstancesAndAHandlerMayLeaveDuringDispatch)
     EXPECT_EQ(TSysMouseEvents::Hook(), nullptr);
 }
 
-TEST(SysMouseEvents, RealWheelReachesTheHookAndAHandledTurnReachesNoWindow)
-{
-    testsupport::DesktopTestLock lock;
-    TSysMouseEvents e;
-    int turns = 0, delta = 0;
-    bool swallow = false;
-    e.OnMouseWheel = [&](fw::TObject*, fw::TShiftState, int d, POINT, bool& handled) {
-        ++turns;
-        delta = d;
-        handled = swallow;
-    };
-    e.SetEnabled(true);
-    SendWheel(-WHEEL_DELTA);
-    ASSERT_TRUE(PumpUntil([&] { return turns == 1; }));
-    EXPECT_EQ(delta, -WHEEL_DELTA);
-
-    // A second hook installed after ours sees only what ours passes on.
-    static int behind = 0;
-    behind = 0;
-    HHOOK later = ::SetWindowsHookExW(
-        WH_MOUSE_LL,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            if (code == HC_ACTION && w == WM_MOUSEWHEEL)
-                ++behind;
-            return ::CallNextHookEx(nullptr, code, w, l);
-        },
-        ::GetModuleHandleW(nullptr), 0);
-    ASSERT_NE(later, nullptr);
-    // The hook installed last is called first: reinstall ours in front of it.
-    e.SetEnabled(false);
-    e.SetEnabled(true);
-    SendWheel(WHEEL_DELTA);
-    ASSERT_TRUE(PumpUntil([&] { return turns == 2 && behind == 1; }));
-    swallow = true;
-    SendWheel(WHEEL_DELTA);
-    ASSERT_TRUE(PumpUntil([&] { return turns == 3; }));
-    PumpUntil([] { return false; }); // time for a wrongly passed turn to arrive
-    EXPECT_EQ(behind, 1);
-    ::UnhookWindowsHookEx(later);
-}
-
 TEST(KeyBoardEvents, ShiftStateOfAKeyboardRecord)
 {
     struct Case {
@@ -280,53 +209,4 @@ TEST(KeyBoardEvents, AHandledReleaseStopsDispatchAndAnUnhandledKeyPasses)
     b.SetEnabled(false);
     EXPECT_EQ(TKeyBoardEvents::Hook(), nullptr);
     TKeyBoardEvents::KeyState = ::GetAsyncKeyState;
-}
-
-TEST(KeyBoardEvents, RealKeystrokesReachTheHookAndASwallowedOneReachesNoWindow)
-{
-    testsupport::DesktopTestLock lock;
-    // A focused window of this thread that counts the keystrokes it receives.
-    static int received = 0;
-    received = 0;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if ((m == WM_KEYDOWN || m == WM_KEYUP) && w == VK_F13)
-            ++received;
-        return ::DefWindowProcW(h, m, w, l);
-    };
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KeyBoardEventsTarget";
-    ::RegisterClassW(&wc);
-    HWND target = ::CreateWindowExW(0, wc.lpszClassName, L"target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                                    100, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(target, nullptr);
-    ::SetForegroundWindow(target);
-    ::SetFocus(target);
-    PumpUntil([] { return false; });
-
-    TKeyBoardEvents e;
-    int downs = 0, ups = 0;
-    bool swallow = false;
-    e.OnKeyDown = [&](fw::TObject*, WORD key, fw::TShiftState, bool& handled) {
-        downs += key == VK_F13;
-        handled = swallow;
-    };
-    e.OnKeyUp = [&](fw::TObject*, WORD key, fw::TShiftState, bool& handled) {
-        ups += key == VK_F13;
-        handled = swallow;
-    };
-    e.SetEnabled(true);
-    SendKey(VK_F13, false);
-    SendKey(VK_F13, true);
-    ASSERT_TRUE(PumpUntil([&] { return ups == 1 && received == 2; }));
-    EXPECT_EQ(downs, 1);
-
-    swallow = true;
-    SendKey(VK_F13, false);
-    SendKey(VK_F13, true);
-    ASSERT_TRUE(PumpUntil([&] { return ups == 2; }));
-    PumpUntil([] { return false; });
-    EXPECT_EQ(received, 2);
-    e.SetEnabled(false);
-    ::DestroyWindow(target);
 }
