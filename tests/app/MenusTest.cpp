@@ -346,7 +346,10 @@ TEST_F(Bar, ShowsAtTheCursorTakesTheFocusAndEscapeHidesIt)
     // While shown it follows changes made elsewhere by itself.
     ASSERT_TRUE(sim::SetVolume(0.25f));
     WaitFor([&] { return Position() == 65535 - 16384; });
-    MSG esc{form->VolumeBar->Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    MSG tab{form->VolumeBar->Handle(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(form->IsVolumeBarMessage(&tab));
+    EXPECT_EQ(::GetFocus(), form->MuteBox); // the slider first, then the box
+    MSG esc{form->MuteBox, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
     EXPECT_TRUE(form->IsVolumeBarMessage(&esc));
     EXPECT_FALSE(form->VolumeBarShowing());
 }

@@ -25,22 +25,6 @@ TEST(TrackBarRules, CursorPositionRoundsHalvesToEvenAndClamps)
     EXPECT_EQ(trackbar::CursorPosition(5, 0, 10, 20, 0, 100), 0); // no room for the thumb
 }
 
-TEST(TrackBarRules, PressOnTrackForBothOrientations)
-{
-    RECT channel{10, 20, 110, 24};
-    RECT thumb{40, 12, 51, 32};
-    EXPECT_TRUE(trackbar::PressOnTrack({10, 12}, channel, thumb, false));
-    EXPECT_FALSE(trackbar::PressOnTrack({110, 20}, channel, thumb, false)); // right edge is outside
-    EXPECT_FALSE(trackbar::PressOnTrack({50, 32}, channel, thumb, false));  // below the thumb
-    // Vertical: the channel's left..right is the bar's top..bottom.
-    RECT vchannel{8, 14, 200, 18};
-    RECT vthumb{4, 60, 26, 71};
-    EXPECT_TRUE(trackbar::PressOnTrack({10, 8}, vchannel, vthumb, true));
-    EXPECT_TRUE(trackbar::PressOnTrack({25, 199}, vchannel, vthumb, true));
-    EXPECT_FALSE(trackbar::PressOnTrack({26, 100}, vchannel, vthumb, true));
-    EXPECT_FALSE(trackbar::PressOnTrack({10, 200}, vchannel, vthumb, true));
-}
-
 struct ScrollLog {
     std::vector<int> codes;
     std::vector<int> positions;
@@ -159,19 +143,6 @@ TEST_F(TrackBarExTest, DragReportsMovesWithTheLeftButtonOnlyAndALostPressStillEn
     EXPECT_EQ(log.codes.back(), tsRelease);
     Release(c.left + 120, y);
     EXPECT_EQ(log.codes.size(), before + 1); // and only once
-}
-
-TEST_F(TrackBarExTest, SelectionRangeStyleFollowsShowSelRange)
-{
-    ASSERT_TRUE(bar.Create(host.Handle(), RECT{10, 10, 310, 50}, 0, TBS_ENABLESELRANGE));
-    bar.SetRange(0, 100);
-    bar.SetShowSelRange(false);
-    EXPECT_FALSE(::GetWindowLongPtrW(bar.Handle(), GWL_STYLE) & TBS_ENABLESELRANGE);
-    bar.SetShowSelRange(true);
-    bar.SetSelection(20, 60);
-    EXPECT_TRUE(::GetWindowLongPtrW(bar.Handle(), GWL_STYLE) & TBS_ENABLESELRANGE);
-    EXPECT_EQ(::SendMessageW(bar.Handle(), TBM_GETSELSTART, 0, 0), 20);
-    EXPECT_EQ(::SendMessageW(bar.Handle(), TBM_GETSELEND, 0, 0), 60);
 }
 
 } // namespace
