@@ -2,6 +2,7 @@
 // corner colour, the first icon of icon files at the requested size, and nothing at all for
 // files that are missing, of another kind, broken or implausibly large.
 #include "IconLoader.h"
+#include "FuzzRun.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -582,6 +584,97 @@ TEST(ExtractFirstIcon, AFailedExtractionsOutputsAreNeitherUsedNorDestroyed)
     f.junk = notOurs.get();
     EXPECT_EQ(ExtractFirstIcon(L"junk.dll", 16, f.Get()).get(), nullptr);
     EXPECT_EQ(Inspect(notOurs.get()).width, 8); // still alive
+}
+
+// ---- seeded fuzz: every file through the loader is a picture or none, never a crash
+
+struct IconFuzzCase {
+    Bytes file;
+    const wchar_t* ext;
+};
+
+IconFuzzCase IconFuzzInput(std::mt19937& rng)
+{
+    auto below = [&rng](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(rng); };
+    auto side = [&] { return 1 + static_cast<int>(below(40)); };
+    IconFuzzCase c;
+    switch (below(8)) {
+    case 0:
+    case 1: {
+        int w = side(), h = side();
+        c = {BmpOf(w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, rng())), L".bmp"};
+        break;
+    }
+    case 2:
+    case 3: {
+        std::vector<std::pair<int, uint32_t>> images(1 + below(below(4) ? 4 : 200));
+        for (auto& [n, colour] : images)
+            n = side(), colour = rng() & 0xFFFFFF;
+        c = {IcoOf(images), L".ico"};
+        break;
+    }
+    case 4:
+    case 5: {
+        int w = side(), h = side();
+        c = {PngOf(TPixels{w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, rng())}), L".png"};
+        break;
+    }
+    case 6: {
+        const uint32_t sides[] = {0, 1, 1025, 65535, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
+        c = {PngHeaderOnly(sides[below(7)], 1 + below(2000)), L".png"};
+        break;
+    }
+    default: { // a library or program that is not one: a DOS header and noise
+        c.file = {'M', 'Z'};
+        c.file.resize(2 + below(600), static_cast<unsigned char>(rng()));
+        c.ext = below(2) ? L".dll" : L".exe";
+        return c;
+    }
+    }
+    // Damage: header fields set to edge values, flipped bytes, cut short, a wrong extension.
+    const uint32_t edges[] = {0, 1, 0x7F, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
+    for (uint32_t k = below(4); k-- > 0 && c.file.size() >= 4;) {
+        size_t at = below(static_cast<uint32_t>(std::min<size_t>(c.file.size() - 3, 64)));
+        uint32_t v = edges[below(8)];
+        for (int i = 0; i < 4; ++i)
+            c.file[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    }
+    for (uint32_t k = below(3); k-- > 0 && !c.file.empty();)
+        c.file[below(static_cast<uint32_t>(c.file.size()))] ^= static_cast<unsigned char>(1 + below(255));
+    if (below(4) == 0)
+        c.file.resize(below(static_cast<uint32_t>(c.file.size() + 1)));
+    if (below(10) == 0) {
+        const wchar_t* exts[] = {L".bmp", L".ico", L".png"};
+        c.ext = exts[below(3)];
+    }
+    return c;
+}
+
+TEST(IconFuzz, EveryDamagedFileIsAPictureOrNone)
+{
+    std::mt19937 rng(20261208u);
+    const int cases = fuzz::Cases(10000);
+    long failed = 0;
+    for (int i = 0; i < cases; ++i) {
+        IconFuzzCase c = IconFuzzInput(rng);
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        const long before = fuzz::FailedChecks();
+        const std::wstring file = WriteFile(L"fuzz" + std::to_wstring(i % 8) + c.ext, c.file);
+        fw::UniqueHicon icon = LoadPicture(file, i % 3 ? 16 : 32);
+        if (icon) {
+            IconPixels px = Inspect(icon.get());
+            EXPECT_GT(px.width, 0);
+            EXPECT_LE(px.width, kMaxPictureSide);
+            EXPECT_LE(px.height, kMaxPictureSide);
+        }
+        // The decoders straight on the bytes, as the loader's checks see them.
+        DecodeBmp(c.file.data(), c.file.size());
+        DecodePng(c.file.data(), c.file.size());
+        IconFilePlausible(c.file.data(), c.file.size());
+        if (fuzz::FailedChecks() != before && ++failed > 5)
+            break;
+    }
+    fuzz::Tally::Add("icon files", cases, failed);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Thousands of random and mutated files through the reader, the migration and the load.
 // Besides not crashing, one load-and-save must be a fixed point: saving what was loaded
-// from a saved file gives the same bytes again.
+// from a saved file gives the same bytes again, and sections the program does not own pass
+// through untouched.
+#include "FuzzRun.h"
 #include "Migration.h"
 #include "SettingsModel.h"
 #include "SettingsTestSupport.h"
@@ -174,7 +176,9 @@ TEST(SettingsFuzz, RandomAndMutatedFilesLoadAndSaveToAFixedPoint)
     const std::string valid = ValidFile();
     const std::wstring oldLayout = L"[Mouse]\r\nClick=3\r\nWheelDown=30\r\n[Keyboard]\r\nShortCut20=1234\r\n"
                                    L"[Sound]\r\nPlaySound=1\r\n[Form]\r\nWidth=200\r\n";
-    for (int round = 0; round < 3000; ++round) {
+    const int rounds = fuzz::Cases(20000);
+    long failed = 0;
+    for (int round = 0; round < rounds; ++round) {
         std::string bytes;
         switch (round % 4) {
         case 0:
@@ -191,15 +195,28 @@ TEST(SettingsFuzz, RandomAndMutatedFilesLoadAndSaveToAFixedPoint)
             break;
         }
         SCOPED_TRACE(testing::Message() << "round " << round);
+        const long before = fuzz::FailedChecks();
 
         fw::TIniFile ini;
         ini.LoadFromBytes(bytes);
+        // Another program's section, written beside whatever the file holds.
+        const std::wstring foreign = L"Plugin" + std::to_wstring(round);
+        const std::wstring value = L"v=" + std::to_wstring(gen.Below(1000)) + L";[x] %s ä";
+        ini.WriteString(foreign, L"Key", value);
+        ini.WriteString(foreign, L"Count", L"-1");
         MigrateIni(ini, L"1.8.3.104", L"now");
         const std::string once = Cycle(ini.SaveToBytes());
         const std::string twice = Cycle(once);
-        ASSERT_EQ(twice, once);
-        ASSERT_EQ(once.substr(0, 2), "\xFF\xFE");
+        EXPECT_EQ(twice, once);
+        EXPECT_EQ(once.substr(0, 2), "\xFF\xFE");
+        fw::TIniFile saved;
+        saved.LoadFromBytes(twice);
+        EXPECT_EQ(saved.ReadString(foreign, L"Key", L"lost"), value);
+        EXPECT_EQ(saved.ReadString(foreign, L"Count", L"lost"), L"-1");
+        if (fuzz::FailedChecks() != before && ++failed > 5)
+            break; // enough cases to look at
     }
+    fuzz::Tally::Add("settings files", rounds, failed);
 }
 
 TEST(SettingsFuzz, HugeLinesAndUnclosedHeaders)
