@@ -1,6 +1,7 @@
 #include "Option.h"
 
 #include "FileVersionInfo.h"
+#include "Font.h"
 #include "IniFile.h"
 #include "OptionEditors.h"
 #include "OptionForm.h"
@@ -28,29 +29,6 @@ std::wstring WithBackslash(std::wstring folder)
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
-int ScreenDpi()
-{
-    HDC dc = ::GetDC(nullptr);
-    int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc)
-        ::ReleaseDC(nullptr, dc);
-    return dpi > 0 ? dpi : 96;
-}
-
-LOGFONTW MenuFont()
-{
-    NONCLIENTMETRICSW m{};
-    m.cbSize = sizeof(m);
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0)) {
-        LOGFONTW lf{};
-        lf.lfHeight = -11;
-        lf.lfCharSet = DEFAULT_CHARSET;
-        wcscpy_s(lf.lfFaceName, L"Tahoma");
-        return lf;
-    }
-    return m.lfMenuFont;
 }
 
 } // namespace
@@ -561,23 +539,12 @@ void TOptionForm::EqualiseButtonHeights()
 
 void TOptionForm::ApplyFont(const std::wstring& name, int size, int charset)
 {
-    const LOGFONTW menu = MenuFont();
-    const int systemDpi = ScreenDpi();
-    std::wstring newName = name.empty() ? std::wstring(menu.lfFaceName) : name;
-    int newSize = size >= 0 ? size : ::MulDiv(std::abs(menu.lfHeight), 72, systemDpi);
-    int newCharset = charset >= 0 ? charset : menu.lfCharSet;
-    if (newName == fontName && newSize == fontSize && newCharset == fontCharset)
+    const fw::TFontSpec spec = fw::ResolveFont(fw::TFontRequest{name, size, charset}, fw::SystemMenuFont());
+    if (spec == fontSpec)
         return;
-    fontName = newName;
-    fontSize = newSize;
-    fontCharset = newCharset;
+    fontSpec = spec;
     const int dpi = DpiManager ? DpiManager->Dpi() : CreationDpi();
-    LOGFONTW lf = FontInfo();
-    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, newName.c_str(), _TRUNCATE);
-    lf.lfHeight = -::MulDiv(::MulDiv(newSize, 96, 72), dpi, 96);
-    lf.lfWidth = 0;
-    lf.lfCharSet = static_cast<BYTE>(newCharset);
-    SetFormFont(lf);
+    SetFormFont(fw::FontAtDpi(spec, dpi));
 
     // The owner-drawn icon-set list has a fixed row height: it grows with the font.
     if (auto* icons = Find<fw::TCheckListBox>(L"IconListBox")) {

@@ -5,6 +5,7 @@
 // closing; the dialog talks back only through its six events.
 
 #include "DpiManager.h"
+#include "Font.h"
 #include "Form.h"
 #include "OptionControls.h"
 
@@ -189,9 +190,7 @@ class TOptionForm : public fw::TForm {
     std::wstring baseFolder = L"\\";
     bool helpButton = false;
     // The font as the language asked for it (the design font Tahoma 8 pt at first).
-    std::wstring fontName = L"Tahoma";
-    int fontSize = 8;
-    int fontCharset = DEFAULT_CHARSET;
+    fw::TFontSpec fontSpec{L"Tahoma", 8, DEFAULT_CHARSET};
 };
 
 } // namespace lorvane
