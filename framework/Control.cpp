@@ -272,8 +272,17 @@ bool TControl::Enabled() const noexcept
 
 void TControl::SetEnabled(bool on)
 {
-    if (handle)
-        ::EnableWindow(handle, on);
+    if (!handle)
+        return;
+    // A disabled control cannot keep the keyboard: the next control of the tab order takes it.
+    if (!on && Focused()) {
+        HWND root = ::GetAncestor(handle, GA_ROOT);
+        if (HWND next = ::GetNextDlgTabItem(root, handle, FALSE); next && next != handle)
+            ::SetFocus(next);
+        else
+            ::SetFocus(root);
+    }
+    ::EnableWindow(handle, on);
 }
 
 bool TControl::Visible() const noexcept

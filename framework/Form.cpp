@@ -92,7 +92,8 @@ bool TForm::CreateHandle(TControl*, const RECT& bounds, DWORD extraStyle)
         if (!::RegisterClassExW(&wc))
             return false;
     }
-    return CreateWnd(nullptr, className.c_str(), L"", extraStyle, WS_EX_CONTROLPARENT, bounds);
+    return CreateWnd(nullptr, className.c_str(), L"", extraStyle, WS_EX_CONTROLPARENT | createExStyle,
+                     bounds);
 }
 
 bool TForm::CreateFromDesc(const TFormDesc& desc, int dpi, DWORD extraExStyle)
@@ -102,11 +103,11 @@ bool TForm::CreateFromDesc(const TFormDesc& desc, int dpi, DWORD extraExStyle)
     ::AdjustWindowRectEx(&r, desc.Style, FALSE, desc.ExStyle | extraExStyle);
     RECT bounds{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + (r.right - r.left),
                 CW_USEDEFAULT + (r.bottom - r.top)};
+    // Extended styles such as the caption's "?" only take effect when given at creation.
+    createExStyle = desc.ExStyle | extraExStyle;
     if (!CreateHandle(nullptr, bounds, desc.Style))
         return false;
     // Position is the system's choice; the size is that of the client area asked for.
-    ::SetWindowLongW(Handle(), GWL_EXSTYLE,
-                     ::GetWindowLongW(Handle(), GWL_EXSTYLE) | desc.ExStyle | extraExStyle);
     ::SetWindowTextW(Handle(), desc.Caption);
     SetClientSize(ScaleDesign(desc.ClientWidth, creationDpi), ScaleDesign(desc.ClientHeight, creationDpi));
 

@@ -99,6 +99,7 @@ class TForm : public TControl {
     UniqueHfont font;
     int designDpi = 96;
     int creationDpi = 96;
+    DWORD createExStyle = 0;
 };
 
 // Design units at 96 DPI to pixels at `dpi` (rounded).

@@ -492,6 +492,7 @@ void TOptionForm::ApplyLanguage(const std::wstring& file, bool force)
         return;
     appliedLanguageFile = file;
     fw::TControl* panels[] = {FindComponent(L"ClientPanel"), FindComponent(L"ButtonPanel")};
+    HWND focus = ::GetFocus();
     for (fw::TControl* panel : panels)
         panel->SetVisible(false);
     try {
@@ -519,6 +520,9 @@ void TOptionForm::ApplyLanguage(const std::wstring& file, bool force)
     }
     for (fw::TControl* panel : panels)
         panel->SetVisible(true);
+    // Hiding took the keyboard from the control that had it.
+    if (focus && ::IsChild(Handle(), focus) && ::IsWindowEnabled(focus))
+        ::SetFocus(focus);
 }
 
 void TOptionForm::EqualiseButtonHeights()

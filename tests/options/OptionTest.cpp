@@ -401,3 +401,26 @@ TEST_F(OptionDialog, AboutPageShowsTheVersionLine)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OptionDialog, CaptionHelpButtonOnlyWithAHelpFileAndItsReleaseAsksForHelp)
+{
+    TOptionForm* f = &Open();
+    EXPECT_FALSE(::GetWindowLongW(f->Handle(), GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
+    EXPECT_TRUE(::GetWindowLongW(f->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    Click(f->CancelButton);
+    fw::ProcessMessages();
+
+    main->HelpFile = L"C:\\nowhere\\Lorvane.chm";
+    f = &Open(L"MouseSheet");
+    EXPECT_TRUE(::GetWindowLongW(f->Handle(), GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
+    std::vector<std::wstring> asked;
+    f->OnButtonHelp = [&](fw::TObject*) { asked.push_back(f->ActivePageCaption()); };
+    EXPECT_EQ(::SendMessageW(f->Handle(), WM_NCLBUTTONDOWN, HTHELP, 0), 0); // no context-help mode
+    EXPECT_TRUE(asked.empty());
+    ::SendMessageW(f->Handle(), WM_NCLBUTTONUP, HTHELP, 0);
+    EXPECT_EQ(asked, std::vector<std::wstring>{L"Mouse"});
+}
+
+} // namespace
