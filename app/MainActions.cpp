@@ -124,7 +124,7 @@ void TMainForm::CreateActions()
     });
     on(L"MuteChangeAction", [this](fw::TObject*) {
         EnterBusy();
-        SetMuteState(!MasterVolume->Mute(), false, true);
+        SetMuteState(!MasterVolume->IntendedMute(), false, true);
         LeaveBusy();
     });
     on(L"MuteOffAction", [this](fw::TObject*) {
@@ -303,7 +303,7 @@ void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
     rules.accelStep = Settings.AccelStep;
     rules.accelStepCount = Settings.AccelStepCount;
     rules.roundStep = Settings.RoundStep;
-    if (std::optional<int> level = ComputeStep(rules, MasterVolume->Volume(), direction, burstCount))
+    if (std::optional<int> level = ComputeStep(rules, MasterVolume->IntendedVolume(), direction, burstCount))
         SetVolumeLevel(*level, mode, skipRules);
 }
 
@@ -313,7 +313,7 @@ void TMainForm::SetVolumeLevel(long long level, SoundMode mode, bool skipRules)
     if (!skipRules) {
         if (Settings.AutoMute && level <= 0)
             MasterVolume->SetMute(true);
-        else if (Settings.AutoUnmute && MasterVolume->Mute())
+        else if (Settings.AutoUnmute && MasterVolume->IntendedMute())
             MasterVolume->SetMute(false);
     }
     if (mode == SoundMode::None)

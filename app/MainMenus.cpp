@@ -526,7 +526,7 @@ void TMainForm::VolumeBarScroll(int code, int position)
 void TMainForm::MuteBoxClick()
 {
     EnterBusy();
-    SetMuteState(!MasterVolume->Mute(), true, false);
+    SetMuteState(!MasterVolume->IntendedMute(), true, false);
     LeaveBusy();
 }
 

@@ -196,7 +196,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         std::optional<MuteValue> m = ParseMuteValue(*value);
         if (!m)
             return false;
-        bool mute = *m == MuteValue::Toggle ? !mv.Mute() : *m == MuteValue::On;
+        bool mute = *m == MuteValue::Toggle ? !mv.IntendedMute() : *m == MuteValue::On;
         if (quiet)
             mv.SetMute(mute);
         else
@@ -211,7 +211,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
             return false;
         long long level = PercentToLevel(*percent, mv.Min, mv.Max);
         if (relative)
-            level += mv.Volume();
+            level += mv.IntendedVolume();
         if (quiet)
             mv.SetVolume(ClampToInt(level));
         else
@@ -242,7 +242,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
                     ScheduleFeedbackSound();
                 return true;
             }
-            level += mv.Volume();
+            level += mv.IntendedVolume();
         }
         int target = ClampToInt(level);
         if (mv.SetVolumeMuteDevice(target, mute, device) && !quiet) {

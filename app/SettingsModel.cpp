@@ -53,7 +53,8 @@ bool IndexedFrom(std::wstring_view key, std::wstring_view prefix, std::wstring_v
         !fw::SameText(key.substr(key.size() - suffix.size()), suffix))
         return false;
     const std::wstring_view digits = key.substr(prefix.size(), key.size() - prefix.size() - suffix.size());
-    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
+    if (digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
         return false;
     return static_cast<size_t>(std::stoi(std::wstring(digits))) >= from;
 }
@@ -227,11 +228,12 @@ void ReadSettings(const fw::TIniFile& ini, TSettings& s, const std::vector<TActi
 
 void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TActionRef>& actions)
 {
-    const TBeyondBound presetsBeyond =
-        EntriesBeyondBound(ini, kVolume, s.Presets.size(), kMaxPresetCount, {L"Volume", L"Active"}, L"Volume");
-    const TBeyondBound toolsBeyond =
-        EntriesBeyondBound(ini, kTool, s.Tools.size(), kMaxToolCount, {L"Tool", L"Active", L"Caption"}, L"Tool");
-    auto keep = [&ini](const wchar_t* section, const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+    const TBeyondBound presetsBeyond = EntriesBeyondBound(ini, kVolume, s.Presets.size(), kMaxPresetCount,
+                                                          {L"Volume", L"Active"}, L"Volume");
+    const TBeyondBound toolsBeyond = EntriesBeyondBound(ini, kTool, s.Tools.size(), kMaxToolCount,
+                                                        {L"Tool", L"Active", L"Caption"}, L"Tool");
+    auto keep = [&ini](const wchar_t* section,
+                       const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
         for (const auto& [key, value] : entries)
             ini.WriteString(section, key, value);
     };
@@ -278,7 +280,8 @@ void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TAct
     keep(kVolume, presetsBeyond.Entries);
 
     ini.EraseSection(kTool);
-    ini.WriteInteger(kTool, L"Count", toolsBeyond.FileCount ? toolsBeyond.FileCount : static_cast<int>(s.Tools.size()));
+    ini.WriteInteger(kTool, L"Count",
+                     toolsBeyond.FileCount ? toolsBeyond.FileCount : static_cast<int>(s.Tools.size()));
     for (size_t i = 0; i < s.Tools.size(); ++i) {
         ini.WriteString(kTool, Indexed(L"Tool", i), s.Tools[i].Command);
         ini.WriteBool(kTool, Indexed(L"Active", i), s.Tools[i].Active);

@@ -100,6 +100,9 @@ TMasterVolume::~TMasterVolume()
 
 void TMasterVolume::BackendChange(TVolumeChange change)
 {
+    // The endpoint has spoken: its reads are fresh again.
+    requestedLevel.reset();
+    requestedMute.reset();
     fw::Raise(OnChange, static_cast<fw::TObject*>(this), change);
 }
 
@@ -129,7 +132,26 @@ int TMasterVolume::Volume() const noexcept
 bool TMasterVolume::SetVolume(int level) noexcept
 {
     const float scalar = audio::LevelToScalar(Min, Max, level);
-    return Guarded(false, [&] { return vista ? vista->SetVolume(scalar) : xp && xp->SetVolume(scalar); });
+    const bool done =
+        Guarded(false, [&] { return vista ? vista->SetVolume(scalar) : xp && xp->SetVolume(scalar); });
+    if (done)
+        requestedLevel = ClampLevel(level);
+    return done;
+}
+
+int TMasterVolume::ClampLevel(int level) const noexcept
+{
+    return level < Min ? Min : level > Max ? Max : level;
+}
+
+int TMasterVolume::IntendedVolume() const noexcept
+{
+    return requestedLevel ? *requestedLevel : Volume();
+}
+
+bool TMasterVolume::IntendedMute() const noexcept
+{
+    return requestedMute ? *requestedMute : Mute();
 }
 
 bool TMasterVolume::Mute() const noexcept
@@ -139,7 +161,10 @@ bool TMasterVolume::Mute() const noexcept
 
 bool TMasterVolume::SetMute(bool mute) noexcept
 {
-    return Guarded(false, [&] { return vista ? vista->SetMute(mute) : xp && xp->SetMute(mute); });
+    const bool done = Guarded(false, [&] { return vista ? vista->SetMute(mute) : xp && xp->SetMute(mute); });
+    if (done)
+        requestedMute = mute;
+    return done;
 }
 
 bool TMasterVolume::Changing() const noexcept
@@ -196,10 +221,21 @@ bool TMasterVolume::SetVolumeMuteDevice(int volume, bool mute, const std::wstrin
 {
     const float scalar = audio::LevelToScalar(Min, Max, volume);
     // The mixer knows no devices: it sets mute and volume of the one it has.
-    return Guarded(false, [&] {
+    const bool here =
+        !vista || device.empty() || device == DefaultDeviceId() || device == DefaultDeviceName();
+    const bool done = Guarded(false, [&] {
         return vista ? vista->SetVolumeMuteDevice(mute, device, scalar)
                      : xp && xp->SetVolumeMuteDevice(mute, scalar);
     });
+    if (done && here) {
+        requestedLevel = ClampLevel(volume);
+        requestedMute = mute;
+    } else if (done) {
+        // The values go to another endpoint once it is the default.
+        requestedLevel.reset();
+        requestedMute.reset();
+    }
+    return done;
 }
 
 bool TMasterVolume::Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory)

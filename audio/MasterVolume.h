@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 using TVolumeChangeEvent = fw::Event<void(fw::TObject* sender, TVolumeChange change)>;
@@ -72,6 +73,11 @@ class TMasterVolume : public fw::TComponent {
     bool SetMute(bool mute) noexcept;
     /// An own change has not been notified yet (polled while shutting down).
     bool Changing() const noexcept;
+    /// What the program's own latest write asked for until the endpoint's next notification
+    /// is handled, else Volume and Mute. The reads keep the value from before the write until
+    /// then, so a step or toggle that follows another one at once starts from here.
+    int IntendedVolume() const noexcept;
+    bool IntendedMute() const noexcept;
 
     int DeviceCount() const noexcept;
     std::wstring DeviceName(int index) const noexcept;
@@ -105,10 +111,13 @@ class TMasterVolume : public fw::TComponent {
     bool StartVolumeControl(bool atCursor, bool flyout, bool recording);
     bool Execute(const wchar_t* file, const wchar_t* parameters, const wchar_t* directory);
     void BackendChange(TVolumeChange change);
+    int ClampLevel(int level) const noexcept;
 
     HWND ownerWindow;
     audio::MasterVolumeSeams seams;
     // Exactly one of the two exists.
     std::unique_ptr<TMasterVolumeVista> vista;
     std::unique_ptr<TMasterVolumeXP> xp;
+    std::optional<int> requestedLevel;
+    std::optional<bool> requestedMute;
 };

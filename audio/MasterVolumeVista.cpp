@@ -333,19 +333,31 @@ std::wstring TCustomMasterVolumeVista::DeviceShortName(int index)
     return audio::ShortenDeviceName(DeviceName(index));
 }
 
+// A write that leaves the endpoint as it was is not notified: only a real change makes the
+// program wait for its notification (at close, for one).
 bool TCustomMasterVolumeVista::SetVolume(float scalar)
 {
-    if (!endpointVolume || FAILED(endpointVolume->SetMasterVolumeLevelScalar(scalar, nullptr)))
+    if (!endpointVolume)
         return false;
-    changingVolume = true;
+    float before = 0.0f;
+    const bool known = SUCCEEDED(endpointVolume->GetMasterVolumeLevelScalar(&before));
+    if (FAILED(endpointVolume->SetMasterVolumeLevelScalar(scalar, nullptr)))
+        return false;
+    if (!known || before != scalar)
+        changingVolume = true;
     return true;
 }
 
 bool TCustomMasterVolumeVista::SetMute(bool mute)
 {
-    if (!endpointVolume || FAILED(endpointVolume->SetMute(mute ? TRUE : FALSE, nullptr)))
+    if (!endpointVolume)
         return false;
-    changingVolume = true;
+    BOOL before = FALSE;
+    const bool known = SUCCEEDED(endpointVolume->GetMute(&before));
+    if (FAILED(endpointVolume->SetMute(mute ? TRUE : FALSE, nullptr)))
+        return false;
+    if (!known || (before != FALSE) != mute)
+        changingVolume = true;
     return true;
 }
 
@@ -356,10 +368,17 @@ bool TCustomMasterVolumeVista::SetDeviceById(const std::wstring& id)
     fw::ComPtr<IPolicyConfig> policy;
     if (FAILED(seams.createPolicyConfig(policy.put())) || !policy)
         return false;
+    // The endpoint that is the default now, asked afresh: making it the default again is no
+    // change and brings no notification.
+    fw::ComPtr<IMMDevice> current;
+    std::wstring currentId;
+    if (enumerator && SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, current.put())))
+        currentId = IdOf(current.get());
     // Only the console role: multimedia and communications keep the user's own choice.
     if (FAILED(policy->SetDefaultEndpoint(id.c_str(), eConsole)))
         return false;
-    changingDevice = true;
+    if (currentId.empty() || _wcsicmp(currentId.c_str(), id.c_str()) != 0)
+        changingDevice = true;
     return true;
 }
 

@@ -175,12 +175,16 @@ bool TCustomMasterVolumeXP::ReadControl(const MIXERCONTROLA& control, DWORD& val
 
 bool TCustomMasterVolumeXP::WriteControl(const MIXERCONTROLA& control, DWORD value)
 {
+    // Writing the value the control holds is no change and brings no notification.
+    DWORD before = 0;
+    const bool known = ReadControl(control, before);
     UnsignedDetails d(control, value);
     if (!opened || !seams.setControlDetails ||
         seams.setControlDetails(reinterpret_cast<HMIXEROBJ>(mixer), &d.details,
                                 MIXER_SETCONTROLDETAILSF_VALUE | HandleFlag) != MMSYSERR_NOERROR)
         return false;
-    WriteDone();
+    if (!known || before != value)
+        WriteDone();
     return true;
 }
 

@@ -175,6 +175,38 @@ TEST_F(Actions, MuteOnCancelsAPendingSoundMuteOffSchedulesOne)
     EXPECT_EQ(sounds, (std::vector<std::wstring>{L"beep"}));
 }
 
+TEST_F(Actions, StepsAndTogglesInQuickSuccessionBuildOnEachOther)
+{
+    // Back to back, before any notification is handled: each starts where the last one went.
+    SetLevel(13107); // 20 %
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(form->RunActionByName(L"VolumeUpAction"));
+    Settle();
+    EXPECT_EQ(Level(), 16384); // 25 %, not 21 %
+    clock->Advance(1000);
+
+    ASSERT_TRUE(form->RunActionByName(L"MuteChangeAction"));
+    ASSERT_TRUE(form->RunActionByName(L"MuteChangeAction"));
+    Settle();
+    EXPECT_FALSE(sim::Show()[0].mute);
+
+    // Muting and stepping at once: the step unmutes (AutoUnmute), though the read still says
+    // unmuted.
+    ASSERT_TRUE(form->RunActionByName(L"MuteOnAction"));
+    ASSERT_TRUE(form->RunActionByName(L"VolumeDownAction"));
+    Settle();
+    EXPECT_FALSE(sim::Show()[0].mute);
+    EXPECT_EQ(Level(), 15728); // 24 %
+
+    // Relative verbs of tools too.
+    form->Settings.Tools[0].Command = L"Volume:+10%";
+    form->RebuildTools();
+    ASSERT_TRUE(form->RunActionByName(L"Tool0Action"));
+    ASSERT_TRUE(form->RunActionByName(L"Tool0Action"));
+    Settle();
+    EXPECT_EQ(Level(), 15728 + 2 * 6554);
+}
+
 TEST_F(Actions, QuickStepsGiveOneSoundAfterTheLastAndSoundFilesPlay)
 {
     SetLevel(10000);

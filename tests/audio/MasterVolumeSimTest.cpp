@@ -118,6 +118,59 @@ TEST_F(Simulated, SetVolumeMuteDeviceOnAnotherEndpointAppliesAfterTheSwitch)
     EXPECT_EQ(mv->Volume(), 16384);
 }
 
+TEST_F(Simulated, WritesThatChangeNothingLeaveNothingToWaitFor)
+{
+    // The endpoint stands at 100 %, unmuted, on the first device: none of these changes it,
+    // so no notification will come.
+    ASSERT_TRUE(mv->SetVolume(65535));
+    EXPECT_FALSE(mv->Changing());
+    ASSERT_TRUE(mv->SetMute(false));
+    EXPECT_FALSE(mv->Changing());
+    ASSERT_TRUE(mv->SetDevice(At(0).name));
+    ASSERT_TRUE(mv->SetDeviceById(At(0).id));
+    EXPECT_FALSE(mv->Changing());
+    ASSERT_TRUE(mv->SetVolumeMuteDevice(65535, false, L""));
+    EXPECT_FALSE(mv->Changing());
+
+    // A real change still waits for its notification.
+    ASSERT_TRUE(mv->SetMute(true));
+    EXPECT_TRUE(mv->Changing());
+    ASSERT_TRUE(PumpUntil([&] { return !mv->Changing(); }));
+    ASSERT_TRUE(mv->SetDevice(At(1).name));
+    EXPECT_TRUE(mv->Changing());
+    ASSERT_TRUE(PumpUntil([&] { return !mv->Changing(); }));
+}
+
+TEST_F(Simulated, OwnWritesAreIntendedUntilTheEndpointConfirmsThem)
+{
+    ASSERT_TRUE(sim::SetVolume(0.2f));
+    ASSERT_TRUE(PumpUntil([&] { return mv->Volume() == 13107; }));
+    changes.clear();
+    EXPECT_EQ(mv->IntendedVolume(), 13107);
+    ASSERT_TRUE(mv->SetVolume(13762));
+    ASSERT_TRUE(mv->SetMute(true));
+    EXPECT_EQ(mv->Volume(), 13107); // the cache keeps the old value until the notification
+    EXPECT_FALSE(mv->Mute());
+    EXPECT_EQ(mv->IntendedVolume(), 13762);
+    EXPECT_TRUE(mv->IntendedMute());
+    ASSERT_TRUE(mv->SetVolume(70000)); // clamped, as the endpoint gets it
+    EXPECT_EQ(mv->IntendedVolume(), 65535);
+    ASSERT_TRUE(PumpUntil([&] { return !changes.empty() && !mv->Changing(); }));
+    EXPECT_EQ(mv->Volume(), 65535);
+    EXPECT_EQ(mv->IntendedVolume(), 65535);
+
+    // After the notification, a foreign change is what counts.
+    changes.clear();
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    ASSERT_TRUE(PumpUntil([&] { return !changes.empty(); }));
+    EXPECT_EQ(mv->IntendedVolume(), 32768);
+    EXPECT_TRUE(mv->IntendedMute());
+
+    // Values meant for another endpoint are not this one's.
+    ASSERT_TRUE(mv->SetVolumeMuteDevice(100, false, At(1).name));
+    EXPECT_EQ(mv->IntendedVolume(), mv->Volume());
+}
+
 TEST_F(Simulated, DeviceStateChangeRebuildsTheList)
 {
     EXPECT_EQ(mv->DeviceCount(), 2);

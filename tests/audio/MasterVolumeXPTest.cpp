@@ -108,6 +108,22 @@ TEST_F(MixerBackend, CachesKeepThePreviousValueUntilTheNoticeEvenWithoutMixerNot
     }
 }
 
+TEST_F(MixerBackend, WritingTheValuesItHoldsLeavesNothingToWaitFor)
+{
+    mixer.notifies = false; // only the backend's own notice would end the wait
+    Create(TPreload::plAlway);
+    ASSERT_TRUE(xp->Opened());
+    EXPECT_TRUE(xp->SetVolumeMuteDevice(false, xp->Volume()));
+    EXPECT_FALSE(xp->Changing());
+    fw::ProcessMessages();
+    EXPECT_EQ(volumeEvents, 0);
+    EXPECT_TRUE(xp->SetMute(true));
+    EXPECT_TRUE(xp->Changing());
+    fw::ProcessMessages();
+    EXPECT_FALSE(xp->Changing());
+    EXPECT_EQ(volumeEvents, 1);
+}
+
 TEST(MixerFacade, NoCoreAudioMeansTheMixerAndNoDevices)
 {
     fakes::Mixer mixer;

@@ -147,6 +147,23 @@ TEST_F(LorvaneE2E, SoundVerbSwitchesThenAppliesPendingValues)
     EXPECT_EQ(RunLorvane(L"-Sound:30"), 1); // no "%"
 }
 
+TEST_F(LorvaneE2E, VerbsThatChangeNothingEndWithoutTheCloseDownWait)
+{
+    // The close-down wait for an unconfirmed change is about 3 s; a verb that changes nothing
+    // has nothing to wait for. The bound leaves room for a slow start of the process.
+    ASSERT_TRUE(sim::SetVolume(LevelScalar(16384))); // 25 %, unmuted, the first device
+    const std::wstring verbs[] = {L"-Mute:off",           L"-Volume:25",
+                                  L"-Volume:+0%",         L"\"-Device:" + kSpeakers + L"\"",
+                                  L"-Device:" + At(0).id, L"-Sound:25%"};
+    for (const std::wstring& args : verbs) {
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(RunLorvane(args), 0) << std::string(args.begin(), args.end());
+        EXPECT_LT(::GetTickCount() - start, 2500u) << std::string(args.begin(), args.end());
+    }
+    EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(16384));
+    EXPECT_EQ(DefaultIndex(), 0);
+}
+
 TEST_F(LorvaneE2E, ActionVerbIsRefusedOnTheCommandLine)
 {
     ASSERT_TRUE(sim::SetVolume(0.5f));
@@ -228,6 +245,23 @@ TEST_F(LorvaneE2E, VolumeUpActionRaisesTheEndpointByOneStep)
     EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(33423));
 }
 
+TEST_F(LorvaneE2E, FiveQuickStepsFromTwentyPercentReachTwentyFive)
+{
+    Process p;
+    HWND main = StartInstance(p);
+    ASSERT_TRUE(main);
+    const LRESULT seen = ProbeMain(main, kVolumeChanges);
+    ASSERT_TRUE(sim::SetVolume(LevelScalar(13107))); // 20 %
+    ASSERT_TRUE(WaitUntil([&] { return ProbeMain(main, kVolumeChanges) > seen; }));
+    for (int i = 0; i < 5; ++i)
+        ::PostMessageW(main, kRunAction, 0, kVolumeUp); // back to back, as a fast wheel gives them
+    EXPECT_TRUE(WaitUntil([] { return std::fabs(sim::Show().at(0).scalar - LevelScalar(16384)) < 1e-6f; }))
+        << "ended at " << sim::Show().at(0).scalar * 100 << " %";
+    // Nothing more arrives later.
+    ::Sleep(500);
+    EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(16384));
+}
+
 TEST_F(LorvaneE2E, ToolRunsItsVerbFromTheSettingsFile)
 {
     ASSERT_TRUE(program->WriteSettings(L"[Tool]\r\nCount=2\r\nTool0=Volume:25\r\nTool1=Action:MuteOn\r\n"));
@@ -243,8 +277,9 @@ TEST_F(LorvaneE2E, ToolRunsItsVerbFromTheSettingsFile)
 
 TEST_F(LorvaneE2E, ToolsThatNameThemselvesLeaveTheProgramRunning)
 {
-    ASSERT_TRUE(program->WriteSettings(L"[Tool]\r\nCount=3\r\nTool0=Action:Tool0Action\r\nTool1=Action:Tool2\r\n"
-                                       L"Tool2=Action:Tool1Action\r\n"));
+    ASSERT_TRUE(
+        program->WriteSettings(L"[Tool]\r\nCount=3\r\nTool0=Action:Tool0Action\r\nTool1=Action:Tool2\r\n"
+                               L"Tool2=Action:Tool1Action\r\n"));
     ASSERT_TRUE(sim::SetVolume(0.5f));
     Process p;
     HWND main = StartInstance(p);

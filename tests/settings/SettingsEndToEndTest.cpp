@@ -180,7 +180,8 @@ TEST_F(SettingsEndToEnd, CountsAboveTheBoundKeepEveryEntry)
     for (int i = 0; i < 150; ++i)
         EXPECT_EQ(ini.ReadInteger(L"Volume", L"Volume" + std::to_wstring(i), -1), 2000 + i) << i;
     for (int i = 0; i < 101; ++i)
-        EXPECT_EQ(ini.ReadString(L"Tool", L"Tool" + std::to_wstring(i), L""), L"Volume:" + std::to_wstring(i)) << i;
+        EXPECT_EQ(ini.ReadString(L"Tool", L"Tool" + std::to_wstring(i), L""), L"Volume:" + std::to_wstring(i))
+            << i;
 }
 
 TEST_F(SettingsEndToEnd, FileLargerThanTheReadBoundIsNeverSavedOver)
