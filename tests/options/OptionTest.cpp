@@ -424,3 +424,65 @@ TEST_F(OptionDialog, CaptionHelpButtonOnlyWithAHelpFileAndItsReleaseAsksForHelp)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OptionDialog, ResetDeviceListKeepsIdsAndAnAbsentDeviceFallsBackToKeep)
+{
+    ASSERT_GE(main->MasterVolume->DeviceCount(), 2);
+    const std::wstring second = main->MasterVolume->DeviceId(1);
+    main->Settings.ReDevice = second;
+    TOptionForm& f = Open();
+    ASSERT_EQ(f.ReDeviceComboBox->Count(), main->MasterVolume->DeviceCount() + 1);
+    EXPECT_EQ(f.ReDeviceComboBox->Item(0), L"(Keep)");
+    EXPECT_EQ(f.ReDeviceComboBox->Item(2), main->MasterVolume->DeviceName(1));
+    EXPECT_EQ(f.ReDeviceSelected(), second);
+    f.ReDeviceComboBox->SetItemIndex(0);
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(main->Settings.ReDevice, L""); // "(Keep)"
+
+    main->Settings.ReDevice = L"{not-present}";
+    main->FillOptionForm();
+    EXPECT_EQ(f.ReDeviceComboBox->ItemIndex(), -1); // no row selected ...
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_EQ(main->Settings.ReDevice, L""); // ... stores the empty device
+}
+
+TEST_F(OptionDialog, StartupShortcutFollowsTheBoxOnEveryApply)
+{
+    TOptionForm& f = Open();
+    f.StartUpCheckBox->SetChecked(true);
+    f.WaitTimeEdit->SetValue(30);
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    StartupShortcut written = main->ReadStartupShortcut();
+    EXPECT_TRUE(written.enabled);
+    EXPECT_EQ(written.waitSeconds, 30u);
+    main->FillOptionForm();
+    EXPECT_TRUE(f.StartUpCheckBox->Checked());
+    EXPECT_EQ(f.WaitTimeEdit->Value(), 30);
+    EXPECT_TRUE(f.WaitTimeEdit->Enabled());
+
+    f.StartUpCheckBox->SetChecked(false);
+    ASSERT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_FALSE(main->ReadStartupShortcut().enabled); // deleted
+    EXPECT_FALSE(f.WaitTimeEdit->Enabled());
+}
+
+TEST_F(OptionDialog, OkWithAnotherLanguageClosesWithoutRefilling)
+{
+    TOptionForm& f = Open();
+    f.LangClear();
+    f.LangAdd(L"English");
+    f.LangAdd(L"Klingon");
+    f.LangSelect(L"Klingon");
+    EXPECT_EQ(f.LangText(), L"Klingon");
+    f.LowStepEdit->SetValue(4);
+    Click(f.OKButton);
+    fw::ProcessMessages();
+    EXPECT_FALSE(main->OptionForm);
+    // No such file: the language falls back, but the choice was carried out and saved.
+    EXPECT_FALSE(main->Settings.LangName.empty());
+    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(4, 0, 65535));
+}
+
+} // namespace
