@@ -63,7 +63,7 @@ void TMainForm::ShowOptionForm(const std::wstring& page)
 {
     if (OptionForm && OptionForm->Showing()) {
         // Open already: only the focus; unapplied edits stay.
-        ::SetForegroundWindow(OptionForm->Handle());
+        BringToForeground(OptionForm->Handle());
         return;
     }
     if (!OptionForm) {
@@ -104,6 +104,9 @@ void TMainForm::ShowOptionForm(const std::wstring& page)
         return OpenFileDialog(OptionForm ? OptionForm->Handle() : nullptr, filter);
     };
     f.Show();
+    // A second start or a hotkey comes from another foreground window: take the focus as
+    // the pop-up menus do.
+    BringToForeground(f.Handle());
 }
 
 void TMainForm::FillOptionForm()
