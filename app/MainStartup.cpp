@@ -6,6 +6,7 @@
 #include "Option.h"
 #include "SystemInfo.h"
 
+#include <psapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -58,8 +59,8 @@ bool TMainForm::Create()
     fw::OsVersion v = fw::SystemVersion();
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
-    if (!CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
-                      WS_EX_TOOLWINDOW, classStyle))
+    if (!CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME, WS_EX_TOOLWINDOW,
+                      classStyle))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 
@@ -283,7 +284,8 @@ bool TMainForm::RunCommandLine(const std::wstring& text)
         ::CloseHandle(pi.hProcess);
         return true;
     }
-    auto r = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", text.c_str(), L"", L"", SW_SHOWNORMAL));
+    auto r =
+        reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", text.c_str(), L"", L"", SW_SHOWNORMAL));
     return r > 32;
 }
 
@@ -406,6 +408,23 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
         return WheelCaptureEnabled() ? 1 : 0;
     case MainProbe::CursorPoll:
         return CursorTimer && CursorTimer->Enabled() ? 1 : 0;
+    case MainProbe::GdiObjects:
+        return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    case MainProbe::UserObjects:
+        return ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    case MainProbe::KernelHandles: {
+        DWORD n = 0;
+        return ::GetProcessHandleCount(::GetCurrentProcess(), &n) ? n : 0;
+    }
+    case MainProbe::PrivateKBytes: {
+        PROCESS_MEMORY_COUNTERS_EX m{};
+        m.cb = sizeof m;
+        return ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m),
+                                      sizeof m)
+                   ? static_cast<LRESULT>((m.PrivateUsage ? m.PrivateUsage : m.PagefileUsage) >>
+                                          10) // Wine fills the latter
+                   : 0;
+    }
     }
     return 0;
 }

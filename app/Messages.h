@@ -27,6 +27,10 @@ enum class MainProbe : WPARAM {
     ActionCount = 4,      // actions in the main action list
     WheelCapture = 5,     // 1 while the system-wide mouse capture is on
     CursorPoll = 6,       // 1 while the cursor is polled for the wheel areas
+    GdiObjects = 7,       // this process's GDI objects
+    UserObjects = 8,      // its USER objects
+    KernelHandles = 9,    // its kernel handles
+    PrivateKBytes = 10,   // its private memory in KiB
 };
 
 } // namespace lorvane
