@@ -20,6 +20,25 @@ std::wstring FirstArgument()
     return first;
 }
 
+// A start with "-" that found the instance mutex owned (a restart while the old instance
+// still closes) takes it over once its owner is gone, so that it is the one a later plain
+// start finds. The waiting thread keeps ownership until the process ends.
+DWORD WINAPI TakeOverInstanceMutex(void* mutex)
+{
+    const DWORD wait = ::WaitForSingleObject(static_cast<HANDLE>(mutex), INFINITE);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) // abandoned: its owner ended, it is ours
+        ::Sleep(INFINITE);
+    return 0;
+}
+
+// A normal start (no verb): empty, or a wait after the leading "-".
+bool IsNormalStart(std::wstring tail)
+{
+    if (!tail.empty() && tail.front() == L'-')
+        tail.erase(0, 1);
+    return tail.empty() || lorvane::ParseStartWait(tail).has_value();
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -28,7 +47,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::wstring first = FirstArgument();
     const bool checkInstance = first.empty() || first.front() != L'-';
 
-    // Never closed: ownership ends with the process. A leading "-" ignores the outcome.
+    // Never closed: ownership ends with the process. WAIT_ABANDONED means the previous owner
+    // ended without releasing it: this process owns it now.
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     DWORD wait = mutex ? ::WaitForSingleObject(mutex, 0) : WAIT_FAILED;
     if (checkInstance && wait == WAIT_TIMEOUT) {
@@ -36,9 +56,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             ::PostMessageW(running, WM_INSTANCE_NOTIFY, 0, 0);
         return 0;
     }
+    const std::wstring tail = CommandTail(::GetCommandLineW());
+    if (!checkInstance && wait == WAIT_TIMEOUT && IsNormalStart(tail)) {
+        if (HANDLE waiter = ::CreateThread(nullptr, 64 * 1024, TakeOverInstanceMutex, mutex,
+                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))
+            ::CloseHandle(waiter);
+    }
 
     fw::ComApartment com;
-    TMainForm form(CommandTail(::GetCommandLineW()));
+    TMainForm form(tail);
     if (!form.Create())
         return 1;
     MSG msg;

@@ -56,7 +56,8 @@ public:
     // Closes the window (FormCloseQuery first), which ends the message loop.
     void Close();
 
-    // 0, or for a command-mode process 1 when its verb was not handled.
+    // 0, or for a command-mode process 1 when its verb was not understood and 2 when the
+    // system refused what it asked for.
     int ExitCode() const noexcept { return exitCode; }
 
     // Start-up, verbs, restart and close.
@@ -302,6 +303,7 @@ private:
     std::wstring commandTail;
     TFolders folders;
     int exitCode = 0;
+    bool verbCarriedOut = true; // the system accepted what the last verb asked for
     int busyCount = 0;
     bool started = false;
     bool closing = false;

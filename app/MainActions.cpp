@@ -356,7 +356,15 @@ bool TMainForm::ResetVolume(bool silent, bool delayed)
 
 bool TMainForm::RunToolCommand(const std::wstring& command)
 {
-    return ExecuteVerb(command, false) || RunCommandLine(command);
+    if (ExecuteVerb(command, false))
+        return true;
+    // A command in the program's own language that it cannot handle ("Action:NoSuchAction",
+    // "Volume:abc") is no program to start.
+    for (const wchar_t* verb : {L"Device:", L"Mute:", L"Volume:", L"Sound:", L"Action:"}) {
+        if (MatchVerb(command, verb))
+            return false;
+    }
+    return RunCommandLine(command);
 }
 
 void TMainForm::ScheduleFeedbackSound()

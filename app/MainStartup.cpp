@@ -101,7 +101,8 @@ void TMainForm::FormCreate()
         } else {
             // Command mode: no change events, one quiet verb, then the deferred start closes.
             MasterVolume->OnChange = nullptr;
-            exitCode = ExecuteVerb(tail, true) ? 0 : 1;
+            // 1: not understood; 2: understood, but the system refused it.
+            exitCode = !ExecuteVerb(tail, true) ? 1 : verbCarriedOut ? 0 : 2;
             startWait = kCommandModeWait;
         }
     }
@@ -184,11 +185,14 @@ void TMainForm::ApplyWindowsVersionDefaults()
 bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
 {
     TMasterVolume& mv = *MasterVolume;
+    verbCarriedOut = true;
+    auto carriedOut = [this](bool done) { verbCarriedOut = verbCarriedOut && done; };
     if (std::optional<std::wstring> value = MatchVerb(text, L"Device:")) {
+        // With one device the next one is the default already.
         if (*value == L"!")
-            mv.NextDevice();
+            carriedOut(mv.NextDevice() || mv.DeviceCount() == 1);
         else
-            mv.SetDevice(*value);
+            carriedOut(mv.SetDevice(*value));
         if (!quiet)
             ScheduleFeedbackSound();
         return true;
@@ -199,7 +203,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
             return false;
         bool mute = *m == MuteValue::Toggle ? !mv.IntendedMute() : *m == MuteValue::On;
         if (quiet)
-            mv.SetMute(mute);
+            carriedOut(mv.SetMute(mute));
         else
             SetMuteState(mute, false, true);
         return true;
@@ -214,7 +218,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         if (relative)
             level += mv.IntendedVolume();
         if (quiet)
-            mv.SetVolume(ClampToInt(level));
+            carriedOut(mv.SetVolume(ClampToInt(level)));
         else
             SetVolumeLevel(level, SoundMode::Delayed, false);
         return true;
@@ -238,7 +242,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         if (relative) {
             if (!device.empty() && device != mv.DefaultDeviceId() && device != mv.DefaultDeviceName()) {
                 // A relative change on another device only switches to it.
-                mv.SetDevice(device);
+                carriedOut(mv.SetDevice(device));
                 if (!quiet)
                     ScheduleFeedbackSound();
                 return true;
@@ -246,7 +250,9 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
             level += mv.IntendedVolume();
         }
         int target = ClampToInt(level);
-        if (mv.SetVolumeMuteDevice(target, mute, device) && !quiet) {
+        const bool applied = mv.SetVolumeMuteDevice(target, mute, device);
+        carriedOut(applied);
+        if (applied && !quiet) {
             if (mute || target <= mv.Min)
                 CancelFeedbackSound();
             else
@@ -294,10 +300,10 @@ void TMainForm::RestartActionExecute(fw::TObject*)
     EnterBusy();
     // "-" skips the single-instance check; the short wait lets this instance close first.
     std::wstring line = L"\"" + ExecutablePath() + L"\" -0.1";
-    bool ok = RunCommandLine(line);
-    LeaveBusy();
-    if (ok)
+    // Closed inside the bracket: the capture stays off through the close-down wait.
+    if (RunCommandLine(line))
         Close();
+    LeaveBusy();
 }
 
 void TMainForm::CloseActionExecute(fw::TObject*)

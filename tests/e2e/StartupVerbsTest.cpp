@@ -164,6 +164,19 @@ TEST_F(LorvaneE2E, VerbsThatChangeNothingEndWithoutTheCloseDownWait)
     EXPECT_EQ(DefaultIndex(), 0);
 }
 
+TEST_F(LorvaneE2E, VerbsTheSystemRefusesExitTwo)
+{
+    EXPECT_EQ(RunLorvane(L"-Device:No Such Device"), 2);
+    EXPECT_EQ(RunLorvane(L"\"-Sound:+5%No Such Device\""), 2);
+    EXPECT_EQ(DefaultIndex(), 0);
+    // Without any active endpoint nothing can be set.
+    ASSERT_TRUE(sim::SetState(0, false));
+    ASSERT_TRUE(sim::SetState(1, false));
+    for (const wchar_t* args : {L"-Volume:50", L"-Mute:on", L"-Sound:30%", L"-Device:!"})
+        EXPECT_EQ(RunLorvane(args), 2) << args;
+    EXPECT_EQ(RunLorvane(L"-Volume:abc"), 1); // not understood stays 1
+}
+
 TEST_F(LorvaneE2E, ActionVerbIsRefusedOnTheCommandLine)
 {
     ASSERT_TRUE(sim::SetVolume(0.5f));
@@ -200,6 +213,26 @@ TEST_F(LorvaneE2E, SecondStartNotifiesTheRunningInstanceAndEnds)
     EXPECT_EQ(second.Wait(10000), 0);
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.Wait(10000), 0);
+}
+
+TEST_F(LorvaneE2E, ARestartedInstanceIsTheOneALaterStartFinds)
+{
+    // What a restart does when the new process checks the mutex before the old one has gone.
+    Process first, survivor;
+    HWND old = StartInstance(first);
+    ASSERT_TRUE(old);
+    HWND main = StartInstance(survivor, L"-0.1");
+    ASSERT_TRUE(main);
+    ::PostMessageW(old, WM_CLOSE, 0, 0);
+    ASSERT_EQ(first.Wait(10000), 0);
+
+    // The survivor took the mutex over: a plain start only notifies it.
+    Process third;
+    ASSERT_TRUE(third.Start(LorvanePath(), L""));
+    EXPECT_EQ(third.Wait(10000), 0) << "a second full instance started";
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kInstanceNotifies) == 1; }));
+    EXPECT_EQ(MainWindows().size(), 1u);
+    EXPECT_TRUE(survivor.Running());
 }
 
 TEST_F(LorvaneE2E, SecondStartCutsTheStartupWaitShort)
