@@ -7,6 +7,7 @@
 #include "IconList.h"
 #include "NotifyIcon.h"
 #include "Settings.h"
+#include "TextList.h"
 #include "Timer.h"
 #include "VolumeText.h"
 
@@ -15,13 +16,14 @@
 
 namespace lorvane {
 
-// The texts of the tray icon, with their English defaults; the language file replaces them.
+// The texts of the tray icon, with their English defaults; the main window gives it those of
+// the language in use.
 struct TTrayTexts {
-    std::wstring IconVolume = L"$d: %d%%";
-    std::wstring IconMute = L"$d: Mute";
-    std::wstring IconMuteVol = L"$d: Mute (%d%%)";
-    std::wstring DefDevice = L"Volume";
-    std::wstring MsgVolume = L"Volume has been changed";
+    std::wstring IconVolume = kDefaultTexts[txIconVolume].text;
+    std::wstring IconMute = kDefaultTexts[txIconMute].text;
+    std::wstring IconMuteVol = kDefaultTexts[txIconMuteVol].text;
+    std::wstring DefDevice = kDefaultTexts[txDefDevice].text;
+    std::wstring MsgVolume = kDefaultTexts[txMsgVolume].text;
 };
 
 // What the presentation reads of the endpoint, when it needs it.
