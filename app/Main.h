@@ -156,6 +156,8 @@ public:
     void ApplyOptionBindings(); // mouse bindings and hotkeys, then the registration
     bool OptionMouseWarningDue();
     bool OptionSettingsShownInMenu();
+    // The Keyboard list marks every hotkey the system refused in the current registration.
+    void MarkRefusedHotKeys();
 
     // Pop-up menus and the pop-up volume bar (MainMenus.cpp). The bar is this window.
     std::unique_ptr<fw::TPopupMenu> MainPopupMenu;

@@ -56,6 +56,11 @@ input::TShortCut THotKeyManager::HotKey(int index) const noexcept
     return index >= 0 && index < Count() ? hotKeys[static_cast<size_t>(index)] : 0;
 }
 
+bool THotKeyManager::Refused(int index) const noexcept
+{
+    return index >= 0 && static_cast<size_t>(index) < refused.size() && refused[static_cast<size_t>(index)];
+}
+
 void THotKeyManager::Reregister()
 {
     if (!enabled)
@@ -69,10 +74,11 @@ void THotKeyManager::Register(input::TShortCut value)
 {
     // Every value takes an identifier, 0 included, so identifiers stay list positions.
     const int id = nextId++;
+    refused.resize(static_cast<size_t>(nextId), false);
     if (value == 0 || !window.Handle())
         return;
     const input::THotKeyRegistration r = input::HotKeyRegistration(value);
-    seams.registerHotKey(window.Handle(), id, r.Modifiers, r.Key);
+    refused[static_cast<size_t>(id)] = !seams.registerHotKey(window.Handle(), id, r.Modifiers, r.Key);
 }
 
 void THotKeyManager::UnregisterAll()
@@ -80,4 +86,5 @@ void THotKeyManager::UnregisterAll()
     for (int id = 0; id < nextId; ++id)
         seams.unregisterHotKey(window.Handle(), id);
     nextId = 0;
+    refused.clear();
 }

@@ -44,6 +44,9 @@ class THotKeyManager : public fw::TComponent {
     void ClearHotKeys();
     int Count() const noexcept { return static_cast<int>(hotKeys.size()); }
     input::TShortCut HotKey(int index) const noexcept;
+    /// Whether the system refused the value at `index` when it was last registered (another
+    /// program holds it); false for 0, while disabled and outside the list.
+    bool Refused(int index) const noexcept;
     /// Registers every value again: after the session was locked, the computer slept or the
     /// shell restarted, a hotkey another program held meanwhile may be free again.
     void Reregister();
@@ -63,5 +66,6 @@ class THotKeyManager : public fw::TComponent {
     bool enabled = true;
     fw::MessageWindow window;
     std::vector<input::TShortCut> hotKeys;
-    int nextId = 0; // identifiers handed to the system: 0 .. nextId - 1
+    int nextId = 0;            // identifiers handed to the system: 0 .. nextId - 1
+    std::vector<bool> refused; // by identifier
 };

@@ -1,5 +1,7 @@
 #include "OptionControls.h"
 
+#include "HotKeyEdit.h"
+
 #include "Form.h"
 
 #include <commctrl.h>
@@ -119,8 +121,7 @@ void RegisterOptionControls()
     static const bool registered = [] {
         Register<TOptionUpDownEdit>(L"TUpDownEdit");
         Register<TOptionTrackBar>(L"TTrackBarEx");
-        // Until the hotkey entry control takes this place.
-        Register<fw::TEdit>(L"THotKeyEdit");
+        THotKeyEdit::Register();
         return true;
     }();
     (void)registered;

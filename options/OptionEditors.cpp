@@ -78,8 +78,8 @@ TOptionEditors::~TOptionEditors()
         KeyEdit->OnExit = nullptr;
     }
     if (VolumeBar) {
-        VolumeBar->OnChange = nullptr;
-        VolumeBar->OnScroll = nullptr;
+        VolumeBar->Bar().OnChange = nullptr;
+        VolumeBar->Bar().OnScroll = nullptr;
     }
     if (ToolComboBox) {
         ToolComboBox->OnChange = nullptr;
@@ -143,9 +143,9 @@ void TOptionEditors::Connect()
     if (VolumeEdit)
         VolumeEdit->OnChange = nullptr;
     if (VolumeBar) {
-        VolumeBar->OnChange = [this](fw::TObject*) { VolumeBarChange(); };
+        VolumeBar->Bar().OnChange = [this](fw::TObject*) { VolumeBarChange(); };
         // Only the user's moves count as a change: filling and selecting move the bar too.
-        VolumeBar->OnScroll = [this](fw::TObject*, int, int) {
+        VolumeBar->Bar().OnScroll = [this](fw::TObject*, int, int) {
             if (!quiet)
                 ApplyRule();
         };
@@ -495,7 +495,7 @@ void TOptionEditors::VolumeRefresh()
     Quiet q(*this);
     const int row = volumeRows.Selected();
     if (VolumeBar) {
-        VolumeBar->SetPosition(row >= 0 ? VolumePercent(row) : 0);
+        VolumeBar->Bar().SetPosition(row >= 0 ? VolumePercent(row) : 0);
         VolumeBar->SetEnabled(row >= 0);
     }
     if (VolumeEdit)
@@ -507,7 +507,7 @@ void TOptionEditors::VolumeBarChange()
 {
     if (!VolumeBar)
         return;
-    const int position = VolumeBar->Position();
+    const int position = VolumeBar->Bar().Position();
     const int row = volumeRows.Selected();
     if (row >= 0 && !quiet)
         SetVolumeRow(row, position);
@@ -725,7 +725,7 @@ std::wstring TOptionEditors::IconText(int index) const
 
 void TOptionEditors::IconListBoxDrawItem(int index, HDC dc, const RECT& rect, bool selected)
 {
-    const int dpi = form.CurrentDpi ? form.CurrentDpi() : 96;
+    const int dpi = form.DpiManager ? form.DpiManager->Dpi() : 96;
     DrawIconSetItem(dc, rect, IconText(index), selected, PreviewSize(dpi, rect.bottom - rect.top), previews);
 }
 

@@ -100,7 +100,7 @@ TEST_F(OptionApply, DeletedDoubleClickAndPresetAndUnnamedToolAreStored)
 
     TReportRows(e->VolumeListView->Handle()).Select(2);
     Pump();
-    e->VolumeBar->SetPosition(55);
+    e->VolumeBar->Bar().SetPosition(55);
     TReportRows(e->VolumeListView->Handle()).SetChecked(2, true);
 
     ASSERT_TRUE(form->ApplyOptionForm(false));

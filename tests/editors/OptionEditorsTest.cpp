@@ -239,10 +239,10 @@ TEST_F(OptionEditorsTest, PresetBarMovedByTheMouseEnablesApplySelectingDoesNot)
     Page(L"VolumeSheet");
     ResetApply();
     Select(e->VolumeListView, 1);
-    EXPECT_EQ(e->VolumeBar->Position(), 55);
+    EXPECT_EQ(e->VolumeBar->Bar().Position(), 55);
     EXPECT_EQ(e->VolumeEdit->Caption(), L"55%");
     Select(e->VolumeListView, 0);
-    EXPECT_EQ(e->VolumeBar->Position(), 10);
+    EXPECT_EQ(e->VolumeBar->Bar().Position(), 10);
     EXPECT_FALSE(ApplyEnabled());
     EXPECT_EQ(e->VolumePercent(1), 55);
 
@@ -251,7 +251,7 @@ TEST_F(OptionEditorsTest, PresetBarMovedByTheMouseEnablesApplySelectingDoesNot)
     ::SendMessageW(e->VolumeBar->Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
     Click(e->VolumeBar->Handle(), POINT{channel.right - 4, (channel.top + channel.bottom) / 2});
     EXPECT_GT(e->VolumePercent(0), 10);
-    EXPECT_EQ(e->VolumePercent(0), e->VolumeBar->Position());
+    EXPECT_EQ(e->VolumePercent(0), e->VolumeBar->Bar().Position());
     EXPECT_EQ(rows.SubItem(0), std::to_wstring(e->VolumePercent(0)) + L"%");
     EXPECT_TRUE(ApplyEnabled());
     EXPECT_FALSE(e->VolumeChecked(0)); // the check is the row's own

@@ -100,18 +100,26 @@ TEST(HotKeyManager, ARefusedHotKeyFailsAloneAndReregisterTriesItAgain)
     THotKeyManager m(nullptr, L"HotKeyManager", sys.Seams());
     m.AddHotKey(0x4041);
     m.AddHotKey(0x4042);
+    m.AddHotKey(0);
     m.AddHotKey(0x4043);
+    // The settings dialog marks what the system refused.
+    EXPECT_EQ((std::vector<bool>{m.Refused(0), m.Refused(1), m.Refused(2), m.Refused(3), m.Refused(4)}),
+              (std::vector<bool>{false, true, false, false, false}));
     sys.calls.clear();
     sys.refusedKeys.clear();
     m.Reregister();
+    EXPECT_FALSE(m.Refused(1));
     EXPECT_EQ(sys.calls, (std::vector<Call>{{false, 0, 0, 0},
                                             {false, 1, 0, 0},
                                             {false, 2, 0, 0},
+                                            {false, 3, 0, 0},
                                             {true, 0, MOD_CONTROL, 'A'},
                                             {true, 1, MOD_CONTROL, 'B'},
-                                            {true, 2, MOD_CONTROL, 'C'}}));
+                                            {true, 3, MOD_CONTROL, 'C'}}));
     sys.calls.clear();
+    sys.refusedKeys = {'A'};
     m.SetEnabled(false);
+    EXPECT_FALSE(m.Refused(0)); // nothing is registered, so nothing was refused
     sys.calls.clear();
     m.Reregister(); // disabled: stays unregistered
     EXPECT_TRUE(sys.calls.empty());

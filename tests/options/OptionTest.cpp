@@ -3,6 +3,7 @@
 #include "Option.h"
 #include "CommandLine.h"
 #include "Main.h"
+#include "OptionEditors.h"
 #include "SimControl.h"
 
 #include <gtest/gtest.h>
@@ -337,7 +338,9 @@ TEST_F(OptionDialog, OkAppliesAndClosesCancelDiscardsDeclinedOkStaysOpen)
 
     f = &Open();
     f->LowStepEdit->SetValue(9);
-    main->MainActionList->Find(L"ShowOptionAction")->Visible = false;
+    // The user unticks Settings in the menu list.
+    const int show = main->MainActionList->IndexOf(main->MainActionList->Find(L"ShowOptionAction"));
+    f->Editors()->MenuListBox->SetChecked(f->Editors()->MenuIndexMap().Item(show), false);
     answer = IDNO;
     Click(f->OKButton);
     ASSERT_TRUE(main->OptionForm); // refused: open with its edits
