@@ -67,7 +67,6 @@ bool TMainForm::Create()
     MasterVolume = std::make_unique<TMasterVolume>(this, Handle());
     MasterVolume->Min = 0;
     MasterVolume->Max = 65535;
-    MasterVolume->SetPreload(TPreload::plAlway);
     AttachChangeHandler();
 
     StartTimer = std::make_unique<fw::TTimer>(this, L"StartTimer", kStartTimerDesignInterval, false);
@@ -106,6 +105,9 @@ void TMainForm::FormCreate()
             startWait = kCommandModeWait;
         }
     }
+    // The resident program keeps every device's name at hand; one verb reads only what it needs.
+    if (!CommandMode())
+        MasterVolume->SetPreload(TPreload::plAlway);
     if (startWait != 0) {
         StartTimer->SetInterval(startWait);
         StartTimer->SetEnabled(true);

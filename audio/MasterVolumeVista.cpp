@@ -209,7 +209,9 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
 TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams)
     : TComponent(owner), seams(std::move(seams))
 {
-    window.Create(WindowClassName, [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); });
+    // Only the notification thread's posted messages arrive here: no broadcast to wait for.
+    window.CreateMessageOnly(WindowClassName,
+                             [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); });
     sink.attach(new NotificationSink(window.Handle()));
     if (!this->seams.createEnumerator || FAILED(this->seams.createEnumerator(enumerator.put())) ||
         !enumerator) {

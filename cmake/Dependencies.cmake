@@ -22,7 +22,8 @@ list(TRANSFORM png_sources PREPEND ${LORVANE_LIBPNG_SOURCE_DIR}/)
 add_library(png_static STATIC ${png_sources})
 target_include_directories(png_static PUBLIC ${png_gen} PRIVATE ${LORVANE_LIBPNG_SOURCE_DIR})
 target_link_libraries(png_static PUBLIC zlib_static)
-target_compile_options(png_static PRIVATE -w)
+# Sections per function: the program links only the read side it uses.
+target_compile_options(png_static PRIVATE -w -ffunction-sections -fdata-sections)
 
 set(LORVANE_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace fw {
 
@@ -81,11 +82,12 @@ std::optional<std::wstring> FormatReal(double v, int precision, wchar_t separato
         v = 0.0; // no "-0.00"
     // The largest double has 309 integer digits; decimals are bounded by kMaxFormatWidth.
     char buf[309 + 2 + kMaxFormatWidth + 16];
-    std::to_chars_result r =
-        std::to_chars(buf, buf + sizeof(buf), v, std::chars_format::fixed, precision < 0 ? 2 : precision);
-    if (r.ec != std::errc())
+    // The C library's conversion: std::to_chars for doubles would add its own 170 KB of
+    // tables to the program for this one call.
+    const int n = std::snprintf(buf, sizeof(buf), "%.*f", precision < 0 ? 2 : precision, v);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof(buf))
         return std::nullopt;
-    std::wstring text = Widen(buf, r.ptr);
+    std::wstring text = Widen(buf, buf + n);
     if (size_t dot = text.find(L'.'); dot != std::wstring::npos)
         text[dot] = separator;
     return text;

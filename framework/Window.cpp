@@ -7,8 +7,8 @@ Window::~Window()
     Destroy();
 }
 
-bool Window::CreateHidden(const wchar_t* className, const wchar_t* caption, DWORD style,
-                          DWORD exStyle, UINT classStyle)
+bool Window::CreateHidden(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
+                          UINT classStyle, HWND parent)
 {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
@@ -24,8 +24,8 @@ bool Window::CreateHidden(const wchar_t* className, const wchar_t* caption, DWOR
         if (!::RegisterClassExW(&wc))
             return false;
     }
-    HWND created = ::CreateWindowExW(exStyle, className, caption, style, 0, 0, 0, 0, nullptr,
-                                     nullptr, instance, this);
+    HWND created =
+        ::CreateWindowExW(exStyle, className, caption, style, 0, 0, 0, 0, parent, nullptr, instance, this);
     if (!created)
         return false;
     owned.reset(created);
@@ -74,6 +74,12 @@ bool MessageWindow::Create(const wchar_t* className, Handler h, const wchar_t* c
 {
     handler = std::move(h);
     return CreateHidden(className, caption);
+}
+
+bool MessageWindow::CreateMessageOnly(const wchar_t* className, Handler h)
+{
+    handler = std::move(h);
+    return CreateHidden(className, L"", 0, 0, 0, HWND_MESSAGE);
 }
 
 LRESULT MessageWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept

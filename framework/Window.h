@@ -13,7 +13,7 @@
 namespace fw {
 
 class Window {
-public:
+  public:
     Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -23,15 +23,17 @@ public:
 
     // Registers the class on first use. A hidden top-level window (not HWND_MESSAGE):
     // broadcasts such as "TaskbarCreated" are not delivered to message-only windows.
+    // With `parent` HWND_MESSAGE a message-only window: no broadcasts, but far cheaper than
+    // a thread's first top-level window under Wine.
     bool CreateHidden(const wchar_t* className, const wchar_t* caption, DWORD style = WS_POPUP,
-                      DWORD exStyle = WS_EX_TOOLWINDOW, UINT classStyle = 0);
+                      DWORD exStyle = WS_EX_TOOLWINDOW, UINT classStyle = 0, HWND parent = nullptr);
     void Destroy() noexcept;
 
-protected:
+  protected:
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
-private:
+  private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     UniqueHwnd owned;   // destroys the window with this object
@@ -41,15 +43,17 @@ private:
 // A hidden window for components that only need a message target: messages go to a
 // handler that returns a result when it handled the message.
 class MessageWindow : public Window {
-public:
+  public:
     using Handler = std::function<std::optional<LRESULT>(UINT msg, WPARAM wParam, LPARAM lParam)>;
 
     bool Create(const wchar_t* className, Handler handler, const wchar_t* caption = L"");
+    // For a target of posted and sent messages only (it never sees a broadcast).
+    bool CreateMessageOnly(const wchar_t* className, Handler handler);
 
-protected:
+  protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
-private:
+  private:
     Handler handler;
 };
 

@@ -1,5 +1,5 @@
 // The least a program can do to set the master volume: the yardstick for the start-up cost
-// of a command-line verb (tools/bench-command).
+// of a command-line verb (tools/bench).
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 #include <windows.h>

@@ -33,14 +33,15 @@ TEST(MessageWindow, HiddenTopLevelWindowReceivesRegisteredBroadcast)
     const WPARAM cookie = ::GetCurrentProcessId();
     int seen = 0;
     fw::MessageWindow w;
-    ASSERT_TRUE(w.Create(L"LorvaneBroadcastWindow", [&](UINT msg, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
-        if (msg == broadcast) {
-            if (wp == cookie)
-                ++seen;
-            return 0;
-        }
-        return std::nullopt;
-    }));
+    ASSERT_TRUE(
+        w.Create(L"LorvaneBroadcastWindow", [&](UINT msg, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+            if (msg == broadcast) {
+                if (wp == cookie)
+                    ++seen;
+                return 0;
+            }
+            return std::nullopt;
+        }));
     EXPECT_FALSE(::IsWindowVisible(w.Handle()));
     EXPECT_EQ(::GetParent(w.Handle()), nullptr);
     ::PostMessageW(HWND_BROADCAST, broadcast, cookie, 0);
@@ -50,6 +51,37 @@ TEST(MessageWindow, HiddenTopLevelWindowReceivesRegisteredBroadcast)
     }
     fw::ProcessMessages();
     EXPECT_EQ(seen, 1);
+}
+
+TEST(MessageWindow, MessageOnlyWindowTakesPostedMessagesButNoBroadcast)
+{
+    const UINT broadcast = ::RegisterWindowMessageW(L"LorvaneTestBroadcast");
+    const WPARAM cookie = ::GetCurrentProcessId();
+    int posted = 0, broadcasts = 0;
+    fw::MessageWindow w;
+    ASSERT_TRUE(w.CreateMessageOnly(L"LorvaneMessageOnlyWindow",
+                                    [&](UINT msg, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+                                        if (msg == WM_APP + 7) {
+                                            ++posted;
+                                            return 0;
+                                        }
+                                        if (msg == broadcast && wp == cookie)
+                                            ++broadcasts;
+                                        return std::nullopt;
+                                    }));
+    // Not a top-level window: its parent is the message-only root, not the desktop.
+    ASSERT_NE(w.Handle(), nullptr);
+    EXPECT_NE(::GetAncestor(w.Handle(), GA_PARENT), ::GetDesktopWindow());
+    ::PostMessageW(w.Handle(), WM_APP + 7, 0, 0);
+    ::PostMessageW(HWND_BROADCAST, broadcast, cookie, 0);
+    for (int i = 0; i < 50 && posted == 0; ++i) {
+        fw::ProcessMessages();
+        ::Sleep(10);
+    }
+    ::Sleep(100);
+    fw::ProcessMessages();
+    EXPECT_EQ(posted, 1);
+    EXPECT_EQ(broadcasts, 0);
 }
 
 TEST(MessageWindow, DestroyClearsHandleAndLaterMessagesGoNowhere)
