@@ -98,7 +98,9 @@ void TTrayPresentation::UpdateTrayIcon(bool balloon, unsigned time, unsigned del
     if (muted) {
         tip = FormatVolumeText(level, Texts.IconMute, true);
         // The first update after muting says so; later ones while muted give the level too.
-        if (hint.find(tip) != std::wstring::npos)
+        // Only the level line counts: a device name on a line of its own would never match.
+        auto levelLine = [](const std::wstring& text) { return text.substr(0, text.find(L"\r\n")); };
+        if (levelLine(hint).find(levelLine(tip)) != std::wstring::npos)
             tip = FormatVolumeText(level, Texts.IconMuteVol, true);
     } else {
         tip = FormatVolumeText(level, Texts.IconVolume, true);

@@ -142,6 +142,18 @@ TEST_F(Presentation, TooltipSaysMuteFirstThenTheLevelWhileMuted)
     EXPECT_EQ(ShellTip(), L"Speakers: 30%");
 }
 
+TEST_F(Presentation, WithTheDeviceOnItsOwnLineTheMutedTooltipSettles)
+{
+    settings.FormatDevice = -1;
+    Change(k30, false);
+    Change(k30, true);
+    EXPECT_EQ(tray->CurrentHint(), L"Volume: Mute\r\n" + kFullName);
+    for (int i = 0; i < 3; ++i) { // further notifications while muted: one form, no flipping
+        Change(k30, true);
+        EXPECT_EQ(tray->CurrentHint(), L"Volume: Mute (30%)\r\n" + kFullName) << i;
+    }
+}
+
 TEST_F(Presentation, SettingsAndTextsApplyAtTheNextUpdate)
 {
     settings.FormatDevice = 0;
