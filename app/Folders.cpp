@@ -32,11 +32,13 @@ bool SettingsDirIsCreated(int userMode)
 }
 
 TFolders ComputeFolders(const std::wstring& programDir, int userMode, const std::wstring& appData,
-                        const std::wstring& userName)
+                        const std::wstring& userName, const std::wstring& currentDir)
 {
     TFolders f;
     f.ProgramDir = IncludeTrailingBackslash(programDir);
     f.SettingsDir = SettingsDirFor(userMode, f.ProgramDir, appData, userName);
+    if (SettingsDirIsCreated(userMode) && appData.empty() && (userMode & 0xFF) == 1)
+        f.SettingsDir = IncludeTrailingBackslash(currentDir) + f.SettingsDir;
     f.SettingsFile = f.SettingsDir + L"Lorvane.ini";
     f.IconsDir = f.ProgramDir + L"Icons\\";
     f.LanguagesDir = f.ProgramDir + L"Languages\\";

@@ -20,7 +20,9 @@ std::wstring SettingsDirFor(int userMode, const std::wstring& programDir, const 
                             const std::wstring& userName);
 bool SettingsDirIsCreated(int userMode);
 
+// `currentDir` is the process's current folder: a settings folder below it (mode 1 without an
+// application-data folder) is named in full, since folders are created from full paths only.
 TFolders ComputeFolders(const std::wstring& programDir, int userMode, const std::wstring& appData,
-                        const std::wstring& userName);
+                        const std::wstring& userName, const std::wstring& currentDir = L"");
 
 } // namespace lorvane

@@ -158,7 +158,10 @@ void TMainForm::ComputeFolderSet()
     if (!::GetUserNameW(user, &userLen))
         user[0] = 0;
 
-    folders = ComputeFolders(programDir, userMode, appData, user);
+    wchar_t current[MAX_PATH] = {};
+    const DWORD currentLen = ::GetCurrentDirectoryW(MAX_PATH, current);
+    folders = ComputeFolders(programDir, userMode, appData, user,
+                             currentLen > 0 && currentLen < MAX_PATH ? current : L"");
     if (SettingsDirIsCreated(userMode) && !folders.SettingsDir.empty())
         ::SHCreateDirectoryExW(nullptr, folders.SettingsDir.c_str(), nullptr); // result unchecked
 }

@@ -39,8 +39,11 @@ TEST(Folders, DataFoldersBesideTheProgramEndWithBackslash)
     EXPECT_EQ(f.LanguageFile, L"D:\\Tools\\Lorvane\\Languages\\.ini");
     EXPECT_EQ(f.HelpDir, L"D:\\Tools\\Lorvane\\Help\\");
     EXPECT_EQ(f.SoundsDir, L"D:\\Tools\\Lorvane\\Sounds\\");
-    // Without an application-data folder mode 1 falls back to a relative folder.
-    EXPECT_EQ(ComputeFolders(L"D:\\L\\", 1, L"", L"x").SettingsFile, L"Lorvane\\Lorvane.ini");
+    // Without an application-data folder mode 1 uses a folder below the current one, named in
+    // full so that it can be created.
+    EXPECT_EQ(ComputeFolders(L"D:\\L\\", 1, L"", L"x", L"C:\\Work").SettingsFile,
+              L"C:\\Work\\Lorvane\\Lorvane.ini");
+    EXPECT_EQ(ComputeFolders(L"D:\\L\\", 3, L"", L"x", L"C:\\Work").SettingsFile, L"Lorvane.ini");
 }
 
 } // namespace
