@@ -375,8 +375,10 @@ void TIniFile::SetText(std::wstring_view text)
         if (eq == std::wstring_view::npos)
             lines.push_back({std::wstring(line), {}, false});
         else
-            lines.push_back({std::wstring(TrimControl(line.substr(0, eq))),
-                             std::wstring(TrimControl(line.substr(eq + 1))), true});
+            // The line is trimmed already; a value keeps its leading blanks, so a text
+            // can start with a space.
+            lines.push_back(
+                {std::wstring(TrimControl(line.substr(0, eq))), std::wstring(line.substr(eq + 1)), true});
     }
 }
 

@@ -75,9 +75,11 @@ TEST_F(LorvaneE2E, VolumeVerbSetsAbsoluteAndRelativeLevels)
     EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(32768)); // 0.500008
 
     ASSERT_TRUE(sim::SetVolume(0.5f));
+    ASSERT_TRUE(sim::SetMute(true));
     EXPECT_EQ(RunLorvane(L"-volume:+5%"), 0);
     // 0.5 reads as 32768 (ties to even), plus round(0.05 * 65535) = 3277.
     EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(32768 + 3277));
+    EXPECT_TRUE(At(0).mute) << "a quiet verb applies no automatic unmute";
 
     EXPECT_EQ(RunLorvane(L"-Volume:-200%"), 0); // clamped at the bottom
     EXPECT_FLOAT_EQ(At(0).scalar, 0.0f);
@@ -421,6 +423,22 @@ TEST_F(SessionEnd, SuspendWithoutResetLeavesTheVolume)
     ASSERT_TRUE(::SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0, SMTO_ABORTIFHUNG, 10000, &answer));
     ::Sleep(300);
     EXPECT_FLOAT_EQ(sim::Show().at(0).scalar, 0.9f); // Reset is off by default
+    ::SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+    EXPECT_TRUE(p.Running());
+}
+
+TEST_F(SessionEnd, SuspendWithResetAppliesTheStoredState)
+{
+    ASSERT_TRUE(program->WriteSettings(L"[General]\r\nReset=1\r\nReVolume=32767\r\nReMute=0\r\n"));
+    ASSERT_TRUE(sim::SetVolume(0.9f));
+    ASSERT_TRUE(sim::SetMute(true));
+    Process p;
+    HWND main = Start(p);
+    ASSERT_TRUE(main);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_TRUE(WaitUntil([] { return std::fabs(sim::Show().at(0).scalar - 32767 / 65535.0f) < 1e-6f; }));
+    EXPECT_FALSE(sim::Show().at(0).mute);
     ::SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0, SMTO_ABORTIFHUNG, 10000, &answer);
     EXPECT_TRUE(p.Running());
 }

@@ -18,7 +18,8 @@ TEST(IniFileParse, LineRules)
         const wchar_t* key;
         const wchar_t* expected; // nullptr: the key is not there
     } cases[] = {
-        {L"  [ General ]  \r\n\t Key  =  Value \x01\r\n", L"General", L"Key", L"Value"},
+        {L"  [ General ]  \r\n\t Key  =  Value \x01\r\n", L"General", L"Key",
+         L"  Value"},                                                // value keeps its leading blanks
         {L"[general]\r\nLOWSTEP=5", L"GENERAL", L"lowstep", L"5"},   // case-insensitive names
         {L"k=1\r\n[S]\r\nj=2", L"S", L"k", nullptr},                 // before the first section
         {L"[S]\r\n;k=1\r\n  ;j=2", L"S", L"k", nullptr},             // comments
@@ -30,7 +31,7 @@ TEST(IniFileParse, LineRules)
         {L"[S]\r\nk=1\r\n[s]\r\nk=2", L"S", L"k", L"1"},             // first section counts
         {L"[S]\r\n[broken\r\nk=v", L"S", L"k", L"v"},                // "[" without "]"
         {L"[S]\r\njust text\r\n", L"S", L"just text", nullptr},      // no "=": matches no key
-        {L"[S]\r\n = v", L"S", L"", L"v"},                           // empty key
+        {L"[S]\r\n = v", L"S", L"", L" v"},                          // empty key
         {L"[ÄÖÜ]\r\nSchlüssel=Wert", L"äöü", L"SCHLÜSSEL", L"Wert"}, // case beyond ASCII
     };
     for (const Case& c : cases) {

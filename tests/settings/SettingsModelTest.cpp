@@ -113,7 +113,7 @@ TEST(SettingsFile, ValuesReadAndWrittenBack)
         {L"FormatRealVol", L"5", L"1"},
         {L"FormatDevice", L"$10", L"16"},
         {L"IconMuteFix", L"1", L"1"},
-        {L"IconDir", L"  Blue Set  ", L"Blue Set"},
+        {L"IconDir", L"  Blue Set  ", L"  Blue Set"}, // leading blanks are part of the value
         {L"LowStep", L"0x100", L"256"},
         {L"LowStep", L"-1", L"65535"}, // 16 bits
         {L"HighStep", L"70000", L"4464"},
@@ -335,7 +335,8 @@ TEST(SettingsFile, MouseBindingsNameExistingActionsExactly)
         {L"Volume10Action", L""},
         {L"Tool0Action", L"Tool0Action"},
         {L"", L""},
-        {L" MuteOnAction ", L"MuteOnAction"},
+        {L"MuteOnAction  ", L"MuteOnAction"}, // trailing blanks are not
+        {L" MuteOnAction", L""},             // leading ones are: no such action
     };
     for (const Case& c : cases) {
         TSettings s = Read(Parse(std::wstring(L"[Mouse]\r\nWheelClick=") + c.stored));
