@@ -81,11 +81,11 @@ void TMainForm::ConnectTexts()
 
 void TMainForm::ApplyMainFont(const TFontRequest& request)
 {
-    const TFontSpec spec = ResolveFont(request, SystemMenuFont());
-    if (spec == mainFontSpec && mainFont)
+    const TFontSpec font = ResolveFont(request, SystemMenuFont());
+    if (font == mainFontSpec && mainFont)
         return;
-    mainFontSpec = spec;
-    const LOGFONTW lf = FontAtDpi(spec, ScreenDpi());
+    mainFontSpec = font;
+    const LOGFONTW lf = FontAtDpi(font, ScreenDpi());
     if (HFONT font = ::CreateFontIndirectW(&lf)) {
         mainFont.reset(font);
         if (OnMainFontChange)

@@ -22,17 +22,17 @@ TFontSpec ResolveFont(const TFontRequest& request, const TFontSpec& menuFont)
     return s;
 }
 
-LOGFONTW FontAtDpi(const TFontSpec& spec, int dpi)
+LOGFONTW FontAtDpi(const TFontSpec& font, int dpi)
 {
     LOGFONTW lf{};
-    int height = -::MulDiv(spec.Size, 96, 72);
+    int height = -::MulDiv(font.Size, 96, 72);
     if (dpi > 0 && dpi != 96)
         height = ::MulDiv(height, dpi, 96);
     lf.lfHeight = height;
     lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = static_cast<BYTE>(spec.Charset);
+    lf.lfCharSet = static_cast<BYTE>(font.Charset);
     lf.lfQuality = DEFAULT_QUALITY;
-    ::lstrcpynW(lf.lfFaceName, spec.Name.c_str(), LF_FACESIZE);
+    ::lstrcpynW(lf.lfFaceName, font.Name.c_str(), LF_FACESIZE);
     return lf;
 }
 

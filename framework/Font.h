@@ -34,9 +34,9 @@ struct TFontSpec {
 // The request completed from the menu font.
 TFontSpec ResolveFont(const TFontRequest& request, const TFontSpec& menuFont);
 
-// The logical font of a spec at a resolution: the height of `size` points at the design
+// The logical font of a font description at a resolution: the height of `size` points at the design
 // resolution of 96 DPI, scaled to `dpi`.
-LOGFONTW FontAtDpi(const TFontSpec& spec, int dpi);
+LOGFONTW FontAtDpi(const TFontSpec& font, int dpi);
 
 // The system menu font's name, size and character set.
 TFontSpec SystemMenuFont();

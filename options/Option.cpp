@@ -543,12 +543,12 @@ void TOptionForm::EqualiseButtonHeights()
 
 void TOptionForm::ApplyFont(const std::wstring& name, int size, int charset)
 {
-    const fw::TFontSpec spec = fw::ResolveFont(fw::TFontRequest{name, size, charset}, fw::SystemMenuFont());
-    if (spec == fontSpec)
+    const fw::TFontSpec font = fw::ResolveFont(fw::TFontRequest{name, size, charset}, fw::SystemMenuFont());
+    if (font == fontSpec)
         return;
-    fontSpec = spec;
+    fontSpec = font;
     const int dpi = DpiManager ? DpiManager->Dpi() : CreationDpi();
-    SetFormFont(fw::FontAtDpi(spec, dpi));
+    SetFormFont(fw::FontAtDpi(font, dpi));
 
     // The owner-drawn icon-set list has a fixed row height: it grows with the font.
     if (auto* icons = Find<fw::TCheckListBox>(L"IconListBox")) {

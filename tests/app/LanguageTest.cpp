@@ -129,16 +129,16 @@ TEST(LanguageFont, NoFontKeysGiveTheMenuFontScaledToTheResolution)
 {
     const TFontSpec menu{L"Segoe UI", 9, 1};
     fw::TIniFile empty;
-    TFontSpec spec = ResolveFont(ReadFontRequest(empty, L"Font", L"Main"), menu);
-    EXPECT_EQ(spec, menu);
-    EXPECT_EQ(FontAtDpi(spec, 96).lfHeight, -12);
-    EXPECT_EQ(FontAtDpi(spec, 192).lfHeight, -24);
-    EXPECT_EQ(std::wstring(FontAtDpi(spec, 96).lfFaceName), L"Segoe UI");
+    TFontSpec font = ResolveFont(ReadFontRequest(empty, L"Font", L"Main"), menu);
+    EXPECT_EQ(font, menu);
+    EXPECT_EQ(FontAtDpi(font, 96).lfHeight, -12);
+    EXPECT_EQ(FontAtDpi(font, 192).lfHeight, -24);
+    EXPECT_EQ(std::wstring(FontAtDpi(font, 96).lfFaceName), L"Segoe UI");
 
     fw::TIniFile ini;
     ini.SetText(L"[Font]\nMainFontName=MS UI Gothic\nMainFontCharset=128\n");
-    spec = ResolveFont(ReadFontRequest(ini, L"Font", L"Main"), menu);
-    EXPECT_EQ(spec, (TFontSpec{L"MS UI Gothic", 9, 128}));
+    font = ResolveFont(ReadFontRequest(ini, L"Font", L"Main"), menu);
+    EXPECT_EQ(font, (TFontSpec{L"MS UI Gothic", 9, 128}));
 }
 
 TEST(LanguageHelp, FileNamedAfterTheLanguageElseTheGeneralOne)
