@@ -200,6 +200,8 @@ public:
     fw::TAction* SecondStartAction = nullptr;
     TSettings Settings;
     TFeedbackSoundPlayer SoundPlayer = TFeedbackSoundPlayer::System();
+    // Starts a tool's command line as a program (RunCommandLine when unset); tests record it.
+    std::function<bool(const std::wstring& line)> StartProgram;
     // Set while a global hotkey's action runs: its steps never accelerate.
     bool InHotKey = false;
     // System-wide capture switches, driven by the busy bracket; the input components

@@ -364,7 +364,7 @@ bool TMainForm::RunToolCommand(const std::wstring& command)
         if (MatchVerb(command, verb))
             return false;
     }
-    return RunCommandLine(command);
+    return StartProgram ? StartProgram(command) : RunCommandLine(command);
 }
 
 void TMainForm::ScheduleFeedbackSound()

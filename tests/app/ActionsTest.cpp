@@ -400,6 +400,18 @@ TEST_F(Actions, ToolsRunVerbsAndCarryChecks)
     EXPECT_FALSE(list.Find(L"Tool0Action")->Checked);
 }
 
+TEST_F(Actions, ToolsInTheProgramsLanguageAreNeverStartedAsPrograms)
+{
+    std::vector<std::wstring> started;
+    form->StartProgram = [&](const std::wstring& line) {
+        started.push_back(line);
+        return true;
+    };
+    for (const wchar_t* command : {L"Action:NoSuchAction", L"Volume:abc", L"Mute:maybe", L"Device:", L"notepad.exe"})
+        form->RunToolCommand(command);
+    EXPECT_EQ(started, std::vector<std::wstring>{L"notepad.exe"});
+}
+
 TEST_F(Actions, ToolsThatRunThemselvesRunOnceAndReturn)
 {
     // Itself, a ring of three, and a chain that ends in a real verb.
