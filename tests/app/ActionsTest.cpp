@@ -1,4 +1,5 @@
 // The main window's actions against the endpoint simulator, with time on a virtual clock.
+#include "ActionTable.h"
 #include "Main.h"
 #include "SimControl.h"
 #include "SystemInfo.h"
@@ -256,56 +257,26 @@ TEST_F(Actions, QueueSpacesActionsByTheInterval)
     EXPECT_FALSE(form->RunAction(nullptr));
 }
 
-// The order is an interface (WM_RUN_ACTION and hotkeys name positions; settings files and
-// language files name identifiers), so the built-in list is checked whole, as data.
-TEST_F(Actions, BuiltInActionsInTheirOrderWithCaptionsVisibilityAndTags)
+// The list the window builds is the table, whole and in order, with the presets and tools
+// inserted between its rows rather than over them.
+TEST_F(Actions, BuiltInActionsFollowTheirTableInOrder)
 {
-    struct Row {
-        const wchar_t* name;
-        const wchar_t* caption;
-        bool visible;
-        int tag;
-    } rows[] = {
-        {L"DeviceMenuAction", L"Default Device", true, 0},
-        {L"DeviceChangeAction", L"Default Device Change", false, 100},
-        {L"VolumeMenuAction", L"Volume", true, 0},
-        {L"VolumeUpAction", L"Volume Up", false, 100},
-        {L"VolumeDownAction", L"Volume Down", false, 100},
-        {L"VolumeResetAction", L"Volume Reset", false, 100},
-        {L"MuteChangeAction", L"Mute", true, 100},
-        {L"MuteOffAction", L"Mute Off", false, 100},
-        {L"MuteOnAction", L"Mute On", false, 100},
-        {L"PopupBarAction", L"Volume Bar", false, 0},
-        {L"PopupVolumeAction", L"Master Volume", false, 0},
-        {L"RunControlAction", L"Volume Control", true, 0},
-        {L"RunProperty0Action", L"Audio Properties", true, 0},
-        {L"RunProperty1Action", L"Audio Properties (Audio)", false, 0},
-        {L"RunProperty2Action", L"Audio Properties (Hardware)", false, 0},
-        {L"RunProperty3Action", L"Audio Properties (Extended 1)", false, 0},
-        {L"RunProperty4Action", L"Audio Properties (Extended 2)", false, 0},
-        {L"RunOptionAction", L"Sound Settings", false, 0},
-        {L"ToolMenuAction", L"Tool", true, 0},
-        {L"EnableHotKeyAction", L"Enable Keyboard", true, 0},
-        {L"EnableWheelAction", L"Enable Mouse Wheel", true, 0},
-        {L"ShowOptionAction", L"Settings", true, 0},
-        {L"ShowVersionAction", L"Version", false, 0},
-        {L"ShowHelpAction", L"Help", false, 0},
-        {L"MainMenuAction", L"Menu", false, 0},
-        {L"RestartAction", L"Restart", false, 0},
-        {L"CloseAction", L"Exit", true, 0},
-    };
     std::vector<fw::TAction*> builtIn;
     for (int i = 0; i < form->MainActionList->Count(); ++i)
         if (fw::TAction* a = form->MainActionList->Action(i); a->Category.empty())
             builtIn.push_back(a);
-    ASSERT_EQ(builtIn.size(), std::size(rows));
+    ASSERT_EQ(builtIn.size(), std::size(kBuiltInActions));
     for (size_t i = 0; i < builtIn.size(); ++i) {
-        SCOPED_TRACE(rows[i].name);
-        EXPECT_EQ(builtIn[i]->Name(), rows[i].name);
-        EXPECT_EQ(builtIn[i]->Caption, rows[i].caption);
-        EXPECT_EQ(builtIn[i]->Visible, rows[i].visible);
-        EXPECT_EQ(builtIn[i]->Tag, rows[i].tag);
+        const BuiltInAction& row = kBuiltInActions[i];
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(builtIn[i]->Name(), row.name);
+        EXPECT_EQ(builtIn[i]->Caption, row.caption);
+        EXPECT_EQ(builtIn[i]->Visible, row.visible);
+        EXPECT_EQ(builtIn[i]->Tag, row.tag);
     }
+    // Positions that settings files and other programs name.
+    EXPECT_EQ(form->MainActionList->Action(0)->Name(), L"DeviceMenuAction");
+    EXPECT_EQ(builtIn.back()->Name(), L"CloseAction");
 }
 
 TEST_F(Actions, PresetsAreActionsAtTheirPlaceWithTheirCaptions)
