@@ -46,7 +46,9 @@ inline long FailedChecks()
     return n;
 }
 
-// Cases tried and failed per input kind; the table is printed when the program ends.
+// Cases tried and failed per input kind; the table is printed when the program ends, and
+// one line per kind for tools/test, which sums them over the suite:
+//   RELIABILITY <kind> cases=<n> failures=<m>
 class Tally {
   public:
     static void Add(const std::string& kind, long cases, long failures)
@@ -63,6 +65,8 @@ class Tally {
         std::printf("\n%-34s %10s %9s\n", "input kind", "cases", "failures");
         for (const auto& [kind, row] : rows)
             std::printf("%-34s %10ld %9ld\n", kind.c_str(), row.first, row.second);
+        for (const auto& [kind, row] : rows)
+            std::printf("RELIABILITY %s cases=%ld failures=%ld\n", kind.c_str(), row.first, row.second);
         std::fflush(stdout);
     }
 
