@@ -236,7 +236,7 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         bool mute = false;
         if (!number.empty() && number.front() == L'!') {
             mute = true;
-            number.erase(0, 1);
+            number = Trim(std::wstring_view(number).substr(1)); // "! +10%" stays relative
         }
         bool relative = !number.empty() && (number.front() == L'+' || number.front() == L'-');
         std::optional<long double> percent = ParseDecimal(number, LocaleDecimalSeparator());
