@@ -394,11 +394,15 @@ LRESULT TMainForm::WMQueryEndSession()
 
 void TMainForm::WMPowerBroadcast(WPARAM event)
 {
+    // Every resume is announced automatically; the user's event only follows input, so a
+    // wake without input would otherwise keep the notices and sounds silent for good.
+    const bool resumed =
+        event == PBT_APMRESUMESUSPEND || event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMECRITICAL;
     if (event == PBT_APMSUSPEND)
         ResetAtExit();
-    else if (event == PBT_APMRESUMESUSPEND)
+    else if (resumed)
         SessionEnding = false;
-    if (event == PBT_APMRESUMESUSPEND || event == PBT_APMRESUMEAUTOMATIC)
+    if (resumed)
         RenewInputRegistrations();
 }
 
@@ -468,6 +472,8 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
     case WM_ENDSESSION:
         if (wParam)
             Close();
+        else
+            SessionEnding = false; // another program refused the end: the session goes on
         return 0;
     case WM_POWERBROADCAST:
         WMPowerBroadcast(wParam);

@@ -203,17 +203,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to)
 }
 
 // The hidden window that owns the program's icon in the shell.
-HWND NotifyIconWindow(DWORD pid)
-{
-    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, L"LorvaneNotifyIcon", nullptr));) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(w, &owner);
-        if (owner == pid)
-            return w;
-    }
-    return nullptr;
-}
-
 class TrayIconE2E : public testing::Test {
   protected:
     static void SetUpTestSuite()

@@ -1,0 +1,220 @@
+// Faults while Lorvane.exe runs: the shell losing its icon, suspend, resume and session end
+// with the reset on, no active endpoint at all, and a settings folder that is full or read-only
+// at save. After each: it answers, the tray icon shows the real state, the close ends within
+// its bound and the settings file is whole.
+#include "DesktopTestLock.h"
+#include "FuzzRun.h"
+#include "LorvaneProcess.h"
+#include "ShellTray.h"
+#include "SimControl.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace e2e;
+namespace sim = endpointsim;
+
+constexpr UINT kRunAction = WM_APP + 1002;
+// Positions in the action list with the default ten presets and ten tools.
+constexpr LPARAM kVolumeUp = 13, kShowOption = 41;
+constexpr WPARAM kProbeStarted = 1;
+constexpr DWORD kBound = 20000;
+constexpr DWORD kSessionEndBound = 5000; // what the system waits before it ends a program itself
+constexpr float kReScalar = 16384.0f / 65535.0f;
+const std::wstring kResetOn = L"[General]\r\nReset=1\r\nReVolume=16384\r\nReMute=0\r\nBalloonHint=1\r\n"
+                              L"BalloonTime=3000\r\n";
+
+float DefaultScalar()
+{
+    for (const sim::EndpointInfo& e : sim::Show())
+        if (e.isDefault)
+            return e.scalar;
+    return -1;
+}
+
+LRESULT Send(HWND main, UINT msg, WPARAM wp, LPARAM lp, DWORD bound = kBound)
+{
+    DWORD_PTR r = 0;
+    return ::SendMessageTimeoutW(main, msg, wp, lp, SMTO_ABORTIFHUNG, bound, &r) ? static_cast<LRESULT>(r)
+                                                                                 : -1;
+}
+
+// A balloon repeating the tooltip shows after a change the program made itself.
+testing::AssertionResult NoticeFollowsAStep(HWND main)
+{
+    WaitUntil([] { return !ShownBalloon(); }, kBound);
+    ::PostMessageW(main, kRunAction, 0, kVolumeUp);
+    std::optional<Balloon> b;
+    if (WaitUntil([&] { return (b = ShownBalloon()) && b->text == RealTip(); }, 3000))
+        return testing::AssertionSuccess();
+    const std::wstring tip = RealTip();
+    return testing::AssertionFailure()
+           << "no balloon for \"" << std::string(tip.begin(), tip.end()) << "\""
+           << (b ? ", one shows \"" + std::string(b->text.begin(), b->text.end()) + "\"" : "");
+}
+
+class Faults : public testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        sim::UseStateFile(sim::StateFileBeside(L"lorvane-e2e-faults.state"));
+        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
+    }
+    static void TearDownTestSuite() { desktopLock.reset(); }
+    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
+
+    void SetUp() override
+    {
+        CloseAllInstances();
+        ASSERT_TRUE(sim::Reset());
+        ASSERT_TRUE(sim::SetVolume(0.45f));
+        program = std::make_unique<ProgramFolder>(L"e2e-faults");
+    }
+    void TearDown() override
+    {
+        CloseAllInstances();
+        program.reset();
+        fuzz::Tally::Add("faults while running", 1, HasFailure() ? 1 : 0);
+    }
+
+    HWND Start(const std::wstring& settings = L"")
+    {
+        if (!settings.empty() && !program->WriteSettings(settings))
+            return nullptr;
+        if (!p.Start(LorvanePath(), L""))
+            return nullptr;
+        HWND main = WaitForMainWindow(p.Id(), kBound);
+        if (!main || !WaitUntil([&] { return ProbeMain(main, kProbeStarted) == 1; }, kBound) ||
+            !TipShowsRealState(kBound))
+            return nullptr;
+        return main;
+    }
+
+    // What holds after every fault: a step runs and shows within a second, the close ends in
+    // time and leaves a whole settings file.
+    void AnswersShowsAndCloses(HWND main)
+    {
+        ASSERT_TRUE(sim::SetVolume(0.45f));
+        EXPECT_TRUE(TipShowsRealState(1000));
+        ::PostMessageW(main, kRunAction, 0, kVolumeUp);
+        EXPECT_TRUE(WaitUntil([&] { return DefaultScalar() > 0.455f; }, 3000))
+            << "the step did not run: " << DefaultScalar();
+        EXPECT_TRUE(TipShowsRealState(1000));
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(p.Wait(10000), 0);
+        const std::wstring ini = program->ReadSettings();
+        EXPECT_NE(ini.find(L"[General]"), std::wstring::npos);
+        EXPECT_NE(ini.find(L"Version="), std::wstring::npos);
+    }
+
+    Process p;
+    std::unique_ptr<ProgramFolder> program;
+};
+
+TEST_F(Faults, TaskbarCreatedBringsBackAnIconRemovedFromOutsideWithTheCurrentTip)
+{
+    HWND main = Start();
+    ASSERT_TRUE(main);
+    HWND owner = NotifyIconWindow(p.Id());
+    ASSERT_TRUE(owner);
+    const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    // A broadcast while the icon is there adds no second one; the volume changes while it is gone.
+    for (bool removed : {false, true, true}) {
+        if (removed) {
+            NOTIFYICONDATAW d{};
+            d.cbSize = sizeof d;
+            d.hWnd = owner;
+            d.uID = 1;
+            ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &d));
+            ASSERT_TRUE(WaitUntil([] { return ShownTrayIcons().empty(); }, kBound));
+            ASSERT_TRUE(sim::SetVolume(DefaultScalar() > 0.5f ? 0.3f : 0.7f));
+            ::Sleep(200);
+        }
+        ::SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        EXPECT_TRUE(TipShowsRealState(1000)) << "after the broadcast, removed " << removed;
+        EXPECT_EQ(ShownTrayIcons().size(), 1u);
+    }
+    AnswersShowsAndCloses(main);
+}
+
+TEST_F(Faults, SuspendAndResumeWithResetOnResetAndBringTheNoticesBack)
+{
+    HWND main = Start(kResetOn);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(NoticeFollowsAStep(main));
+    // On resume the system always sends the automatic event; the user's only follows input.
+    const std::vector<std::vector<WPARAM>> resumes = {
+        {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}, {PBT_APMRESUMEAUTOMATIC}, {PBT_APMRESUMECRITICAL}};
+    for (const std::vector<WPARAM>& resume : resumes) {
+        SCOPED_TRACE(testing::Message() << "resume with " << resume.size() << " events, first " << resume[0]);
+        ASSERT_TRUE(sim::SetVolume(0.8f));
+        ASSERT_TRUE(sim::SetMute(true));
+        EXPECT_EQ(Send(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+        EXPECT_NEAR(DefaultScalar(), kReScalar, 0.001);
+        EXPECT_FALSE(sim::Show().at(0).mute);
+        for (WPARAM event : resume)
+            EXPECT_EQ(Send(main, WM_POWERBROADCAST, event, 0), TRUE);
+        EXPECT_TRUE(TipShowsRealState(1000));
+        EXPECT_TRUE(NoticeFollowsAStep(main));
+    }
+    AnswersShowsAndCloses(main);
+}
+
+TEST_F(Faults, SessionEndWithResetOnResetsSavesAndEndsInTime)
+{
+    HWND main = Start(kResetOn);
+    ASSERT_TRUE(main);
+    for (BOOL ends : {FALSE, TRUE}) {
+        SCOPED_TRACE(ends ? "the session ends" : "another program refused the end");
+        ASSERT_TRUE(sim::SetVolume(0.8f));
+        ASSERT_TRUE(sim::SetMute(true));
+        ASSERT_TRUE(program->WriteSettings(L"[General]\r\nReset=1\r\nReVolume=16384\r\n"));
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(Send(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, kSessionEndBound), TRUE);
+        EXPECT_NEAR(DefaultScalar(), kReScalar, 0.001);
+        EXPECT_FALSE(sim::Show().at(0).mute);
+        EXPECT_NE(program->ReadSettings().find(L"ReMute=0"), std::wstring::npos) << "not saved at the query";
+        Send(main, WM_ENDSESSION, ends, ENDSESSION_LOGOFF, kSessionEndBound);
+        if (ends) {
+            EXPECT_EQ(p.Wait(kSessionEndBound), 0);
+            EXPECT_LT(::GetTickCount() - start, kSessionEndBound);
+            EXPECT_NE(program->ReadSettings().find(L"Reset=1"), std::wstring::npos);
+        } else {
+            EXPECT_TRUE(p.Running());
+            EXPECT_TRUE(TipShowsRealState(1000));
+            EXPECT_TRUE(NoticeFollowsAStep(main));
+        }
+    }
+}
+
+TEST_F(Faults, WithoutAnyActiveEndpointTheIconSaysSoVerbsAreRefusedAndItComesBack)
+{
+    HWND main = Start();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(sim::SetState(0, false));
+    ASSERT_TRUE(sim::SetState(1, false));
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            const std::vector<TrayIcon> icons = ShownTrayIcons();
+            return icons.size() == 1 && icons[0].tip.rfind(L"Volume: ", 0) == 0;
+        },
+        1000))
+        << "the icon still names a device";
+    for (const wchar_t* verb : {L"-Volume:50", L"-Mute:on", L"-Sound:30%", L"-Device:!"})
+        EXPECT_EQ(RunLorvane(verb), 2) << verb;
+    for (LPARAM action = 1; action <= 18; ++action)
+        ::PostMessageW(main, kRunAction, 0, action);
+    EXPECT_EQ(Send(main, WM_NULL, 0, 0), 0);
+    ASSERT_TRUE(sim::SetState(1, true));
+    ASSERT_TRUE(sim::SetState(0, true));
+    EXPECT_TRUE(TipShowsRealState(1000));
+    AnswersShowsAndCloses(main);
+}
+
+} // namespace
