@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,12 +27,5 @@ std::optional<Balloon> ShownBalloon();
 
 // The hidden window of process `pid` that owns its tray icon (identifier 1).
 HWND NotifyIconWindow(DWORD pid);
-
-// The tooltip for the simulator's default endpoint now ("Speakers: 45%", "Speakers: Mute");
-// empty when no endpoint is active.
-std::wstring RealTip();
-// Some shown icon names the default endpoint and its state within `bound` ms (a muted icon
-// may add the level: "Speakers: Mute (45%)").
-testing::AssertionResult TipShowsRealState(DWORD bound = 3000);
 
 } // namespace e2e
