@@ -99,6 +99,17 @@ std::optional<unsigned> ParseStartWait(std::wstring_view text)
     return static_cast<unsigned>(ms > cap ? cap : ms);
 }
 
+std::optional<std::wstring> CommandVerb(std::wstring_view tail)
+{
+    if (tail.empty())
+        return std::nullopt;
+    if (tail.front() == L'-')
+        tail.remove_prefix(1);
+    if (ParseStartWait(tail))
+        return std::nullopt;
+    return std::wstring(tail); // "-" alone is an empty verb, which no verb handles
+}
+
 std::optional<MuteValue> ParseMuteValue(std::wstring_view value)
 {
     std::wstring v;

@@ -25,6 +25,10 @@ std::optional<long double> ParseDecimal(std::wstring_view text, wchar_t decimalS
 // |trunc(seconds * 1000)|, capped so that it still fits a timer interval.
 std::optional<unsigned> ParseStartWait(std::wstring_view text);
 
+// The verb of a command-mode tail (its one leading "-" removed); none for a start, at once
+// (empty tail) or after a wait (a number). Anything else is a verb, if only an unknown one.
+std::optional<std::wstring> CommandVerb(std::wstring_view tail);
+
 enum class MuteValue { Off, On, Toggle };
 std::optional<MuteValue> ParseMuteValue(std::wstring_view value);
 

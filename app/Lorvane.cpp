@@ -5,7 +5,7 @@
 #include "Main.h"
 #include "Messages.h"
 
-#include <shellapi.h>
+#include <cstdlib>
 
 namespace {
 
@@ -13,11 +13,7 @@ namespace {
 // matters here.
 std::wstring FirstArgument()
 {
-    int argc = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    std::wstring first = (argv && argc > 1) ? argv[1] : L"";
-    ::LocalFree(argv);
-    return first;
+    return __argc > 1 && __wargv && __wargv[1] ? __wargv[1] : L"";
 }
 
 // A start with "-" that found the instance mutex owned (a restart while the old instance
@@ -29,14 +25,6 @@ DWORD WINAPI TakeOverInstanceMutex(void* mutex)
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) // abandoned: its owner ended, it is ours
         ::Sleep(INFINITE);
     return 0;
-}
-
-// A normal start (no verb): empty, or a wait after the leading "-".
-bool IsNormalStart(std::wstring tail)
-{
-    if (!tail.empty() && tail.front() == L'-')
-        tail.erase(0, 1);
-    return tail.empty() || lorvane::ParseStartWait(tail).has_value();
 }
 
 } // namespace
@@ -57,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         return 0;
     }
     const std::wstring tail = CommandTail(::GetCommandLineW());
-    if (!checkInstance && wait == WAIT_TIMEOUT && IsNormalStart(tail)) {
+    if (!checkInstance && wait == WAIT_TIMEOUT && !CommandVerb(tail)) {
         if (HANDLE waiter = ::CreateThread(nullptr, 64 * 1024, TakeOverInstanceMutex, mutex,
                                            STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))
             ::CloseHandle(waiter);

@@ -307,6 +307,7 @@ private:
     std::wstring commandTail;
     TFolders folders;
     int exitCode = 0;
+    bool verbOnly = false; // command mode from the start: no window, no resident components
     bool verbCarriedOut = true; // the system accepted what the last verb asked for
     int busyCount = 0;
     bool started = false;

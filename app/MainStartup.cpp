@@ -54,13 +54,16 @@ TMainForm::~TMainForm()
 
 bool TMainForm::Create()
 {
+    // One verb needs the facade and the timer of its short wait, nothing of the resident
+    // program: no window (the first one of a process is costly), actions, bindings or menus.
+    verbOnly = CommandVerb(commandTail).has_value();
     // The window is the borderless pop-up volume bar: resizable, no task-bar button.
     UINT classStyle = 0;
     fw::OsVersion v = fw::SystemVersion();
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
-    if (!CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME, WS_EX_TOOLWINDOW,
-                      classStyle))
+    if (!verbOnly && !CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
+                                   WS_EX_TOOLWINDOW, classStyle))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 
@@ -72,10 +75,12 @@ bool TMainForm::Create()
     StartTimer = std::make_unique<fw::TTimer>(this, L"StartTimer", kStartTimerDesignInterval, false);
     StartTimer->OnTimer = [this](fw::TObject*) { FormStart(); };
 
-    CreateActions();
-    CreateBindings();
-    CreateHelp();
-    CreateMenus();
+    if (!verbOnly) {
+        CreateActions();
+        CreateBindings();
+        CreateHelp();
+        CreateMenus();
+    }
     FormCreate();
     return true;
 }
@@ -320,7 +325,7 @@ void TMainForm::CloseActionExecute(fw::TObject*)
 
 void TMainForm::Close()
 {
-    if (closing || !Handle())
+    if (closing || (!Handle() && !verbOnly))
         return;
     closing = true;
     FormCloseQuery();

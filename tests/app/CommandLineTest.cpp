@@ -49,6 +49,33 @@ TEST(StartWait, DotDecimalSecondsTruncatedToMilliseconds)
     EXPECT_FALSE(ParseStartWait(L"."));
 }
 
+TEST(CommandVerb, EveryTailThatIsNoStartIsAVerbWithoutItsDash)
+{
+    struct Case {
+        const wchar_t* tail;
+        const wchar_t* verb; // nullptr: a start, at once or after a wait
+    } cases[] = {
+        {L"", nullptr},
+        {L"10", nullptr},
+        {L"-0.1", nullptr},
+        {L"--5", nullptr},
+        {L"-0", nullptr},
+        {L"-Volume:+5%", L"Volume:+5%"},
+        {L"Mute:!", L"Mute:!"},
+        {L"--Volume:5", L"-Volume:5"}, // only one "-" goes
+        {L"-", L""},                   // an empty verb: not handled, exit code 1
+        {L"0,5", L"0,5"},              // the wait is written with "." only
+        {L"-Device:Speakers (USB)", L"Device:Speakers (USB)"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<std::wstring> verb = CommandVerb(c.tail);
+        if (c.verb)
+            EXPECT_EQ(verb, std::wstring(c.verb)) << c.tail;
+        else
+            EXPECT_FALSE(verb) << c.tail;
+    }
+}
+
 TEST(ParseDecimal, UsesTheGivenSeparatorAndOnlyFiniteValues)
 {
     EXPECT_EQ(ParseDecimal(L"+5", L'.'), 5.0L);
