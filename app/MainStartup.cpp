@@ -27,6 +27,40 @@ int ClampToInt(long long v)
     return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
 
+// Wine answers 0 to GetGuiResources. Its GDI and USER handles are table entries whose 16-bit
+// index alone still names them, so there every index is asked instead (a few milliseconds).
+LRESULT CountGdiObjectsByIndex() noexcept
+{
+    LRESULT n = 0;
+    for (UINT_PTR i = 1; i <= 0xFFFF; ++i)
+        n += ::GetObjectType(reinterpret_cast<HGDIOBJ>(i)) ? 1 : 0;
+    return n;
+}
+
+// Menus, icons and cursors of this process (windows are counted from outside, and asking
+// Wine about every window index costs seconds). A USER entry answers to two neighbouring
+// index values, so every second value is asked.
+LRESULT CountUserObjectsByIndex() noexcept
+{
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP pixel = dc ? ::CreateCompatibleBitmap(dc, 1, 1) : nullptr;
+    HGDIOBJ old = pixel ? ::SelectObject(dc, pixel) : nullptr;
+    LRESULT n = 0;
+    for (UINT_PTR i = 0x20; i <= 0xFFFF; i += 2) {
+        if (::IsMenu(reinterpret_cast<HMENU>(i)))
+            ++n;
+        else if (pixel && ::DrawIconEx(dc, 0, 0, reinterpret_cast<HICON>(i), 1, 1, 0, nullptr, DI_NORMAL))
+            ++n;
+    }
+    if (old)
+        ::SelectObject(dc, old);
+    if (pixel)
+        ::DeleteObject(pixel);
+    if (dc)
+        ::DeleteDC(dc);
+    return n;
+}
+
 } // namespace
 
 wchar_t LocaleDecimalSeparator()
@@ -429,9 +463,13 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
     case MainProbe::CursorPoll:
         return CursorTimer && CursorTimer->Enabled() ? 1 : 0;
     case MainProbe::GdiObjects:
-        return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+        if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS))
+            return n;
+        return CountGdiObjectsByIndex();
     case MainProbe::UserObjects:
-        return ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+        if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS))
+            return n;
+        return CountUserObjectsByIndex();
     case MainProbe::KernelHandles: {
         DWORD n = 0;
         return ::GetProcessHandleCount(::GetCurrentProcess(), &n) ? n : 0;

@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <memory>
 #include <random>
 
@@ -27,8 +31,13 @@ constexpr LPARAM kSafeActions[] = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 1
 constexpr LPARAM kActions = 47;
 constexpr DWORD kBound = 20000;
 
+// Positions of the actions that open a window of the program (default presets and tools).
+constexpr LPARAM kDeviceMenu = 0, kVolumeMenu = 2, kPopupBar = 19, kToolMenu = 28, kEnableHotKey = 39,
+                 kEnableWheel = 40, kShowOption = 41, kShowVersion = 42, kMainMenu = 44;
+constexpr LPARAM kMenus[] = {kMainMenu, kVolumeMenu, kToolMenu, kDeviceMenu};
+
 struct Usage {
-    DWORD gdi = 0, user = 0, handles = 0;
+    DWORD gdi = 0, user = 0, windows = 0, handles = 0;
     SIZE_T privateBytes = 0;
 };
 
@@ -37,11 +46,76 @@ std::string Narrow(const std::wstring& s)
     return std::string(s.begin(), s.end());
 }
 
-// Counted inside the process: from outside, Wine answers none of these.
-Usage Sample(HWND main)
+struct WindowSearch {
+    DWORD pid;
+    const wchar_t* cls; // top-level of this class (and shown, when asked); nullptr: every window
+    bool shown;
+    std::vector<HWND> found;
+
+    void Add(HWND h)
+    {
+        DWORD owner = 0;
+        wchar_t name[64] = {};
+        ::GetWindowThreadProcessId(h, &owner);
+        ::GetClassNameW(h, name, 64);
+        if (owner == pid && (!cls || ((!shown || ::IsWindowVisible(h)) && std::wcscmp(name, cls) == 0)))
+            found.push_back(h);
+    }
+    static BOOL CALLBACK Top(HWND h, LPARAM self)
+    {
+        reinterpret_cast<WindowSearch*>(self)->Add(h);
+        return TRUE;
+    }
+    static BOOL CALLBACK Child(HWND h, LPARAM self)
+    {
+        reinterpret_cast<WindowSearch*>(self)->found.push_back(h);
+        return TRUE;
+    }
+};
+
+// Windows of the process: the (shown) top-level ones of a class, or every window it owns
+// (message-only and child windows too): its USER objects as far as they are seen from outside.
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* cls = nullptr, bool shown = true)
 {
+    WindowSearch s{pid, cls, shown, {}};
+    for (HWND h = nullptr; !cls && (h = ::FindWindowExW(HWND_MESSAGE, h, nullptr, nullptr));)
+        s.Add(h);
+    ::EnumWindows(WindowSearch::Top, reinterpret_cast<LPARAM>(&s));
+    for (size_t i = 0, tops = s.found.size(); !cls && i < tops; ++i)
+        ::EnumChildWindows(s.found[i], WindowSearch::Child, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// Kernel handles of another process. Wine answers 0 to the count, so there every handle
+// value is tried by duplicating it, up to a long run of free ones (its tables stay dense).
+DWORD KernelHandles(HANDLE process)
+{
+    DWORD n = 0;
+    if (::GetProcessHandleCount(process, &n) && n)
+        return n;
+    for (UINT_PTR h = 4, gap = 0; gap < 1024; h += 4) {
+        HANDLE copy = nullptr;
+        if (::DuplicateHandle(process, reinterpret_cast<HANDLE>(h), ::GetCurrentProcess(), &copy, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS)) {
+            ::CloseHandle(copy);
+            ++n;
+            gap = 0;
+        } else {
+            ++gap;
+        }
+    }
+    return n;
+}
+
+// Handles and memory from outside; GDI and USER objects only the process can count.
+Usage Sample(HWND main, HANDLE process, DWORD pid)
+{
+    PROCESS_MEMORY_COUNTERS_EX m{};
+    m.cb = sizeof m;
+    ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof m);
     return {static_cast<DWORD>(ProbeMain(main, 7)), static_cast<DWORD>(ProbeMain(main, 8)),
-            static_cast<DWORD>(ProbeMain(main, 9)), static_cast<SIZE_T>(ProbeMain(main, 10)) << 10};
+            static_cast<DWORD>(WindowsOf(pid).size()), KernelHandles(process),
+            m.PrivateUsage ? m.PrivateUsage : m.PagefileUsage}; // Wine fills only the latter
 }
 
 class Reliability : public testing::Test {
@@ -225,35 +299,143 @@ TEST_F(Reliability, MessageBurstsAndOutsideChangesLeaveItAnsweringAndCurrent)
     fuzz::Tally::Add("outside endpoint changes", changes + 45, HasFailure() ? 1 : 0);
 }
 
+// One soak step that opens a window of the program and closes it again the way a user
+// would: a menu by Escape or by the system's cancel, the bar by Escape or its Cancel command,
+// the dialog by Escape, its Cancel button or the caption's close. The sound system changes
+// while it is open. (A posted instance notice would open the dialog too: a second start does.)
+// What did not happen within the bound, or nullptr.
+const char* OpenAndClose(HWND main, DWORD pid, LPARAM action, std::mt19937& rng)
+{
+    const bool bar = action == kPopupBar, dialog = action == kShowOption || action == kShowVersion;
+    const wchar_t* cls = dialog ? L"TOptionForm" : L"#32768";
+    auto open = [&] { return bar ? ::IsWindowVisible(main) != FALSE : !WindowsOf(pid, cls).empty(); };
+    ::PostMessageW(main, kRunAction, 0, action);
+    if (!WaitUntil(open, kBound))
+        return "open";
+    sim::SetVolume(static_cast<float>(rng() % 101) / 100.0f);
+    HWND target = dialog ? WindowsOf(pid, cls).front() : main;
+    switch (rng() % 3) {
+    case 0:
+        ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+    case 1:
+        if (dialog) {
+            const std::vector<HWND> controls = WindowsOf(pid);
+            auto cancel = std::find_if(controls.begin(), controls.end(), [&](HWND h) {
+                wchar_t text[16] = {};
+                ::GetWindowTextW(h, text, 16);
+                return ::GetAncestor(h, GA_ROOT) == target && std::wcscmp(text, L"Cancel") == 0;
+            });
+            if (cancel != controls.end())
+                ::PostMessageW(*cancel, BM_CLICK, 0, 0);
+        } else {
+            ::PostMessageW(main, bar ? WM_COMMAND : WM_CANCELMODE, bar ? IDCANCEL : 0, 0);
+        }
+        break;
+    default:
+        ::PostMessageW(target, dialog ? WM_CLOSE : WM_KEYDOWN, dialog ? 0 : VK_ESCAPE, 0);
+    }
+    // The dialog is freed once closed.
+    return WaitUntil([&] { return dialog ? WindowsOf(pid, cls, false).empty() : !open(); }, kBound) ? nullptr
+                                                                                                    : "close";
+}
+
 TEST_F(Reliability, SoakOfRandomActionsKeepsHandlesAndMemoryFlat)
 {
+    // The tool menu shows only tools with a command: one in the program's own words.
+    ASSERT_TRUE(program->WriteSettings(L"[Tool]\r\nTool0=Mute:on\r\n"));
     Process p;
     HWND main = Start(p);
     ASSERT_TRUE(main);
+    ASSERT_EQ(ProbeMain(main, kProbeActionCount), kActions);
+    HANDLE process =
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE, FALSE, p.Id());
+    ASSERT_TRUE(process);
     std::mt19937 rng(4242u);
-    const int actions = fuzz::Cases(3000), batch = 50;
+    // Per mille of the steps: windows opened and closed, outside changes; the rest are the
+    // actions that change level, mute, device or capture.
+    struct Kind {
+        const char* name;
+        int perMille;
+        long cases = 0, failures = 0;
+        DWORD ms = 0;
+    } kinds[] = {{"soak menus", 20},
+                 {"soak bar", 10},
+                 {"soak dialog", 4},
+                 {"soak outside changes", 100},
+                 {"soak actions", 1000}};
+    // The headless ones, and the two that switch the system-wide capture (hooks, hotkeys).
+    std::vector<LPARAM> headless(std::begin(kSafeActions), std::end(kSafeActions));
+    headless.insert(headless.end(), {kEnableHotKey, kEnableWheel});
+    const int steps = fuzz::Cases(10000), sampleEvery = 500;
     Usage warm{}, peak{};
-    for (int done = 0; done < actions; done += batch) {
-        for (int k = 0; k < batch; ++k)
-            ::PostMessageW(main, kRunAction, 0, kSafeActions[rng() % std::size(kSafeActions)]);
-        if (rng() % 3 == 0)
-            sim::SetVolume(static_cast<float>(rng() % 101) / 100.0f, static_cast<int>(rng() % 2));
-        ASSERT_TRUE(Answers(main)) << "after " << done << " actions";
-        const Usage u = Sample(main);
-        if (done < actions / 5) { // warm-up: icon pictures and caches fill
+    const DWORD began = ::GetTickCount();
+    for (int done = 1; done <= steps; ++done) {
+        int roll = static_cast<int>(rng() % 1000), k = 0;
+        while (roll >= kinds[k].perMille)
+            roll -= kinds[k++].perMille;
+        const char* missed = nullptr;
+        const DWORD stepBegan = ::GetTickCount();
+        switch (k) {
+        case 0:
+            missed = OpenAndClose(main, p.Id(), kMenus[rng() % std::size(kMenus)], rng);
+            break;
+        case 1:
+            missed = OpenAndClose(main, p.Id(), kPopupBar, rng);
+            break;
+        case 2:
+            missed = OpenAndClose(main, p.Id(), rng() % 4 ? kShowOption : kShowVersion, rng);
+            break;
+        case 3:
+            if (rng() % 8)
+                sim::SetVolume(static_cast<float>(rng() % 101) / 100.0f, static_cast<int>(rng() % 2));
+            else if (rng() % 2)
+                sim::SetMute(rng() % 2, static_cast<int>(rng() % 2));
+            else
+                sim::SetDefault(static_cast<int>(rng() % 2));
+            break;
+        default:
+            ::PostMessageW(main, kRunAction, 0, headless[rng() % headless.size()]);
+        }
+        ++kinds[k].cases;
+        kinds[k].ms += ::GetTickCount() - stepBegan;
+        if (missed) {
+            ADD_FAILURE() << kinds[k].name << ": step " << done << " did not " << missed;
+            ++kinds[k].failures;
+            ::PostMessageW(main, WM_CANCELMODE, 0, 0);
+            for (HWND d : WindowsOf(p.Id(), L"TOptionForm"))
+                ::PostMessageW(d, WM_CLOSE, 0, 0);
+            ASSERT_LT(kinds[k].failures, 5);
+        }
+        if (done % sampleEvery)
+            continue;
+        ASSERT_TRUE(Answers(main)) << "after " << done << " steps";
+        const Usage u = Sample(main, process, p.Id());
+        if (done <= steps / 5) { // warm-up: icon pictures, the dialog's first fill and caches
             warm = u;
             continue;
         }
-        peak = {std::max(peak.gdi, u.gdi), std::max(peak.user, u.user), std::max(peak.handles, u.handles),
-                std::max(peak.privateBytes, u.privateBytes)};
+        peak = {std::max(peak.gdi, u.gdi), std::max(peak.user, u.user), std::max(peak.windows, u.windows),
+                std::max(peak.handles, u.handles), std::max(peak.privateBytes, u.privateBytes)};
     }
+    ::CloseHandle(process);
+    const long beforeUsage = fuzz::FailedChecks();
+    EXPECT_GT(warm.gdi, 0u);
+    EXPECT_GT(warm.handles, 0u);
     EXPECT_LE(peak.gdi, warm.gdi + 16);
     EXPECT_LE(peak.user, warm.user + 16);
+    EXPECT_LE(peak.windows, warm.windows + 4);
     EXPECT_LE(peak.handles, warm.handles + 32);
     EXPECT_LE(peak.privateBytes, warm.privateBytes + (8u << 20));
-    std::printf("soak: gdi %lu->%lu user %lu->%lu handles %lu->%lu private %zu->%zu KB\n", warm.gdi, peak.gdi,
-                warm.user, peak.user, warm.handles, peak.handles, warm.privateBytes >> 10,
+    std::printf("soak of %d steps in %lu s: gdi %lu->%lu user %lu->%lu windows %lu->%lu handles %lu->%lu "
+                "private %zu->%zu KB\n",
+                steps, (::GetTickCount() - began) / 1000, warm.gdi, peak.gdi, warm.user, peak.user,
+                warm.windows, peak.windows, warm.handles, peak.handles, warm.privateBytes >> 10,
                 peak.privateBytes >> 10);
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_TRUE(WindowsOf(p.Id(), L"#32768").empty());
+    EXPECT_TRUE(WindowsOf(p.Id(), L"TOptionForm").empty());
+    const long usageFailures = fuzz::FailedChecks() - beforeUsage;
     ASSERT_TRUE(Drained(main));
     ASSERT_TRUE(sim::SetVolume(0.37f, -1));
     // Known fault, seen once in four soaks: after a storm of default-device changes the
@@ -264,7 +446,11 @@ TEST_F(Reliability, SoakOfRandomActionsKeepsHandlesAndMemoryFlat)
     else if (!current)
         std::printf("KNOWN FAULT: tray icon not current after the soak: %s\n", current.message());
     CloseAndCheck(p, main);
-    fuzz::Tally::Add("soak actions", actions, HasFailure() ? 1 : 0);
+    for (const Kind& k : kinds) {
+        std::printf("%s: %ld in %lu ms\n", k.name, k.cases, k.ms);
+        fuzz::Tally::Add(k.name, k.cases, k.failures);
+    }
+    fuzz::Tally::Add("soak usage samples and end state", steps / sampleEvery, usageFailures);
 }
 
 TEST_F(Reliability, FiftySecondStartsAndACloseBehindQueuedActions)
