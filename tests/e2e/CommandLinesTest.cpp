@@ -83,6 +83,7 @@ class Generator {
         for (const sim::EndpointInfo& e : sim::Show()) {
             names.push_back(e.name);
             ids.push_back(e.id);
+            active.push_back(e.active);
             any = any || e.active;
         }
     }
@@ -255,9 +256,12 @@ class Generator {
         switch (Below(6)) {
         case 0:
         case 1:
-            return names[index];
-        case 2:
-            return ids[index];
+        case 2: {
+            const std::wstring& name = Below(3) == 2 ? ids[index] : names[index];
+            if (!active[index])
+                index = -1; // a disabled endpoint is no device to switch to
+            return name;
+        }
         case 3: {
             const std::wstring name = names[index];
             index = -1;
@@ -276,7 +280,15 @@ class Generator {
         int index;
         if (Below(3) == 0) {
             value = L"!";
-            index = (now.def + 1) % static_cast<int>(names.size());
+            const int n = static_cast<int>(names.size());
+            const int from = std::max(now.def, 0);
+            index = from;
+            do
+                index = (index + 1) % n;
+            while (!active[index] && index != from);
+        } else if (Below(10) == 0) {
+            value = Blanks(); // no name is a name no device has
+            index = -1;
         } else {
             value = Named(index);
         }
@@ -371,6 +383,7 @@ class Generator {
     std::mt19937 rng;
     wchar_t sep, other;
     std::vector<std::wstring> names, ids;
+    std::vector<bool> active;
     bool any = false, dash = false;
 };
 
@@ -413,7 +426,7 @@ class CommandLines : public testing::Test {
             if (fuzz::FailedChecks() != before && ++failed > 5)
                 break;
         }
-        fuzz::Tally::Add(std::string("command lines end to end, ") + kind, cases, failed);
+        fuzz::Tally::Add(std::string("command lines e2e, ") + kind, cases, failed);
     }
 
     std::unique_ptr<ProgramFolder> program;
@@ -432,6 +445,14 @@ TEST_F(CommandLines, OneDeviceStaysTheDefault)
 {
     ASSERT_TRUE(sim::Reset({L"Only Speakers"}));
     RunLines(17u, fuzz::Cases(20), "one device");
+}
+
+TEST_F(CommandLines, ADisabledEndpointIsNoDeviceToSwitchTo)
+{
+    ASSERT_TRUE(sim::Reset());
+    ASSERT_EQ(sim::Add(L"Line Out (Third Audio)"), 2);
+    ASSERT_TRUE(sim::SetState(1, false));
+    RunLines(33u, fuzz::Cases(20), "one disabled");
 }
 
 TEST_F(CommandLines, WithoutAnActiveEndpointUnderstoodLinesExitTwo)
@@ -481,7 +502,7 @@ TEST_F(CommandLines, StartWaitsAndTheRunningInstance)
         }
         CloseAllInstances();
     }
-    fuzz::Tally::Add("command lines end to end, start waits", std::size(waits) + 2, HasFailure() ? 1 : 0);
+    fuzz::Tally::Add("command lines e2e, start waits", std::size(waits) + 2, HasFailure() ? 1 : 0);
 }
 
 } // namespace
