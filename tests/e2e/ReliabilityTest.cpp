@@ -13,8 +13,10 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cwchar>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -451,6 +453,67 @@ TEST_F(Reliability, SoakOfRandomActionsKeepsHandlesAndMemoryFlat)
         fuzz::Tally::Add(k.name, k.cases, k.failures);
     }
     fuzz::Tally::Add("soak usage samples and end state", steps / sampleEvery, usageFailures);
+}
+
+TEST_F(Reliability, BurstsOfWindowActionsOpenOneAtATimeAndEdgeIndexesRunNothing)
+{
+    Process p;
+    HWND main = Start(p);
+    ASSERT_TRUE(main);
+    const sim::EndpointInfo was = sim::Show().at(0);
+    // Edges of the list and indexes whose low half names an action (Volume Up, the dialog,
+    // the main menu): none runs. Mute On behind them shows that they were all handled.
+    const LPARAM edges[] = {kActions,
+                            kActions + 1,
+                            -1,
+                            INT_MAX,
+                            INT_MIN,
+                            LONG_PTR(UINT_MAX),
+                            std::numeric_limits<LPARAM>::max(),
+                            std::numeric_limits<LPARAM>::min(),
+                            LPARAM(1) << 32 | 13,
+                            LPARAM(-1) << 32 | kShowOption,
+                            LPARAM(1) << 32 | kMainMenu};
+    for (LPARAM e : edges)
+        ::PostMessageW(main, kRunAction, static_cast<WPARAM>(e), e);
+    ::PostMessageW(main, kRunAction, 0, 18); // MuteOnAction
+    ASSERT_TRUE(WaitUntil([] { return sim::Show().at(0).mute; }, kBound));
+    EXPECT_EQ(sim::Show().at(0).scalar, was.scalar);
+    EXPECT_TRUE(WindowsOf(p.Id(), L"TOptionForm", false).empty());
+    EXPECT_TRUE(WindowsOf(p.Id(), L"#32768").empty());
+
+    // Bursts of the actions that open windows, second starts among them: never two dialogs or
+    // two menus at once, and closing what shows ends with nothing open.
+    const LRESULT notices = ProbeMain(main, kProbeNotifies);
+    const int rounds = fuzz::Cases(20);
+    for (int i = 0; i < rounds; ++i) {
+        for (LPARAM a : {kShowOption, kMainMenu, kPopupBar, kDeviceMenu, kShowVersion, kVolumeMenu})
+            ::PostMessageW(main, kRunAction, 0, a);
+        ::PostMessageW(main, kInstanceNotify, 0, 0);
+    }
+    auto shown = [&] {
+        return !WindowsOf(p.Id(), L"#32768").empty() || !WindowsOf(p.Id(), L"TOptionForm").empty() ||
+               ::IsWindowVisible(main);
+    };
+    int closed = 0;
+    for (; closed < 20 * rounds && WaitUntil(shown, closed ? 5000 : kBound); ++closed) {
+        EXPECT_LE(WindowsOf(p.Id(), L"TOptionForm", false).size(), 1u);
+        EXPECT_LE(WindowsOf(p.Id(), L"#32768").size(), 1u);
+        if (!WindowsOf(p.Id(), L"#32768").empty())
+            ::PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0);
+        else if (std::vector<HWND> d = WindowsOf(p.Id(), L"TOptionForm"); !d.empty())
+            ::PostMessageW(d.front(), WM_CLOSE, 0, 0);
+        else
+            ::PostMessageW(main, WM_COMMAND, IDCANCEL, 0);
+        ::Sleep(100); // the next queued one may open at once: no wait for "nothing shown"
+    }
+    EXPECT_LT(closed, 20 * rounds) << "windows kept opening";
+    EXPECT_TRUE(Answers(main));
+    EXPECT_EQ(ProbeMain(main, kProbeNotifies), notices + rounds);
+    std::printf("window-opening bursts: %d actions, %d windows closed\n", 6 * rounds, closed);
+    CloseAndCheck(p, main);
+    fuzz::Tally::Add("edge action indexes", std::size(edges), HasFailure() ? 1 : 0);
+    fuzz::Tally::Add("window-opening action bursts", 7L * rounds, HasFailure() ? 1 : 0);
 }
 
 TEST_F(Reliability, FiftySecondStartsAndACloseBehindQueuedActions)

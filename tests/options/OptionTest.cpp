@@ -2,16 +2,20 @@
 // against the endpoint simulator (filled, edited, applied, warned, closed).
 #include "Option.h"
 #include "CommandLine.h"
+#include "FuzzRun.h"
 #include "Main.h"
 #include "OptionEditors.h"
 #include "SimControl.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -486,6 +490,80 @@ TEST_F(OptionDialog, OkWithAnotherLanguageClosesWithoutRefilling)
     // No such file: the language falls back, but the choice was carried out and saved.
     EXPECT_FALSE(main->Settings.LangName.empty());
     EXPECT_EQ(main->Settings.LowStep, PercentToLevel(4, 0, 65535));
+}
+
+} // namespace
+
+namespace {
+
+// Language files whose [Option] section is hostile: long, format, accelerator and control
+// characters, empty values, keys missing, repeated or unknown, lines that are no entry. The
+// open dialog takes each, paints every page and is cancelled: each caption shown is one of
+// the file's texts for its control (or the one it had), and nothing of the model changed.
+TEST_F(OptionDialog, HostileOptionCaptionsAreShownAsTheirTextAndCancelStillWorks)
+{
+    const std::wstring hostile[] = {std::wstring(4000, L'W'),
+                                    L"%s%n%999999d",
+                                    L"&&&",
+                                    L"a\x01\x07\tb\x1b\x7f",
+                                    L"",
+                                    L"%",
+                                    L"&",
+                                    L"\u202e\uFFFF\xD800",
+                                    L"[Option]",
+                                    L"x=y=z",
+                                    L"%1:s%0:d&"};
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"lorvane-option-hostile.ini";
+    std::mt19937 rng(1717u);
+    const int files = fuzz::Cases(16);
+    long failed = 0;
+    for (int n = 0; n < files; ++n) {
+        SCOPED_TRACE(testing::Message() << "file " << n);
+        const long before = fuzz::FailedChecks();
+        TOptionForm& f = Open(n % 3 ? L"" : L"AboutSheet");
+        std::map<std::wstring, std::vector<std::wstring>> allowed; // control: texts it may show
+        std::wstring text = L"\xFEFF[Option]\r\nno entry at all\r\nNoSuchControl=%s\r\n=\r\n";
+        for (const auto& c : f.Components()) {
+            if (!c->HasCaption() || c->Name() == L"FileNameLabel" || c->Name() == L"CopyrightLabel")
+                continue;
+            auto& texts = allowed[c->Name()];
+            if (rng() % 5 == 0) { // missing: kept
+                texts.push_back(c->Caption());
+                continue;
+            }
+            for (int copies = rng() % 4 == 0 ? 2 : 1; copies-- > 0;) {
+                texts.push_back(hostile[rng() % std::size(hostile)]);
+                text += c->Name() + L"=" + texts.back() + L"\r\n";
+            }
+        }
+        text += L"SoundOpenDialog=" + hostile[rng() % std::size(hostile)] + L"\r\n";
+        {
+            std::ofstream out(std::filesystem::path(file), std::ios::binary);
+            out.write(reinterpret_cast<const char*>(text.data()),
+                      static_cast<std::streamsize>(text.size() * 2));
+        }
+        f.ApplyLanguage(file, true);
+        for (int page = 0; page < f.PageControl->PageCount(); ++page) {
+            f.PageControl->SetActivePageIndex(page);
+            ::RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
+        for (const auto& [name, texts] : allowed) {
+            const std::wstring shown = f.FindComponent(name)->Caption();
+            EXPECT_NE(std::find(texts.begin(), texts.end(), shown), texts.end())
+                << testing::PrintToString(name) << " shows " << shown.size() << " characters";
+        }
+        MSG esc{f.Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+        EXPECT_TRUE(fw::TForm::IsFormMessage(&esc));
+        fw::ProcessMessages();
+        EXPECT_FALSE(main->OptionForm);
+        EXPECT_EQ(main->Settings.LowStep, 655);
+        if (fuzz::FailedChecks() != before && ++failed > 3)
+            break;
+    }
+    ::DeleteFileW(file.c_str());
+    fuzz::Tally::Add("hostile dialog captions", files, failed);
 }
 
 } // namespace
