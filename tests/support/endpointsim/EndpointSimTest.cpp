@@ -645,6 +645,46 @@ TEST_F(EndpointSim, CallbacksMayWaitForAThreadThatCallsIntoTheSimulator)
     EXPECT_HRESULT_SUCCEEDED(enumerator->UnregisterEndpointNotificationCallback(events.get()));
 }
 
+// A client whose notifying thread is held up while more changes than the ring holds pass:
+// it still ends on the present state, the last default switch included.
+TEST_F(EndpointSim, AReaderThatFellBehindTheRingIsToldThePresentState)
+{
+    ComPtr<IAudioEndpointVolume> volume = Volume(0);
+    fw::UniqueHandleK release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    auto events = Callbacks::Create();
+    events->hook = [&](Call& c) {
+        if (c.kind == L"added")
+            ::WaitForSingleObject(release.get(), ProcessWaitMs);
+    };
+    ASSERT_HRESULT_SUCCEEDED(volume->RegisterControlChangeNotify(events.get()));
+    ASSERT_HRESULT_SUCCEEDED(enumerator->RegisterEndpointNotificationCallback(events.get()));
+
+    const int added = sim::Add(L"Line Out (Stall Audio)");
+    ASSERT_GE(added, 2);
+    ASSERT_TRUE(sim::SetDefault(1));
+    for (int i = 0; i < 300; ++i) // the ring holds 256
+        ASSERT_TRUE(sim::SetVolume(0.01f * static_cast<float>(i % 50 + 1), 0));
+    ASSERT_TRUE(sim::SetVolume(0.55f, 0));
+    ::SetEvent(release.get());
+
+    std::wstring console = L"(none)";
+    float scalar = -1.0f;
+    const ULONGLONG deadline = ::GetTickCount64() + NotificationWaitMs;
+    for (size_t seen = 0; (console != Id(1) || scalar != 0.55f) && ::GetTickCount64() < deadline;) {
+        const std::vector<Call> calls = events->WaitFor(seen + 1);
+        for (; seen < calls.size(); ++seen) {
+            if (calls[seen].kind == L"default" && calls[seen].role == eConsole)
+                console = calls[seen].id;
+            if (calls[seen].kind == L"volume")
+                scalar = calls[seen].scalar;
+        }
+    }
+    EXPECT_EQ(console, Id(1));
+    EXPECT_FLOAT_EQ(scalar, 0.55f);
+    EXPECT_HRESULT_SUCCEEDED(enumerator->UnregisterEndpointNotificationCallback(events.get()));
+    EXPECT_HRESULT_SUCCEEDED(volume->UnregisterControlChangeNotify(events.get()));
+}
+
 TEST_F(EndpointSim, ShowPrintsOneUtf8LinePerEndpointAndResetTakesNames)
 {
     ASSERT_TRUE(sim::Reset({L"Lautsprecher (Würfel)", L"Kopfhörer 耳机"}));

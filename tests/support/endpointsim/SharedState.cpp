@@ -248,6 +248,31 @@ void SharedState::Signal(Layout& data) noexcept
     }
 }
 
+void SharedState::AppendPresentState(const Layout& data, uint64_t sequence,
+                                     std::vector<ChangeRecord>& records)
+{
+    auto add = [&](ChangeKind kind, const wchar_t* id) -> ChangeRecord& {
+        ChangeRecord& r = records.emplace_back();
+        r.sequence = sequence; // a registration made after it knows this state already
+        r.kind = kind;
+        wcsncpy(r.id, id, IdCapacity - 1);
+        return r;
+    };
+    const int count = std::clamp(data.endpointCount, 0, MaxEndpoints);
+    for (int i = 0; i < count; ++i) {
+        const EndpointRecord& e = data.endpoints[i];
+        add(ChangeKind::DeviceState, e.id).state = e.state;
+        ChangeRecord& volume = add(ChangeKind::Volume, e.id);
+        volume.scalar = e.scalar;
+        volume.mute = e.mute;
+    }
+    for (int role = 0; role < RoleCount; ++role) {
+        const int index = data.defaults[role];
+        add(ChangeKind::DefaultDevice, index >= 0 && index < count ? data.endpoints[index].id : L"").role =
+            role;
+    }
+}
+
 std::vector<ChangeRecord> SharedState::ReadSince(uint64_t& lastSeen) noexcept
 {
     std::vector<ChangeRecord> records;
@@ -260,6 +285,8 @@ std::vector<ChangeRecord> SharedState::ReadSince(uint64_t& lastSeen) noexcept
             first = std::max(first, end - RingSize);
         for (uint64_t s = first; s < end; ++s)
             records.push_back(data.ring[s % RingSize]);
+        if (first > lastSeen + 1)
+            AppendPresentState(data, end - 1, records);
         lastSeen = end - 1;
     } catch (...) {
     }

@@ -121,7 +121,11 @@ class SharedState {
     std::wstring EventName(const GUID& token) const;
     bool AddListener(const GUID& token, uint64_t& lastSeen) noexcept;
     uint64_t LastSequence() noexcept;
-    // The records after lastSeen (older ones that the ring no longer holds are lost).
+    // The records after lastSeen. A reader that fell so far behind that the ring no longer
+    // holds some of them gets, after the rest, records of the present state instead: every
+    // endpoint's state and volume and every role's default, as if each had just changed. The
+    // platform never drops a notification, and a client that missed the last default switch
+    // would otherwise stay on the old endpoint for good.
     std::vector<ChangeRecord> ReadSince(uint64_t& lastSeen) noexcept;
 
     std::vector<int32_t> ReadCounters() noexcept;
@@ -131,6 +135,7 @@ class SharedState {
     SharedState() = default;
     bool Open(const std::wstring& file) noexcept;
     void Signal(Layout& data) noexcept;
+    static void AppendPresentState(const Layout& data, uint64_t sequence, std::vector<ChangeRecord>& records);
     CounterBlock* OwnCounters(Layout& data) noexcept;
 
     std::wstring path;
