@@ -169,14 +169,15 @@ class Reliability : public testing::Test {
         return ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r) != 0;
     }
 
-    // The tooltip for the simulator's current default endpoint: "Speakers…: 45%", "…: Mute".
+    // The tooltip for the simulator's current default endpoint: "Speakers…: 45%", "…: Mute (45%)".
     static std::wstring RealTip()
     {
         for (const sim::EndpointInfo& e : sim::Show())
             if (e.isDefault) {
                 std::wstring name = e.name.substr(0, e.name.find(L' '));
                 int percent = static_cast<int>(std::lround(std::lround(e.scalar * 65535.0) / 655.35));
-                return name + L": " + (e.mute ? L"Mute" : std::to_wstring(percent) + L"%");
+                return name + L": " + (e.mute ? L"Mute (" : L"") + std::to_wstring(percent) +
+                       (e.mute ? L"%)" : L"%");
             }
         return L"";
     }
@@ -187,9 +188,15 @@ class Reliability : public testing::Test {
                 [] {
                     const std::wstring tip = RealTip();
                     const std::wstring name = tip.substr(0, tip.find(L':')), state = tip.substr(name.size());
+                    // The first update after muting says only "Mute"; later ones give the level too.
+                    const std::wstring muteOnly = state.substr(0, state.find(L" ("));
+                    auto endsWith = [](const std::wstring& text, const std::wstring& end) {
+                        return text.size() >= end.size() &&
+                               text.compare(text.size() - end.size(), end.size(), end) == 0;
+                    };
                     for (const TrayIcon& i : ShownTrayIcons())
-                        if (i.tip.rfind(name, 0) == 0 && i.tip.size() >= state.size() &&
-                            i.tip.compare(i.tip.size() - state.size(), state.size(), state) == 0)
+                        if (i.tip.rfind(name, 0) == 0 &&
+                            (endsWith(i.tip, state) || endsWith(i.tip, muteOnly)))
                             return true;
                     return false;
                 },
@@ -440,13 +447,8 @@ TEST_F(Reliability, SoakOfRandomActionsKeepsHandlesAndMemoryFlat)
     const long usageFailures = fuzz::FailedChecks() - beforeUsage;
     ASSERT_TRUE(Drained(main));
     ASSERT_TRUE(sim::SetVolume(0.37f, -1));
-    // Known fault, seen once in four soaks: after a storm of default-device changes the
-    // icon may stay on the old device. Failing only in --long runs until it is mended.
-    const testing::AssertionResult current = TipShowsRealState();
-    if (fuzz::LongRun())
-        EXPECT_TRUE(current);
-    else if (!current)
-        std::printf("KNOWN FAULT: tray icon not current after the soak: %s\n", current.message());
+    // The soak's own notifications may still be on their way: under load they took seconds.
+    EXPECT_TRUE(TipShowsRealState(30000));
     CloseAndCheck(p, main);
     for (const Kind& k : kinds) {
         std::printf("%s: %ld in %lu ms\n", k.name, k.cases, k.ms);
