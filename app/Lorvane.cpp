@@ -1,9 +1,10 @@
 // Process entry: the single-instance rule, the COM apartment, the main window and its loop.
-#include "CommandLine.h"
 #include "ComApartment.h"
+#include "CommandLine.h"
 #include "Form.h"
 #include "Main.h"
 #include "Messages.h"
+#include "SingleInstance.h"
 
 #include <cstdlib>
 
@@ -40,9 +41,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     DWORD wait = mutex ? ::WaitForSingleObject(mutex, 0) : WAIT_FAILED;
     if (checkInstance && wait == WAIT_TIMEOUT) {
-        if (HWND running = ::FindWindowW(kMainWindowClass, kMainWindowCaption))
-            ::PostMessageW(running, WM_INSTANCE_NOTIFY, 0, 0);
-        return 0;
+        if (NotifyRunningInstance(SystemInstance(mutex)) != SecondStart::Owner)
+            return 0;
+        wait = WAIT_OBJECT_0;
     }
     const std::wstring tail = CommandTail(::GetCommandLineW());
     if (!checkInstance && wait == WAIT_TIMEOUT && !CommandVerb(tail)) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -215,6 +216,25 @@ TEST_F(LorvaneE2E, SecondStartNotifiesTheRunningInstanceAndEnds)
     EXPECT_EQ(second.Wait(10000), 0);
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.Wait(10000), 0);
+}
+
+TEST_F(LorvaneE2E, StartsAtOnceMakeOneInstanceThatHearsAllTheOthers)
+{
+    // Those that find the mutex taken before its owner has made its window wait for the window.
+    std::vector<Process> starts(11);
+    for (Process& p : starts)
+        ASSERT_TRUE(p.Start(LorvanePath(), L""));
+    auto ended = [&] {
+        int n = 0;
+        for (Process& p : starts)
+            n += !p.Running() && p.Wait(0) == 0;
+        return n;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return ended() == 10; }, 60000)) << ended() << " of 10 second starts ended";
+    const std::vector<HWND> windows = MainWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(windows[0], kInstanceNotifies) == 10; }))
+        << ProbeMain(windows[0], kInstanceNotifies) << " of 10 notices arrived";
 }
 
 TEST_F(LorvaneE2E, ARestartedInstanceIsTheOneALaterStartFinds)
