@@ -7,6 +7,7 @@
 #include "LorvaneProcess.h"
 #include "ShellTray.h"
 #include "SimControl.h"
+#include "TrayState.h"
 
 #include <gtest/gtest.h>
 
@@ -167,46 +168,6 @@ class Reliability : public testing::Test {
     {
         DWORD_PTR r = 0;
         return ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r) != 0;
-    }
-
-    // The tooltip for the simulator's current default endpoint: "Speakers…: 45%", "…: Mute (45%)".
-    static std::wstring RealTip()
-    {
-        for (const sim::EndpointInfo& e : sim::Show())
-            if (e.isDefault) {
-                std::wstring name = e.name.substr(0, e.name.find(L' '));
-                int percent = static_cast<int>(std::lround(std::lround(e.scalar * 65535.0) / 655.35));
-                return name + L": " + (e.mute ? L"Mute (" : L"") + std::to_wstring(percent) +
-                       (e.mute ? L"%)" : L"%");
-            }
-        return L"";
-    }
-
-    static testing::AssertionResult TipShowsRealState(DWORD bound = 3000)
-    {
-        if (WaitUntil(
-                [] {
-                    const std::wstring tip = RealTip();
-                    const std::wstring name = tip.substr(0, tip.find(L':')), state = tip.substr(name.size());
-                    // The first update after muting says only "Mute"; later ones give the level too.
-                    const std::wstring muteOnly = state.substr(0, state.find(L" ("));
-                    auto endsWith = [](const std::wstring& text, const std::wstring& end) {
-                        return text.size() >= end.size() &&
-                               text.compare(text.size() - end.size(), end.size(), end) == 0;
-                    };
-                    for (const TrayIcon& i : ShownTrayIcons())
-                        if (i.tip.rfind(name, 0) == 0 &&
-                            (endsWith(i.tip, state) || endsWith(i.tip, muteOnly)))
-                            return true;
-                    return false;
-                },
-                bound))
-            return testing::AssertionSuccess();
-        testing::AssertionResult r = testing::AssertionFailure()
-                                     << "real state " << Narrow(RealTip()) << ", shown:";
-        for (const TrayIcon& i : ShownTrayIcons())
-            r << " \"" << Narrow(i.tip) << "\"";
-        return r;
     }
 
     // The close ends within its bound and leaves a whole settings file.
