@@ -24,6 +24,7 @@
 #include "TrayPresentation.h"
 #include "Window.h"
 
+#include <climits>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -170,6 +171,12 @@ public:
     HWND MuteBox = nullptr;
     // Creates the bar's controls (once) and takes its default size from their layout.
     void CreateVolumeBar();
+    // The start leaves the bar unbuilt; the first need builds it, as the start would have.
+    void DeferVolumeBar();
+    void EnsureVolumeBar();
+    // The size still waits for the bar's layout (no settings file named it).
+    bool BarSizeUnresolved() const noexcept;
+    static constexpr int kBarSizeFromLayout = INT_MIN;
     void ApplyVolumeBarSize();
     void ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align);
     void HideVolumeBar();
@@ -340,6 +347,10 @@ private:
     fw::UniqueHfont mainFont;
 
     int barMinWidth = 0;
+    bool barDeferred = false;    // the start left the bar to its first need
+    bool barCreating = false;    // the late bar's first resolution check
+    bool barFontChanged = false; // a language set the main font
+    int barlessDpi = 0;          // the icon's resolution while the bar is not built
     bool barDragBusy = false; // a press on the bar holds one busy level until its release
 };
 

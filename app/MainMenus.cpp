@@ -26,6 +26,8 @@ constexpr int kBarClientWidth = 233;
 constexpr int kBarClientHeight = 209;
 constexpr int kBarMinHeight = 100;
 constexpr int kBarFontHeight = 11; // pixels at 96 DPI
+constexpr int kDesignDpi = 96;
+constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr UINT kMuteBoxId = 101;
 
 struct MenuRow {
@@ -167,7 +169,10 @@ void TMainForm::CreateMenus()
     };
 
     PopupBarVisible = [this] { return VolumeBarShowing(); };
-    OnMainFontChange = [this] { ApplyBarFont(); };
+    OnMainFontChange = [this] {
+        barFontChanged = true;
+        ApplyBarFont();
+    };
     RefreshPopupBar = [this] { RefreshVolumeBar(); };
 
     auto open = [this](fw::TPopupMenu* menu) {
@@ -366,6 +371,50 @@ void TMainForm::CreateVolumeBar()
     Settings.Window.MainHeight = box.bottom;
 }
 
+void TMainForm::DeferVolumeBar()
+{
+    // Built when first needed (shown, or its size saved): its controls need the common
+    // controls library, which costs a start more than all else it does. Until then its size
+    // is what the settings say, or else the default its layout will give.
+    barDeferred = true;
+    Settings.Window.MainWidth = kBarSizeFromLayout;
+    Settings.Window.MainHeight = kBarSizeFromLayout;
+    // The resolution a bar built now would have told the icon of.
+    barlessDpi = support::SystemDpiOf(Handle());
+    if (barlessDpi > 0 && barlessDpi != kDesignDpi)
+        ChangeIconDpi(kDesignDpi, barlessDpi);
+}
+
+void TMainForm::EnsureVolumeBar()
+{
+    if (VolumeBar || !barDeferred || !Handle())
+        return;
+    barDeferred = false;
+    EnterBusy();
+    const int width = Settings.Window.MainWidth, height = Settings.Window.MainHeight;
+    barCreating = true;
+    CreateVolumeBarControls();
+    barCreating = false;
+    // The default size as a bar built at the start has it: from the built-in caption in the
+    // design font, whatever the language is now.
+    ::SetWindowTextW(MuteBox, kDefaultTexts[txBarMute].text);
+    LayoutVolumeBar();
+    const RECT box = ChildBounds(Handle(), MuteBox);
+    Settings.Window.MainWidth = width == kBarSizeFromLayout ? box.right : width;
+    Settings.Window.MainHeight = height == kBarSizeFromLayout ? box.bottom : height;
+    if (barFontChanged)
+        ApplyBarFont();
+    RefreshVolumeBar(); // today's caption, level and mute
+    ApplyVolumeBarSize();
+    LeaveBusy();
+}
+
+bool TMainForm::BarSizeUnresolved() const noexcept
+{
+    return Settings.Window.MainWidth == kBarSizeFromLayout ||
+           Settings.Window.MainHeight == kBarSizeFromLayout;
+}
+
 void TMainForm::CreateVolumeBarControls()
 {
     HWND h = Handle();
@@ -532,6 +581,7 @@ void TMainForm::MuteBoxClick()
 
 void TMainForm::ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align)
 {
+    EnsureVolumeBar();
     if (!VolumeBar)
         return;
     RefreshVolumeBar();
@@ -569,7 +619,9 @@ void TMainForm::DpiManagerChange(int oldDpi, int newDpi, const RECT& rect)
     EnterBusy();
     DpiManager->AutoSize = false;
     DpiManager->Resize(newDpi, oldDpi, rect);
-    ChangeIconDpi(oldDpi, newDpi);
+    // A bar built late scales to the monitor it finds; the icon heard of that at the start.
+    if (!barCreating)
+        ChangeIconDpi(oldDpi, newDpi);
     LayoutVolumeBar();
     LeaveBusy();
 }
@@ -588,6 +640,14 @@ bool TMainForm::IsVolumeBarMessage(MSG* msg)
 
 std::optional<LRESULT> TMainForm::VolumeBarMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (!VolumeBar && barDeferred && msg == kWmDpiChanged) {
+        // Without the bar's resolution manager the icon still follows the monitor.
+        const int dpi = std::max<int>(LOWORD(wParam), HIWORD(wParam));
+        if (dpi > 0 && barlessDpi > 0 && dpi != barlessDpi)
+            ChangeIconDpi(barlessDpi, dpi);
+        barlessDpi = dpi;
+        return 0;
+    }
     if (!VolumeBar)
         return std::nullopt;
     switch (msg) {

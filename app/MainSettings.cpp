@@ -110,6 +110,9 @@ bool TMainForm::SaveSettings(const std::wstring& file)
 {
     if (file.empty() || settingsUnreadable)
         return false;
+    // A size that waits for the bar's layout is written as that layout gives it.
+    if (BarSizeUnresolved())
+        EnsureVolumeBar();
     try {
         fw::TIniFile ini;
         if (!fw::SafeToOverwrite(ini.LoadFromFile(file)))

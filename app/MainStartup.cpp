@@ -171,10 +171,10 @@ void TMainForm::FormStart()
     SessionEnding = false;
     FillDefaultTexts(Texts);
     Settings = TSettings{};
-    CreateVolumeBar();
     SecondStartAction = MainActionList->Find(L"ShowOptionAction");
     ComputeFolderSet();
     ApplyWindowsVersionDefaults();
+    DeferVolumeBar();
     MigrateSettings(folders.SettingsFile);
     LoadSettings(folders.SettingsFile);
     ShowTray(); // the icon appears last, with its picture and tooltip already set

@@ -253,6 +253,12 @@ void TNotifyIcon::SetHint(std::wstring value)
 void TNotifyIcon::SetMinToTray(bool value)
 {
     minToTray = value;
+    // Only minimising to the tray needs the window's messages: it is watched while this is
+    // on, so that a program without it never loads the subclassing library.
+    if (minToTray)
+        Watch();
+    else
+        Unwatch();
     if (minToTray && appWindow)
         ApplyMinToTray(::IsIconic(appWindow) != FALSE);
 }
@@ -272,17 +278,29 @@ void TNotifyIcon::SetApplicationWindow(HWND value)
     if (value == appWindow)
         return;
     Unhook();
-    if (value && ::SetWindowSubclass(value, AppWindowProc, reinterpret_cast<UINT_PTR>(this),
-                                     reinterpret_cast<DWORD_PTR>(this)))
-        appWindow = value;
+    appWindow = value;
+    if (minToTray)
+        Watch();
+}
+
+void TNotifyIcon::Watch()
+{
+    if (!watching && appWindow)
+        watching = ::SetWindowSubclass(appWindow, AppWindowProc, reinterpret_cast<UINT_PTR>(this),
+                                       reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+}
+
+void TNotifyIcon::Unwatch() noexcept
+{
+    if (watching)
+        ::RemoveWindowSubclass(appWindow, AppWindowProc, reinterpret_cast<UINT_PTR>(this));
+    watching = false;
 }
 
 void TNotifyIcon::Unhook() noexcept
 {
-    if (appWindow) {
-        ::RemoveWindowSubclass(appWindow, AppWindowProc, reinterpret_cast<UINT_PTR>(this));
-        appWindow = nullptr;
-    }
+    Unwatch();
+    appWindow = nullptr;
 }
 
 LRESULT CALLBACK TNotifyIcon::AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -642,7 +660,7 @@ void TNotifyIcon::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x,
     }
     fw::Raise(OnMouseUp, this, button, shift, x, y);
     if (button == fw::TMouseButton::mbRight && mouseInside && visible) {
-        HWND owner = appWindow ? appWindow : window.Handle();
+        HWND owner = ApplicationWindow() ? appWindow : window.Handle();
         // A menu whose owner is not in the foreground would not close on a click elsewhere.
         ::SetForegroundWindow(owner);
         // Pending messages may close the program, or even destroy this component.

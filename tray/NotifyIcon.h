@@ -120,9 +120,12 @@ class TNotifyIcon : public fw::TComponent {
     bool MinToTray() const noexcept { return minToTray; }
     void SetMinToTray(bool value);
     /// The program's main window: brought to the foreground for the pop-up menu, owner of
-    /// the menu, and watched for WM_SIZE (MinToTray). A window of this thread; hooked until
-    /// changed or destroyed.
-    HWND ApplicationWindow() const noexcept { return appWindow; }
+    /// the menu, and watched for WM_SIZE while MinToTray is on. A window of this thread;
+    /// null once it is destroyed.
+    HWND ApplicationWindow() const noexcept
+    {
+        return appWindow && ::IsWindow(appWindow) ? appWindow : nullptr;
+    }
     void SetApplicationWindow(HWND window);
 
     fw::TNotifyEvent OnClick, OnDblClick;
@@ -205,6 +208,8 @@ class TNotifyIcon : public fw::TComponent {
     // Sends `msg` to the shell's tooltip windows of the taskbar (only the first when `firstOnly`).
     void SendToShellTips(UINT msg, WPARAM wParam, bool firstOnly);
     void Unhook() noexcept;
+    void Watch();
+    void Unwatch() noexcept;
     void RaiseWhenEnabled(const fw::TNotifyEvent& event);
 
     tray::NotifyIconSeams seams;
@@ -227,6 +232,7 @@ class TNotifyIcon : public fw::TComponent {
     std::wstring hint;
     bool minToTray = false;
     HWND appWindow = nullptr;
+    bool watching = false; // appWindow is subclassed
 
     // False only while the shell surely lacks the icon (never added, removed, or a new
     // shell): nothing is sent to it then but the add.

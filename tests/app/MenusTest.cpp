@@ -244,6 +244,57 @@ TEST_F(Menus, MenuRequestWhileTheMouseIsCapturedIsIgnored)
     EXPECT_EQ(form->BusyCount(), 0);
 }
 
+// The start leaves the bar unbuilt; its first need builds it as the start would have.
+TEST_F(Menus, ALateBarTakesItsDefaultSizeFromTheBuiltInCaptionAndKeepsASavedOne)
+{
+    form->DeferVolumeBar();
+    EXPECT_FALSE(form->VolumeBar);
+    EXPECT_TRUE(form->BarSizeUnresolved());
+    // A long translation: a default taken from it would be far wider than the window.
+    form->Texts.SetText(txBarMute, L"Lautsprecher stumm schalten und so bleiben lassen");
+    form->EnsureVolumeBar();
+    ASSERT_TRUE(form->VolumeBar);
+    EXPECT_FALSE(form->BarSizeUnresolved());
+    EXPECT_EQ(form->Settings.Window.MainWidth, 181); // "Mute" in the design font, as at the start
+    EXPECT_EQ(form->Settings.Window.MainHeight, 205);
+    wchar_t caption[64] = {};
+    ::GetWindowTextW(form->MuteBox, caption, 64);
+    EXPECT_STREQ(caption, L"Lautsprecher stumm schalten und so bleiben lassen"); // today's text shows
+    RECT r{};
+    ::GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 181);
+    EXPECT_EQ(r.bottom - r.top, 205);
+    EXPECT_EQ(form->BusyCount(), 0);
+}
+
+TEST_F(Menus, ALateBarTakesTheSizeTheSettingsNamedAndShowingBuildsIt)
+{
+    form->DeferVolumeBar();
+    form->Settings.Window.MainWidth = 300; // as read from a settings file
+    form->Settings.Window.MainHeight = 260;
+    form->ShowVolumeBar(100, 100, false, TBarAlign::Left);
+    ASSERT_TRUE(form->VolumeBar);
+    EXPECT_TRUE(form->VolumeBarShowing());
+    RECT r{};
+    ::GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_EQ(r.bottom - r.top, 260);
+    EXPECT_EQ(form->Settings.Window.MainWidth, 300);
+    EXPECT_EQ(form->Settings.Window.MainHeight, 260);
+    form->HideVolumeBar();
+}
+
+TEST_F(Menus, ABarBuiltOnceIsNotBuiltAgain)
+{
+    form->DeferVolumeBar();
+    form->EnsureVolumeBar();
+    support::TTrackBarEx* first = form->VolumeBar.get();
+    form->EnsureVolumeBar();
+    form->ShowVolumeBar(100, 100, false, TBarAlign::Left);
+    EXPECT_EQ(form->VolumeBar.get(), first);
+    form->HideVolumeBar();
+}
+
 class Bar : public Menus {
   protected:
     void SetUp() override

@@ -6,6 +6,7 @@
 #include "SimControl.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,21 @@ int MenuCount()
     for (HWND h = ::FindWindowW(L"#32768", nullptr); h; h = ::FindWindowExW(nullptr, h, L"#32768", nullptr))
         n += ::IsWindowVisible(h) ? 1 : 0;
     return n;
+}
+
+// Whether the process has a module of this file name loaded now.
+bool HasModule(DWORD pid, const wchar_t* name)
+{
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snap == INVALID_HANDLE_VALUE)
+        return false;
+    MODULEENTRY32W m{};
+    m.dwSize = sizeof m;
+    bool found = false;
+    for (BOOL more = ::Module32FirstW(snap, &m); more && !found; more = ::Module32NextW(snap, &m))
+        found = ::lstrcmpiW(m.szModule, name) == 0;
+    ::CloseHandle(snap);
+    return found;
 }
 
 class PopupBarE2E : public testing::Test {
@@ -178,6 +194,25 @@ TEST_F(PopupBarE2E, LeftClickShowsTheBarAtTheCursorItFollowsTheEndpointAndHidesA
     ASSERT_TRUE(WaitUntil([&] { return BarShown(); }, kBound));
     ClickAt({300, 300});
     EXPECT_TRUE(WaitUntil([&] { return !BarShown(); }, kBound)) << "a click elsewhere did not hide the bar";
+}
+
+TEST_F(PopupBarE2E, TheStartBuildsNoBarAndLoadsNoCommonControlsTheFirstClickBuildsIt)
+{
+    ASSERT_TRUE(HasModule(p.Id(), L"user32.dll")) << "the module list cannot be read";
+    EXPECT_FALSE(Child(main, TRACKBAR_CLASSW));
+    EXPECT_FALSE(HasModule(p.Id(), L"comctl32.dll"));
+    EXPECT_FALSE(HasModule(p.Id(), L"comdlg32.dll"));
+    EXPECT_FALSE(HasModule(p.Id(), L"winmm.dll"));
+    ClickAt(icon);
+    ASSERT_TRUE(WaitUntil([&] { return BarShown(); }, kBound)) << "no bar after a left click";
+    EXPECT_TRUE(Child(main, TRACKBAR_CLASSW));
+    EXPECT_TRUE(HasModule(p.Id(), L"comctl32.dll"));
+    // Built late, it has the default size of a bar built at the start.
+    RECT r = WindowRect(main);
+    EXPECT_EQ(r.right - r.left, 181);
+    EXPECT_EQ(r.bottom - r.top, 205);
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !BarShown(); }, kBound));
 }
 
 TEST_F(PopupBarE2E, RightClickOpensTheMainMenuAndItsExitEndsTheProgramWithTheSettingsSaved)

@@ -608,6 +608,22 @@ TEST_F(NotifyIconTest, MinToTrayFollowsTheApplicationWindow)
     EXPECT_EQ(icon->ApplicationWindow(), nullptr);
 }
 
+TEST_F(NotifyIconTest, AnUnwatchedApplicationWindowReadsNullOnceDestroyed)
+{
+    fw::MessageWindow app;
+    ASSERT_TRUE(app.Create(L"LorvaneTestAppWindow2",
+                           [](UINT, WPARAM, LPARAM) -> std::optional<LRESULT> { return std::nullopt; }));
+    icon->SetApplicationWindow(app.Handle()); // MinToTray off: not watched
+    EXPECT_EQ(icon->ApplicationWindow(), app.Handle());
+    icon->SetMinToTray(true); // watched from now on, and again off
+    icon->SetMinToTray(false);
+    ::ShowWindow(app.Handle(), SW_SHOWNOACTIVATE);
+    ::SendMessageW(app.Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_FALSE(icon->Visible()) << "no longer watched";
+    app.Destroy();
+    EXPECT_EQ(icon->ApplicationWindow(), nullptr);
+}
+
 // A top-level window of the given class and caption, optionally with a child of another
 // class, all of them registered here with the default procedure.
 class ShellLikeWindow {
