@@ -1,6 +1,6 @@
 #pragma once
 // What a plain start does when another process owns the instance mutex: tell that process's
-// main window, which may not exist yet, and never lose the start.
+// main window, which may not exist yet; the start is lost only when none comes at all.
 
 #include <windows.h>
 
