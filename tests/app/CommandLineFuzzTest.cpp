@@ -121,3 +121,29 @@ TEST(CommandLineFuzz, AnyTailParsesToSaneValues)
 }
 
 } // namespace
+
+// Every percentage with up to three decimals, in the ways a user writes it, gives the level of
+// the exact decimal value rounded half away from zero, worked out here in whole numbers.
+TEST(CommandLineFuzz, WrittenPercentagesRoundExactly)
+{
+    long failed = 0, cases = 0;
+    for (long long k = -110000; k <= 110000; ++k) { // thousandths of a percent
+        const long long n = k * 65535, exact = n >= 0 ? (n + 50000) / 100000 : -((-n + 50000) / 100000);
+        const std::wstring w = std::to_wstring(std::llabs(k) / 1000),
+                           f = std::to_wstring(1000 + std::llabs(k) % 1000);
+        const std::wstring sign = k < 0 ? L"-" : L"";
+        for (const std::wstring& text :
+             {sign + w + L"." + f.substr(1), sign + std::to_wstring(std::llabs(k)) + L"e-3",
+              sign + L"0" + w + f.substr(1) + L"E-3", sign + w + L"." + f.substr(1) + L"0e0"}) {
+            ++cases;
+            const std::optional<long double> p = ParseDecimal(text, L'.');
+            if (!p || PercentToLevel(*p, 0, 65535) != exact) {
+                ADD_FAILURE() << std::string(text.begin(), text.end()) << " gives "
+                              << (p ? PercentToLevel(*p, 0, 65535) : -1) << ", not " << exact;
+                if (++failed > 10)
+                    return;
+            }
+        }
+    }
+    fuzz::Tally::Add("written percentages", cases, failed);
+}
