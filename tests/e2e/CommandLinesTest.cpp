@@ -92,38 +92,13 @@ class Generator {
     {
         Line l{L"", 0, now};
         dash = false;
-        std::wstring text;
-        switch (Below(14)) {
-        case 0:
-        case 1:
-        case 2:
-            text = Volume(now, l);
-            break;
-        case 3:
-        case 4:
-            text = Mute(now, l);
-            break;
-        case 5:
-        case 6:
-            text = Device(now, l);
-            break;
-        case 7:
-        case 8:
-        case 9:
-            text = Sound(now, l);
-            break;
-        case 10:
-            text = Bad(l);
-            break;
-        case 11: // one leading "-" is an option marker; a second one belongs to the verb
-            text = L"-" + Cased(L"Volume:") + L"50";
-            l.code = 1;
-            dash = true;
-            break;
-        default:
-            text = Unknown(l);
-            break;
-        }
+        using Make = std::wstring (Generator::*)(const State&, Line&);
+        static constexpr Make kinds[] = {&Generator::Volume,  &Generator::Volume, &Generator::Volume,
+                                         &Generator::Mute,    &Generator::Mute,   &Generator::Device,
+                                         &Generator::Device,  &Generator::Sound,  &Generator::Sound,
+                                         &Generator::Sound,   &Generator::Bad,    &Generator::TwoDashes,
+                                         &Generator::Unknown, &Generator::Unknown};
+        const std::wstring text = (this->*kinds[Below(std::size(kinds))])(now, l);
         if (!any && l.code == 0)
             l.code = 2; // understood, but there is nothing to set
         if (l.code != 0)
@@ -328,8 +303,16 @@ class Generator {
         return Cased(L"Sound:") + Blanks() + value;
     }
 
+    // One leading "-" is an option marker; a second one belongs to the verb.
+    std::wstring TwoDashes(const State&, Line& l)
+    {
+        l.code = 1;
+        dash = true;
+        return L"-" + Cased(L"Volume:") + L"50";
+    }
+
     // A known verb with a value that is no value of it.
-    std::wstring Bad(Line& l)
+    std::wstring Bad(const State&, Line& l)
     {
         l.code = 1;
         const std::wstring sep1 = std::wstring(1, sep), other1 = std::wstring(1, other);
@@ -350,7 +333,7 @@ class Generator {
         }
     }
 
-    std::wstring Unknown(Line& l)
+    std::wstring Unknown(const State&, Line& l)
     {
         l.code = 1;
         dash = true; // an empty tail is a plain start
