@@ -141,6 +141,8 @@ public:
     // The settings dialog's warnings: shows text txDlgMouse or txDlgMenu with the action's hint,
     // clears MessageDlg when the box was checked; true only for Yes.
     bool ConfirmWarning(int textIndex, const std::wstring& actionHint);
+    // Tells the user that the settings just applied did not reach the file (text txDlgSave).
+    void ReportSaveFailure();
     // The settings dialog (MainOption.cpp); at most one exists, created when it opens.
     void ShowOptionForm(const std::wstring& page);
     void FillOptionForm();

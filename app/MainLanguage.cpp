@@ -146,4 +146,22 @@ bool TMainForm::ConfirmWarning(int textIndex, const std::wstring& actionHint)
     return answer == IDYES;
 }
 
+void TMainForm::ReportSaveFailure()
+{
+    const std::wstring& file = folders.SettingsFile;
+    std::wstring text = fw::Format(Texts.Text(txDlgSave), {file})
+                            .value_or(fw::Format(kDefaultTexts[txDlgSave].text, {file}).value_or(file));
+    bool checked = false;
+    if (OptionWarningBox) {
+        OptionWarningBox(text, checked);
+        return;
+    }
+    TWarning w;
+    w.Type = TMsgDlgType::mtError;
+    w.Title = Texts.Text(txDlgTitle);
+    w.Text = std::move(text);
+    w.Owner = ::GetActiveWindow();
+    ShowWarning(w, checked);
+}
+
 } // namespace lorvane

@@ -251,7 +251,9 @@ bool TMainForm::ApplyOptionForm(bool fromOk)
             FillOptionForm();
     }
 
-    SaveSettings(folders.SettingsFile);
+    // The file stays as it was; the values hold in memory and go with the next save that works.
+    if (!SaveSettings(folders.SettingsFile) && !folders.SettingsFile.empty() && !settingsUnreadable)
+        ReportSaveFailure();
     return true;
 }
 

@@ -36,6 +36,8 @@ const TDefaultText kDefaultTexts[txCount] = {
      L"setting.\\nDo you really want to apply this setting?"},
     {L"DlgMenu", L"'%s' in the menu is hidden.\\n\\nIn this setting, you may not be able to display the "
                  L"setting.\\nDo you really want to apply this setting?"},
+    {L"DlgSave",
+     L"The settings could not be saved to '%s'.\\n\\nThe disk may be full or the folder read-only."},
 };
 
 TTextList::TTextList(int size) : entries(size > 0 ? static_cast<size_t>(size) : 0) {}

@@ -60,6 +60,7 @@ enum TextIndex : int {
     txDlgCheckBox,
     txDlgMouse,
     txDlgMenu,
+    txDlgSave,
     txCount
 };
 

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,7 @@ namespace sim = endpointsim;
 
 constexpr UINT kRunAction = WM_APP + 1002;
 // Positions in the action list with the default ten presets and ten tools.
-constexpr LPARAM kVolumeUp = 13, kShowOption = 41;
+constexpr LPARAM kVolumeUp = 13, kEnableHotKey = 39, kShowOption = 41;
 constexpr WPARAM kProbeStarted = 1;
 constexpr DWORD kBound = 20000;
 constexpr DWORD kShown = 3000;           // about a second on a quiet machine; room for a loaded one
@@ -61,6 +62,143 @@ testing::AssertionResult NoticeFollowsAStep(HWND main)
            << (b ? ", one shows \"" + std::string(b->text.begin(), b->text.end()) + "\"" : "");
 }
 
+// Starts a command of the system under Wine (which starts Unix programs too). Neither its end
+// nor its exit code comes back through Wine: callers wait for what it does.
+void Shell(const std::string& command)
+{
+    std::wstring line = L"/bin/sh -c \"" + std::wstring(command.begin(), command.end()) + L" 2>/dev/null\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi))
+        return;
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+}
+
+// A small file system of its own mounted over a folder, so that a full disk and a read-only
+// folder are real. Mounting needs a system that lets the test run do it (root, no confinement);
+// elsewhere Mounted() is false.
+class ScratchDisk {
+  public:
+    explicit ScratchDisk(const std::wstring& folder) : folder(folder)
+    {
+        auto unixName = reinterpret_cast<char*(CDECL*)(const wchar_t*)>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+        if (char* name = unixName ? unixName(folder.c_str()) : nullptr) {
+            path = name;
+            ::HeapFree(::GetProcessHeap(), 0, name);
+            Shell("mount -t tmpfs -o size=4m,mode=0777 lorvane-faults '" + path + "'");
+            WaitUntil([&] { return Mounted(); }, 5000);
+        }
+    }
+    ~ScratchDisk()
+    {
+        if (Mounted()) {
+            Shell("umount -l '" + path + "'");
+            WaitUntil([&] { return !Mounted(); }, 5000);
+        }
+    }
+    ScratchDisk(const ScratchDisk&) = delete;
+    ScratchDisk& operator=(const ScratchDisk&) = delete;
+
+    bool Mounted() const
+    {
+        ULARGE_INTEGER total{};
+        return ::GetDiskFreeSpaceExW(folder.c_str(), nullptr, &total, nullptr) &&
+               total.QuadPart <= (8u << 20);
+    }
+    bool ReadOnly(bool on)
+    {
+        // A read-only view of the folder laid over it: open files below do not stand in the way.
+        Shell((on ? "mount --bind -o ro '" + path + "' '" : "umount '") + path + "'");
+        const std::wstring probe = folder + L"probe.tmp";
+        return WaitUntil(
+            [&] {
+                HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                return (h != INVALID_HANDLE_VALUE && ::CloseHandle(h)) != on;
+            },
+            5000);
+    }
+
+  private:
+    std::wstring folder;
+    std::string path;
+};
+
+// Writes to `file` until the disk refuses more.
+bool FillDisk(const std::wstring& file)
+{
+    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    std::vector<char> block(64 << 10, 'x');
+    DWORD written = 0;
+    for (DWORD size : {64u << 10, 4u << 10, 1u})
+        while (::WriteFile(h, block.data(), size, &written, nullptr) && written == size) {
+        }
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(h);
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((folder + L"*").c_str(), &fd);
+    for (bool more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(h, &fd))
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    if (h != INVALID_HANDLE_VALUE)
+        ::FindClose(h);
+    return names;
+}
+
+// A top-level window of class `cls` of process `pid`.
+HWND WindowOf(DWORD pid, const wchar_t* cls)
+{
+    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, cls, nullptr));) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && ::IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+// The texts of a window's children, one after the other, and the child captioned `caption`.
+std::wstring ChildTexts(HWND parent, const std::wstring& caption, HWND* found)
+{
+    struct Walk {
+        std::wstring all, caption;
+        HWND* found;
+    } walk{L"", caption, found};
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* w = reinterpret_cast<Walk*>(lp);
+            wchar_t text[512] = {};
+            ::GetWindowTextW(child, text, 512);
+            w->all += std::wstring(text) + L"\n";
+            if (w->found && w->caption == text)
+                *w->found = child;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    return walk.all;
+}
+
+// Presses a button the way a click does: its parent hears of it.
+void Press(HWND button)
+{
+    ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+}
+
 class Faults : public testing::Test {
   protected:
     static void SetUpTestSuite()
@@ -89,6 +227,7 @@ class Faults : public testing::Test {
     {
         if (!settings.empty() && !program->WriteSettings(settings))
             return nullptr;
+        p = Process();
         if (!p.Start(LorvanePath(), L""))
             return nullptr;
         HWND main = WaitForMainWindow(p.Id(), kBound);
@@ -215,6 +354,72 @@ TEST_F(Faults, WithoutAnyActiveEndpointTheIconSaysSoVerbsAreRefusedAndItComesBac
     ASSERT_TRUE(sim::SetState(0, true));
     EXPECT_TRUE(TipShowsRealState(kShown));
     AnswersShowsAndCloses(main);
+}
+
+TEST_F(Faults, AFullDiskOrAReadOnlySettingsFolderAtSaveLosesNothing)
+{
+    ScratchDisk disk(program->Path());
+    ASSERT_TRUE(!disk.Mounted() || ::CopyFileW((BinDir() + L"Lorvane.exe").c_str(),
+                                               program->File(L"Lorvane.exe").c_str(), FALSE));
+    const std::wstring filler = program->File(L"filler.bin"), ini = program->File(L"Lorvane.ini");
+    struct Fault {
+        const char* name;
+        bool needsDisk;
+        std::function<bool()> on, off;
+    };
+    const Fault faults[] = {
+        {"full disk", true, [&] { return FillDisk(filler); },
+         [&] { return ::DeleteFileW(filler.c_str()) != 0; }},
+        {"read-only folder", true, [&] { return disk.ReadOnly(true); }, [&] { return disk.ReadOnly(false); }},
+        {"read-only file", false,
+         [&] { return ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY) != 0; },
+         [&] { return ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL) != 0; }},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        if (fault.needsDisk && !disk.Mounted()) {
+            std::printf("%s: no file system of its own can be mounted here, case left out\n", fault.name);
+            continue;
+        }
+        HWND main = Start(L"[General]\r\nHotKeyEnabled=1\r\n");
+        ASSERT_TRUE(main);
+        const std::wstring before = program->ReadSettings();
+        const std::vector<std::wstring> files = FilesIn(program->Path());
+        ::PostMessageW(main, kRunAction, 0, kEnableHotKey); // what the next save would change
+        ASSERT_TRUE(fault.on());
+        // A save the user asked for: OK in the settings dialog says that the file was not written.
+        ::PostMessageW(main, kRunAction, 0, kShowOption);
+        HWND dialog = nullptr, ok = nullptr, box = nullptr;
+        ASSERT_TRUE(
+            WaitUntil([&] { return (dialog = WindowOf(p.Id(), L"TOptionForm")) != nullptr; }, kBound));
+        ChildTexts(dialog, L"OK", &ok);
+        ASSERT_TRUE(ok);
+        Press(ok);
+        ASSERT_TRUE(WaitUntil([&] { return (box = WindowOf(p.Id(), L"#32770")) != nullptr; }, kBound));
+        const std::wstring said = ChildTexts(box, L"", nullptr);
+        EXPECT_NE(said.find(L"could not be saved to '" + program->File(L"Lorvane.ini") + L"'"),
+                  std::wstring::npos)
+            << std::string(said.begin(), said.end());
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !WindowOf(p.Id(), L"TOptionForm"); }, kBound));
+        EXPECT_EQ(program->ReadSettings(), before);
+        // A save while it runs (a session end another program refused), then one at the close.
+        EXPECT_EQ(Send(main, WM_QUERYENDSESSION, 0, 0), TRUE);
+        Send(main, WM_ENDSESSION, FALSE, 0);
+        EXPECT_TRUE(p.Running());
+        EXPECT_EQ(program->ReadSettings(), before);
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(p.Wait(10000), 0);
+        EXPECT_EQ(program->ReadSettings(), before);
+        ASSERT_TRUE(fault.off());
+        EXPECT_EQ(FilesIn(program->Path()), files) << "a temporary file was left behind";
+        // Once the fault is gone the next save writes again.
+        main = Start();
+        ASSERT_TRUE(main);
+        ::PostMessageW(main, kRunAction, 0, kEnableHotKey);
+        AnswersShowsAndCloses(main);
+        EXPECT_NE(program->ReadSettings().find(L"HotKeyEnabled=0"), std::wstring::npos);
+    }
 }
 
 } // namespace
