@@ -156,12 +156,9 @@ void TMainForm::ReportSaveFailure()
         OptionWarningBox(text, checked);
         return;
     }
-    TWarning w;
-    w.Type = TMsgDlgType::mtError;
-    w.Title = Texts.Text(txDlgTitle);
-    w.Text = std::move(text);
-    w.Owner = ::GetActiveWindow();
-    ShowWarning(w, checked);
+    // Nothing to decide and nothing to silence: a plain box, without the warning's check box.
+    ::MessageBoxW(::GetActiveWindow(), ExpandLineBreaks(text).c_str(), Texts.Text(txDlgTitle).c_str(),
+                  MB_OK | MB_ICONERROR);
 }
 
 } // namespace lorvane
