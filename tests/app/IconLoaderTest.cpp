@@ -3,9 +3,9 @@
 // files that are missing, of another kind, broken or implausibly large.
 #include "IconLoader.h"
 #include "FuzzRun.h"
+#include "PngEncode.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -59,16 +59,8 @@ void Put32(Bytes& b, uint32_t v)
 
 Bytes PngOf(const TPixels& p)
 {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = p.Width;
-    image.height = p.Height;
-    image.format = PNG_FORMAT_BGRA;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, p.Argb.data(), 0, nullptr);
-    Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, p.Argb.data(), 0, nullptr));
-    out.resize(size);
+    Bytes out = testpng::EncodeArgb(p.Width, p.Height, p.Argb.data());
+    EXPECT_FALSE(out.empty());
     return out;
 }
 
@@ -76,26 +68,14 @@ Bytes PngOf(const TPixels& p)
 // much as a reader needs to learn the size.
 Bytes PngHeaderOnly(uint32_t w, uint32_t h)
 {
-    Bytes out = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
-    auto chunk = [&out](const char* type, const Bytes& body) {
-        Bytes c(type, type + 4);
-        c.insert(c.end(), body.begin(), body.end());
-        for (int s = 24; s >= 0; s -= 8)
-            out.push_back((body.size() >> s) & 0xFF);
-        out.insert(out.end(), c.begin(), c.end());
-        uint32_t crc = static_cast<uint32_t>(::crc32(0, c.data(), static_cast<uInt>(c.size())));
-        for (int s = 24; s >= 0; s -= 8)
-            out.push_back((crc >> s) & 0xFF);
-    };
+    Bytes out = testpng::Signature();
     Bytes header;
-    for (uint32_t v : {w, h})
-        for (int s = 24; s >= 0; s -= 8)
-            header.push_back((v >> s) & 0xFF);
-    for (unsigned char c : {8, 6, 0, 0, 0})
-        header.push_back(c);
-    chunk("IHDR", header);
-    chunk("IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
-    chunk("IEND", {});
+    testpng::PutBig32(header, w);
+    testpng::PutBig32(header, h);
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    testpng::PutChunk(out, "IHDR", header);
+    testpng::PutChunk(out, "IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+    testpng::PutChunk(out, "IEND", {});
     return out;
 }
 

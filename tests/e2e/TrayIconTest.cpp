@@ -3,12 +3,11 @@
 // the pixels on the screen.
 #include "DesktopTestLock.h"
 #include "LorvaneProcess.h"
+#include "PngEncode.h"
 #include "ShellTray.h"
 #include "SimControl.h"
 #include "SystemInfo.h"
 #include "UniqueHandle.h"
-
-#include <png.h>
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -59,18 +58,14 @@ Pixels Capture(const RECT& r)
 
 bool SavePng(const std::wstring& file, const Pixels& p)
 {
-    std::vector<uint32_t> bgra(p.px);
-    for (uint32_t& v : bgra)
+    std::vector<uint32_t> argb(p.px);
+    for (uint32_t& v : argb)
         v |= 0xFF000000u;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = p.w;
-    image.height = p.h;
-    image.format = PNG_FORMAT_BGRA;
+    const testpng::Bytes png = testpng::EncodeArgb(p.w, p.h, argb.data());
     FILE* f = _wfopen(file.c_str(), L"wb");
     if (!f)
         return false;
-    bool ok = png_image_write_to_stdio(&image, f, 0, bgra.data(), 0, nullptr) != 0;
+    bool ok = !png.empty() && fwrite(png.data(), 1, png.size(), f) == png.size();
     fclose(f);
     return ok;
 }
