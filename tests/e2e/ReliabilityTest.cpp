@@ -405,11 +405,11 @@ TEST_F(Reliability, SoakOfRandomActionsKeepsHandlesAndMemoryFlat)
     EXPECT_FALSE(::IsWindowVisible(main));
     EXPECT_TRUE(WindowsOf(p.Id(), L"#32768").empty());
     EXPECT_TRUE(WindowsOf(p.Id(), L"TOptionForm").empty());
-    const long usageFailures = fuzz::FailedChecks() - beforeUsage;
     ASSERT_TRUE(Drained(main));
     ASSERT_TRUE(sim::SetVolume(0.37f, -1));
     // The soak's own notifications may still be on their way: under load they took seconds.
     EXPECT_TRUE(TipShowsRealState(30000));
+    const long usageFailures = fuzz::FailedChecks() - beforeUsage;
     CloseAndCheck(p, main);
     for (const Kind& k : kinds) {
         std::printf("%s: %ld in %lu ms\n", k.name, k.cases, k.ms);

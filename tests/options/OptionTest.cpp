@@ -522,23 +522,26 @@ TEST_F(OptionDialog, HostileOptionCaptionsAreShownAsTheirTextAndCancelStillWorks
     std::mt19937 rng(1717u);
     const int files = fuzz::Cases(12);
     long failed = 0;
+    std::vector<std::pair<std::wstring, std::wstring>> captioned; // control, caption it opens with
+    for (const auto& c : Open().Components())
+        if (c->HasCaption() && c->Name() != L"FileNameLabel" && c->Name() != L"CopyrightLabel")
+            captioned.emplace_back(c->Name(), c->Caption());
+    ::SendMessageW(main->OptionForm->Handle(), WM_CLOSE, 0, 0);
+    fw::ProcessMessages();
     for (int n = 0; n < files; ++n) {
         SCOPED_TRACE(testing::Message() << "file " << n);
         const long before = fuzz::FailedChecks();
-        TOptionForm& f = Open(n % 3 ? L"" : L"AboutSheet");
         std::map<std::wstring, std::vector<std::wstring>> allowed; // control: texts it may show
         std::wstring text = L"\xFEFF[Option]\r\nno entry at all\r\nNoSuchControl=%s\r\n=\r\n";
-        for (const auto& c : f.Components()) {
-            if (!c->HasCaption() || c->Name() == L"FileNameLabel" || c->Name() == L"CopyrightLabel")
-                continue;
-            auto& texts = allowed[c->Name()];
+        for (const auto& [name, caption] : captioned) {
+            auto& texts = allowed[name];
             if (rng() % 5 == 0) { // missing: kept
-                texts.push_back(c->Caption());
+                texts.push_back(caption);
                 continue;
             }
             for (int copies = rng() % 4 == 0 ? 2 : 1; copies-- > 0;) {
                 texts.push_back(hostile[rng() % std::size(hostile)]);
-                text += c->Name() + L"=" + texts.back() + L"\r\n";
+                text += name + L"=" + texts.back() + L"\r\n";
             }
         }
         const std::wstring& volumeFormat = hostile[rng() % std::size(hostile)];
@@ -550,9 +553,9 @@ TEST_F(OptionDialog, HostileOptionCaptionsAreShownAsTheirTextAndCancelStillWorks
             out.write(reinterpret_cast<const char*>(text.data()),
                       static_cast<std::streamsize>(text.size() * 2));
         }
-        // As a language change does: texts of the program, the dialog refilled, then its captions.
+        // As a language change does: texts of the program, the dialog filled, then its captions.
         main->ApplyLanguage(file, true);
-        main->FillOptionForm();
+        TOptionForm& f = Open(n % 3 ? L"" : L"AboutSheet");
         main->TranslateOptionForm(file, true);
         for (int page = 0; page < f.PageControl->PageCount(); ++page) {
             f.PageControl->SetActivePageIndex(page);
