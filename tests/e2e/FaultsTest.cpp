@@ -220,7 +220,7 @@ class Faults : public testing::Test {
     {
         CloseAllInstances();
         program.reset();
-        fuzz::Tally::Add("faults while running", 1, HasFailure() ? 1 : 0);
+        fuzz::Tally::Add("faults while running", cases, HasFailure() ? 1 : 0);
     }
 
     HWND Start(const std::wstring& settings = L"")
@@ -256,6 +256,7 @@ class Faults : public testing::Test {
 
     Process p;
     std::unique_ptr<ProgramFolder> program;
+    long cases = 1; // faults a test tried, for the closing table
 };
 
 TEST_F(Faults, TaskbarCreatedBringsBackAnIconRemovedFromOutsideWithTheCurrentTip)
@@ -266,6 +267,7 @@ TEST_F(Faults, TaskbarCreatedBringsBackAnIconRemovedFromOutsideWithTheCurrentTip
     ASSERT_TRUE(owner);
     const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
     // A broadcast while the icon is there adds no second one; the volume changes while it is gone.
+    cases = 3;
     for (bool removed : {false, true, true}) {
         if (removed) {
             NOTIFYICONDATAW d{};
@@ -292,6 +294,7 @@ TEST_F(Faults, SuspendAndResumeWithResetOnResetAndBringTheNoticesBack)
     // On resume the system always sends the automatic event; the user's only follows input.
     const std::vector<std::vector<WPARAM>> resumes = {
         {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}, {PBT_APMRESUMEAUTOMATIC}, {PBT_APMRESUMECRITICAL}};
+    cases = static_cast<long>(resumes.size());
     for (const std::vector<WPARAM>& resume : resumes) {
         SCOPED_TRACE(testing::Message() << "resume with " << resume.size() << " events, first " << resume[0]);
         ASSERT_TRUE(sim::SetVolume(0.8f));
@@ -311,6 +314,7 @@ TEST_F(Faults, SessionEndWithResetOnResetsSavesAndEndsInTime)
 {
     HWND main = Start(kResetOn);
     ASSERT_TRUE(main);
+    cases = 2;
     for (BOOL ends : {FALSE, TRUE}) {
         SCOPED_TRACE(ends ? "the session ends" : "another program refused the end");
         ASSERT_TRUE(sim::SetVolume(0.8f));
@@ -375,12 +379,14 @@ TEST_F(Faults, AFullDiskOrAReadOnlySettingsFolderAtSaveLosesNothing)
          [&] { return ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY) != 0; },
          [&] { return ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL) != 0; }},
     };
+    cases = 0;
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.name);
         if (fault.needsDisk && !disk.Mounted()) {
             std::printf("%s: no file system of its own can be mounted here, case left out\n", fault.name);
             continue;
         }
+        ++cases;
         HWND main = Start(L"[General]\r\nHotKeyEnabled=1\r\n");
         ASSERT_TRUE(main);
         const std::wstring before = program->ReadSettings();
