@@ -5,6 +5,7 @@
 #include "ActionTable.h"
 #include "CommandLine.h"
 #include "Format.h"
+#include "IntText.h"
 #include "TextList.h"
 #include "ToolCheck.h"
 #include "VolumeStep.h"
@@ -18,12 +19,12 @@ namespace lorvane {
 
 namespace {
 
-
 constexpr UINT kAccelStepDesignInterval = 250;
 constexpr UINT kSoundDesignInterval = 500;
 
 // A translated text that does not fit its arguments falls back to the built-in one.
-std::wstring FormatOr(const std::wstring& format, const wchar_t* fallback, const std::vector<fw::FormatArg>& args)
+std::wstring FormatOr(const std::wstring& format, const wchar_t* fallback,
+                      const std::vector<fw::FormatArg>& args)
 {
     if (auto text = fw::Format(format, args))
         return *text;
@@ -79,7 +80,8 @@ void TMainForm::CreateActions()
     on(L"VolumeUpAction", member(&TMainForm::VolumeUpDownActionExecute));
     on(L"VolumeDownAction", member(&TMainForm::VolumeUpDownActionExecute));
     for (int page = 0; page <= 4; ++page)
-        on((L"RunProperty" + std::to_wstring(page) + L"Action").c_str(), member(&TMainForm::ShowPropertyActionExecute));
+        on((L"RunProperty" + fw::IntToStr(page) + L"Action").c_str(),
+           member(&TMainForm::ShowPropertyActionExecute));
     on(L"DeviceChangeAction", [this](fw::TObject*) {
         EnterBusy();
         MasterVolume->NextDevice();
@@ -371,7 +373,7 @@ void TMainForm::ShowPropertyActionExecute(fw::TObject* sender)
 {
     EnterBusy();
     for (int page = 0; page <= 4; ++page) {
-        if (sender == MainActionList->Find(L"RunProperty" + std::to_wstring(page) + L"Action"))
+        if (sender == MainActionList->Find(L"RunProperty" + fw::IntToStr(page) + L"Action"))
             MasterVolume->RunAudioProperties(page);
     }
     LeaveBusy();
@@ -391,7 +393,7 @@ void TMainForm::RebuildPresets()
     RemoveActionsOfCategory(L"Volume");
     int at = MainActionList->IndexOf(MainActionList->Find(L"VolumeMenuAction")) + 1;
     for (int i = 0; i < static_cast<int>(Settings.Presets.size()); ++i) {
-        fw::TAction* a = MainActionList->Insert(at + i, L"Volume" + std::to_wstring(i) + L"Action", {});
+        fw::TAction* a = MainActionList->Insert(at + i, L"Volume" + fw::IntToStr(i) + L"Action", {});
         a->Category = L"Volume";
         a->Tag = i;
         a->GroupIndex = 1; // the radio group of the preset menu
@@ -413,7 +415,7 @@ void TMainForm::RebuildTools()
     RemoveActionsOfCategory(L"Tool");
     int at = MainActionList->IndexOf(MainActionList->Find(L"ToolMenuAction")) + 1;
     for (int i = 0; i < static_cast<int>(Settings.Tools.size()); ++i) {
-        fw::TAction* a = MainActionList->Insert(at + i, L"Tool" + std::to_wstring(i) + L"Action", {});
+        fw::TAction* a = MainActionList->Insert(at + i, L"Tool" + fw::IntToStr(i) + L"Action", {});
         a->Category = L"Tool";
         a->Tag = i;
         a->Visible = !Settings.Tools[static_cast<size_t>(i)].Command.empty();

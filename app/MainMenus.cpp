@@ -5,6 +5,7 @@
 #include "BarLayout.h"
 #include "CommandLine.h"
 #include "Format.h"
+#include "IntText.h"
 #include "Messages.h"
 #include "TextList.h"
 #include "VolumeText.h"
@@ -212,7 +213,7 @@ void TMainForm::RebuildNumberedMenuItems(const wchar_t* prefix, size_t count, fw
     RemoveNumbered(*sub, prefix, L"SubMenuItem");
     RemoveNumbered(popup.Items, prefix, L"PopupMenuItem");
     for (size_t i = 0; i < count; ++i) {
-        const std::wstring n = prefix + std::to_wstring(i);
+        const std::wstring n = prefix + fw::IntToStr(i);
         fw::TAction* a = MainActionList->Find(n + L"Action");
         main.Insert(main.IndexOf(sub), n + L"MenuItem", a)->RadioItem = radio;
         sub->Add(n + L"SubMenuItem", a)->RadioItem = radio;
@@ -291,7 +292,7 @@ int TMainForm::RebuildDeviceMenu(fw::TMenuItem& menu)
     const int n = std::max(0, MasterVolume->DeviceCount());
     const std::wstring current = MasterVolume->DefaultDeviceId();
     for (int i = 0; i < n; ++i) {
-        fw::TMenuItem* item = menu.Add(L"Device" + std::to_wstring(i) + L"MenuItem");
+        fw::TMenuItem* item = menu.Add(L"Device" + fw::IntToStr(i) + L"MenuItem");
         item->Caption = MasterVolume->DeviceName(i);
         item->Hint = MasterVolume->DeviceId(i);
         item->RadioItem = true;

@@ -1,4 +1,5 @@
 #include "Migration.h"
+#include "IntText.h"
 
 #include <windows.h>
 
@@ -37,13 +38,13 @@ TMigrationStep NumericCodesStep()
     auto& r = step.Replacements;
     // Longer codes first (whole lines would tell "WheelDown=3" from "WheelDown=30" anyway).
     for (int k = 30; k >= 0; --k)
-        r.emplace_back(L"ShortCut" + std::to_wstring(k) + L"=", OldActionName(k) + L"=");
+        r.emplace_back(L"ShortCut" + fw::IntToStr(k) + L"=", OldActionName(k) + L"=");
     // Whole names only: the double, right and wheel clicks are named on their own.
     for (const wchar_t* key :
          {L"WheelDown=", L"WheelUp=", L"Click=", L"DoubleClick=", L"RightClick=", L"WheelClick="}) {
         r.emplace_back(std::wstring(key) + L"-1", key);
         for (int k = 30; k >= 0; --k)
-            r.emplace_back(key + std::to_wstring(k), key + OldActionName(k));
+            r.emplace_back(key + fw::IntToStr(k), key + OldActionName(k));
     }
     return step;
 }
@@ -59,8 +60,7 @@ std::vector<TMigrationStep> BuildSteps()
         L"",
         {{L"[Sound]", L"[Volume]"}, {L"PlaySound=", L"SoundEnabled="}, {L"FixedMute=", L"AutoUnmute="}}};
     for (int i = 0; i <= 9; ++i)
-        sound.Replacements.emplace_back(L"Name" + std::to_wstring(i) + L"=",
-                                        L"Tool" + std::to_wstring(i) + L"=");
+        sound.Replacements.emplace_back(L"Name" + fw::IntToStr(i) + L"=", L"Tool" + fw::IntToStr(i) + L"=");
     steps.push_back(std::move(sound));
     steps.push_back({L"1.6.0.88",
                      L"",
@@ -84,7 +84,7 @@ std::vector<TMigrationStep> BuildSteps()
         L"",
         {{L"FormatDevice=15", L"FormatDevice=32"}, {L"ShowControlAction", L"RunControlAction"}}};
     for (int i = 0; i <= 4; ++i) {
-        std::wstring n = std::to_wstring(i);
+        std::wstring n = fw::IntToStr(i);
         run.Replacements.emplace_back(L"ShowProperty" + n + L"Action", L"RunProperty" + n + L"Action");
     }
     steps.push_back(std::move(run));
@@ -155,11 +155,11 @@ std::wstring OldActionName(int code)
     if (code >= 0 && code <= 9)
         return kFixed[code];
     if (code >= 10 && code <= 19)
-        return L"Volume" + std::to_wstring(code - 10) + L"Action";
+        return L"Volume" + fw::IntToStr(code - 10) + L"Action";
     if (code == 20)
         return L"MuteAction";
     if (code >= 21 && code <= 30)
-        return L"Tool" + std::to_wstring(code - 21) + L"Action";
+        return L"Tool" + fw::IntToStr(code - 21) + L"Action";
     return {};
 }
 
@@ -208,10 +208,9 @@ std::wstring FileVersionText(const std::wstring& path)
     if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
         len < sizeof(VS_FIXEDFILEINFO))
         return {};
-    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
-           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
-           std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
-           std::to_wstring(LOWORD(info->dwFileVersionLS));
+    return fw::IntToStr(HIWORD(info->dwFileVersionMS)) + L"." + fw::IntToStr(LOWORD(info->dwFileVersionMS)) +
+           L"." + fw::IntToStr(HIWORD(info->dwFileVersionLS)) + L"." +
+           fw::IntToStr(LOWORD(info->dwFileVersionLS));
 }
 
 std::wstring LocalDateTimeText()

@@ -1,6 +1,7 @@
 #include "SettingsModel.h"
 
 #include "CommandLine.h"
+#include "IntText.h"
 
 #include <algorithm>
 #include <set>
@@ -19,7 +20,7 @@ constexpr wchar_t kWindow[] = L"Window";
 
 std::wstring Indexed(const wchar_t* key, size_t i)
 {
-    return key + std::to_wstring(i);
+    return key + fw::IntToStr(i);
 }
 
 uint16_t ReadWord(const fw::TIniFile& ini, const wchar_t* section, std::wstring_view key, uint16_t def)
@@ -126,10 +127,10 @@ std::vector<std::wstring> ActionNamesForCounts(const std::vector<TActionRef>& ac
         names.push_back(a.Name);
         if (a.Name == L"VolumeMenuAction") {
             for (size_t i = 0; i < presets; ++i)
-                names.push_back(L"Volume" + std::to_wstring(i) + L"Action");
+                names.push_back(L"Volume" + fw::IntToStr(i) + L"Action");
         } else if (a.Name == L"ToolMenuAction") {
             for (size_t i = 0; i < tools; ++i)
-                names.push_back(L"Tool" + std::to_wstring(i) + L"Action");
+                names.push_back(L"Tool" + fw::IntToStr(i) + L"Action");
         }
     }
     return names;

@@ -3,6 +3,7 @@
 #include "ComApartment.h"
 #include "ComPtr.h"
 #include "CommandLine.h"
+#include "IntText.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -75,7 +76,7 @@ bool WriteStartupShortcutFile(const std::wstring& path, const std::wstring& targ
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   link.put_void())))
         return false;
-    std::wstring args = shortcut.waitSeconds ? std::to_wstring(shortcut.waitSeconds) : std::wstring();
+    std::wstring args = shortcut.waitSeconds ? fw::IntToStr(shortcut.waitSeconds) : std::wstring();
     if (FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(args.c_str())) ||
         FAILED(link->SetWorkingDirectory(L"")) || FAILED(link->SetShowCmd(SW_SHOWNORMAL)))
         return false;

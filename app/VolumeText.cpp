@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "Format.h"
+#include "IntText.h"
 
 #include <cwctype>
 #include <optional>
@@ -77,7 +78,7 @@ std::wstring FormatVolumeText(int level, std::wstring_view format, bool withDevi
         out = fw::Format(text, {percent}, settings);
     if (!out)
         out = fw::Format(text, {real}, settings);
-    return out ? *out : std::to_wstring(percent);
+    return out ? *out : fw::IntToStr(percent);
 }
 
 } // namespace lorvane

@@ -1,4 +1,5 @@
 #include "MasterVolume.h"
+#include "IntText.h"
 
 #include <shellapi.h>
 
@@ -267,9 +268,9 @@ bool TMasterVolume::StartVolumeControl(bool atCursor, bool flyout, bool recordin
         if (atCursor && seams.cursorPos && seams.cursorPos(cursor))
             position = PackCursor(cursor);
         if (flyout)
-            parameters = atCursor ? L"-f " + std::to_wstring(position) : L"-f";
+            parameters = atCursor ? L"-f " + fw::IntToStr(position) : L"-f";
         else if (atCursor)
-            parameters = L"- " + std::to_wstring(position);
+            parameters = L"- " + fw::IntToStr(position);
         return Execute(L"sndvol.exe", parameters.empty() ? nullptr : parameters.c_str(), nullptr);
     }
     if (recording)
@@ -282,7 +283,7 @@ bool TMasterVolume::RunAudioProperties(int page) noexcept
     return Guarded(false, [&] {
         std::wstring parameters = L"shell32.dll,Control_RunDLL mmsys.cpl";
         if (page >= 0)
-            parameters += L",," + std::to_wstring(page);
+            parameters += L",," + fw::IntToStr(page);
         return Execute(L"rundll32.exe", parameters.c_str(), L"");
     });
 }

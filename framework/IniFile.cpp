@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "IntText.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -265,9 +266,8 @@ bool WriteFileReplacing(const std::wstring& path, std::string_view bytes)
     std::wstring temp;
     UniqueFile file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        wchar_t suffix[48];
-        std::swprintf(suffix, 48, L".%lx-%x.tmp", ::GetCurrentProcessId(), counter++);
-        temp = path + suffix;
+        temp = path + L"." + fw::IntToHex(::GetCurrentProcessId(), 1, false) + L"-" +
+               fw::IntToHex(counter++, 1, false) + L".tmp";
         file.reset(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
         if (!file && ::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
@@ -495,7 +495,7 @@ void TIniFile::WriteString(std::wstring_view section, std::wstring_view key, std
 
 void TIniFile::WriteInteger(std::wstring_view section, std::wstring_view key, int value)
 {
-    WriteString(section, key, std::to_wstring(value));
+    WriteString(section, key, fw::IntToStr(value));
 }
 
 void TIniFile::WriteBool(std::wstring_view section, std::wstring_view key, bool value)

@@ -1,4 +1,5 @@
 #include "HotKey.h"
+#include "IntText.h"
 
 #include <windows.h>
 
@@ -121,7 +122,7 @@ std::wstring HotKeyKeyName(unsigned key, const THotKeyNames& names)
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
         return std::wstring(1, static_cast<wchar_t>(key));
     if (key >= VK_F1 && key <= VK_F24)
-        return L"F" + std::to_wstring(key - 111);
+        return L"F" + fw::IntToStr(key - 111);
     return LayoutKeyName(key);
 }
 

@@ -3,6 +3,7 @@
 #include "FileVersionInfo.h"
 #include "Font.h"
 #include "IniFile.h"
+#include "IntText.h"
 #include "OptionEditors.h"
 #include "OptionForm.h"
 
@@ -507,7 +508,7 @@ void TOptionForm::ApplyLanguage(const std::wstring& file, bool force)
             } else if (auto* list = dynamic_cast<fw::TListView*>(c.get())) {
                 for (int i = 0; i < list->ColumnCount(); ++i)
                     list->SetColumnCaption(
-                        i, ini.ReadString(L"Option", name + std::to_wstring(i), list->ColumnCaption(i)));
+                        i, ini.ReadString(L"Option", name + fw::IntToStr(i), list->ColumnCaption(i)));
             }
         }
         SoundOpenDialogFilter = ini.ReadString(L"Option", L"SoundOpenDialog", SoundOpenDialogFilter);

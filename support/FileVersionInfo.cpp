@@ -1,6 +1,7 @@
 #include "FileVersionInfo.h"
 
 #include "Format.h"
+#include "IntText.h"
 #include "SystemInfo.h"
 
 #include <shellapi.h>
@@ -54,9 +55,7 @@ std::wstring TFileVersionInfo::Value(int key) const
 
 std::wstring TranslationTableName(WORD language, WORD codePage)
 {
-    wchar_t buf[9] = {};
-    std::swprintf(buf, 9, L"%04X%04X", language, codePage);
-    return buf;
+    return fw::IntToHex(language, 4) + fw::IntToHex(codePage, 4);
 }
 
 std::array<std::wstring, 4> SplitVersion(std::wstring_view version)

@@ -1,4 +1,5 @@
 #include "UpDownEdit.h"
+#include "IntText.h"
 
 #include <commctrl.h>
 #include <imm.h>
@@ -58,7 +59,7 @@ int Read(const std::wstring& text, int remembered, int minValue, int maxValue) n
 
 std::wstring Format(int value, bool showPlus)
 {
-    std::wstring s = std::to_wstring(value);
+    std::wstring s = fw::IntToStr(value);
     return showPlus && value > 0 ? L"+" + s : s;
 }
 

@@ -1,4 +1,5 @@
 #include "Format.h"
+#include "IntText.h"
 
 #include <gtest/gtest.h>
 
@@ -138,3 +139,32 @@ TEST(Format, DecimalSeparatorComesFromTheSettings)
 }
 
 } // namespace
+
+// Whole numbers as text without printf: the same digits as std::to_wstring and "%0NX"/"%x".
+TEST(IntText, DecimalMatchesTheLibraryAcrossTheRange)
+{
+    for (long long v : {0LL, 1LL, -1LL, 9LL, 10LL, -10LL, 99LL, 100LL, 65535LL, 2147483647LL, -2147483648LL,
+                        4294967295LL, LLONG_MAX, LLONG_MIN})
+        EXPECT_EQ(fw::IntToStr(v), std::to_wstring(v)) << v;
+}
+
+TEST(IntText, HexadecimalIsZeroPaddedToTheLeastDigitsInEitherCase)
+{
+    struct {
+        unsigned long long value;
+        int digits;
+        bool upper;
+        const wchar_t* expected;
+    } cases[] = {
+        {0, 1, true, L"0"},
+        {0, 4, true, L"0000"},
+        {0x409, 4, true, L"0409"},
+        {0x4B0, 4, true, L"04B0"},
+        {0x4b0, 4, false, L"04b0"},
+        {0x12345, 4, true, L"12345"},
+        {0xFFFFFFFF, 1, false, L"ffffffff"},
+        {ULLONG_MAX, 1, true, L"FFFFFFFFFFFFFFFF"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fw::IntToHex(c.value, c.digits, c.upper), c.expected) << c.value;
+}
