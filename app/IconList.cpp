@@ -10,6 +10,7 @@ namespace lorvane {
 namespace {
 
 const std::wstring kNoName;
+const fw::SharedHicon kNoIcon;
 
 bool NameLess(const std::wstring& a, const std::wstring& b)
 {
@@ -34,7 +35,7 @@ void TIconList::Load(Entry& entry)
     entry.icon.reset();
     entry.loaded = true;
     if (!entry.name.empty())
-        entry.icon = loader(entry.name, iconSize);
+        entry.icon = fw::ShareIcon(loader(entry.name, iconSize));
 }
 
 void TIconList::SetName(int index, std::wstring name)
@@ -72,14 +73,14 @@ void TIconList::Clear()
     entries.clear();
 }
 
-HICON TIconList::Icon(int index)
+const fw::SharedHicon& TIconList::SharedIcon(int index)
 {
     if (index < 0 || index >= Count())
-        return nullptr;
+        return kNoIcon;
     Entry& e = entries[static_cast<size_t>(index)];
     if (!e.loaded)
         Load(e);
-    return e.icon.get();
+    return e.icon;
 }
 
 bool TIconList::IsLoaded(int index) const noexcept
@@ -194,7 +195,8 @@ bool TVolIconManager::TakeSpecial(Special which, TFoundIcon& found)
 {
     if (specials.Name(which).empty())
         return false;
-    found = {specials.Name(which), specials.Icon(which)};
+    const fw::SharedHicon& icon = specials.SharedIcon(which);
+    found = {specials.Name(which), icon.get(), icon};
     return true;
 }
 
@@ -210,7 +212,8 @@ bool TVolIconManager::TakeRange(TIconList& list, bool first, TFoundIcon& found)
     const int i = static_cast<int>(index);
     if (list.Name(i).empty())
         return false;
-    found = {list.Name(i), list.Icon(i)};
+    const fw::SharedHicon& icon = list.SharedIcon(i);
+    found = {list.Name(i), icon.get(), icon};
     return true;
 }
 

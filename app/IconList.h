@@ -35,7 +35,9 @@ class TIconList {
     void Clear();
     // Loads and keeps the entry's icon when it was not loaded; null out of range or when the
     // file gives no picture (that answer is kept too, until the next refresh).
-    HICON Icon(int index);
+    HICON Icon(int index) { return SharedIcon(index).get(); }
+    // The same icon, for a holder that may outlive the entry (the tray icon).
+    const fw::SharedHicon& SharedIcon(int index);
     bool IsLoaded(int index) const noexcept;
 
     int IconSize() const noexcept { return iconSize; }
@@ -59,7 +61,7 @@ class TIconList {
   private:
     struct Entry {
         std::wstring name;
-        fw::UniqueHicon icon;
+        fw::SharedHicon icon;
         bool loaded = false; // a load was tried; a file without a picture is not retried
     };
     void Load(Entry& entry);
@@ -105,11 +107,12 @@ class TVolIconList {
     TIconList specials; // exactly four entries, in the order of Special
 };
 
-// What FindIcon chose: the file's name and its icon (owned by the lists; null when the file
-// gives no picture). An empty name means nothing fits.
+// What FindIcon chose: the file's name and its icon (held by the lists and shared with whoever
+// keeps it; null when the file gives no picture). An empty name means nothing fits.
 struct TFoundIcon {
     std::wstring Name;
     HICON Icon = nullptr;
+    fw::SharedHicon Picture; // the same icon as Icon
 };
 
 // Chooses the picture for a level and mute state; keeps its volume and mute lists in name

@@ -258,8 +258,7 @@ void TMainForm::VolumeUpDownActionExecute(fw::TObject* sender)
 void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
 {
     if (Settings.AccelStep) {
-        AccelStepTimer->SetInterval(Settings.AccelStepTime);
-        AccelStepTimer->Restart(); // the burst ends AccelStepTime after this step
+        AccelStepTimer->Postpone(Settings.AccelStepTime); // the burst ends AccelStepTime after this step
     }
     StepRules rules;
     rules.min = MasterVolume->Min;
@@ -340,8 +339,7 @@ void TMainForm::ScheduleFeedbackSound()
         return;
     }
     // A run of changes gives one sound SoundDelay after the last of them.
-    SoundTimer->SetInterval(Settings.SoundDelay);
-    SoundTimer->Restart();
+    SoundTimer->Postpone(Settings.SoundDelay);
 }
 
 void TMainForm::CancelFeedbackSound()

@@ -121,7 +121,7 @@ void TTrayPresentation::UpdateTrayIcon(bool balloon, unsigned time, unsigned del
     if (sizeChanged || found.Name != iconFile) {
         iconFile = found.Name;
         if (pushPicture)
-            icon.SetIcon(found.Icon); // no picture: the tray shows the program's own icon
+            icon.SetIcon(found.Picture); // no picture: the tray shows the program's own icon
     }
 
     if (tip != hint) {
@@ -141,7 +141,7 @@ void TTrayPresentation::StartBalloon(unsigned time, unsigned delay)
 {
     balloonTag = time;
     if (delay > 0)
-        BalloonTimer.Restart(delay); // every change starts the wait again
+        BalloonTimer.Postpone(delay); // every change starts the wait again
     else
         ShowNotice(false);
 }
@@ -166,7 +166,7 @@ void TTrayPresentation::ShowNotice(bool titled)
         icon.ShowBalloon(icon.Hint(), titled ? Texts.MsgVolume : std::wstring(), titled ? 1 : 0, false, time);
     }
     balloonTag = -1;
-    BalloonTimer.Restart(time); // hidden `time` ms from now
+    BalloonTimer.Postpone(time); // hidden `time` ms from now
 }
 
 std::wstring TTrayPresentation::IconPreview(const std::wstring& name)

@@ -16,6 +16,12 @@ enum class TPreload { plNone = 0, plAuto = 1, plAlway = 2 };
 
 namespace audio {
 
+// Volume and mute as a change notification reported them.
+struct TNotifiedVolume {
+    float Scalar = 0.0f;
+    bool Muted = false;
+};
+
 // A backend scalar held to 0.0..1.0 in extended precision; NaN counts as 0.0.
 inline long double ClampedScalar(float scalar) noexcept
 {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstring>
 
 namespace audio {
 
@@ -125,6 +126,20 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
     }
     // The coalesced message is being handled: a notification from now on posts again.
     void VolumeHandled() noexcept { volumeQueued.store(false); }
+    // What the newest volume notification said, taken once: a notification that came
+    // without data, or none since the endpoint changed, leaves nothing to take.
+    std::optional<audio::TNotifiedVolume> TakeNotified() noexcept
+    {
+        const uint64_t packed = notified.exchange(kNothingNotified);
+        if (!(packed & kNotifiedBit))
+            return std::nullopt;
+        float scalar = 0.0f;
+        const uint32_t bits = static_cast<uint32_t>(packed);
+        std::memcpy(&scalar, &bits, sizeof scalar);
+        return audio::TNotifiedVolume{scalar, (packed & kMutedBit) != 0};
+    }
+    // The endpoint went: what it notified is no longer the default endpoint's state.
+    void ForgetNotified() noexcept { notified.store(kNothingNotified); }
     void DeviceListHandled() noexcept { deviceListQueued.store(false); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
@@ -177,10 +192,18 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
     {
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA*) noexcept override
+    HRESULT STDMETHODCALLTYPE OnNotify(AUDIO_VOLUME_NOTIFICATION_DATA* data) noexcept override
     {
         // Own and foreign changes alike. Notifications that arrive while one is queued are
-        // served by that one, since its handler reads the state afresh.
+        // served by that one: its handler takes the newest state they carried (or reads it
+        // afresh when one came without it), stored before the message is posted.
+        uint64_t packed = kNothingNotified;
+        if (data) {
+            uint32_t bits = 0;
+            std::memcpy(&bits, &data->fMasterVolume, sizeof bits);
+            packed = kNotifiedBit | (data->bMuted ? kMutedBit : 0) | bits;
+        }
+        notified.store(packed);
         Post(WM_MV_VOLUME, &volumeQueued);
         return S_OK;
     }
@@ -199,7 +222,12 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
             queued->store(false);
     }
 
+    static constexpr uint64_t kNothingNotified = 0;
+    static constexpr uint64_t kNotifiedBit = uint64_t{1} << 63;
+    static constexpr uint64_t kMutedBit = uint64_t{1} << 32;
+
     std::atomic<ULONG> references{1};
+    std::atomic<uint64_t> notified{kNothingNotified}; // scalar bits, mute and presence
     SRWLOCK lock = SRWLOCK_INIT;
     HWND target;
     std::atomic<bool> volumeQueued{false};
@@ -244,6 +272,7 @@ void TCustomMasterVolumeVista::ReleaseEndpoint() noexcept
     if (endpointVolume && registered)
         endpointVolume->UnregisterControlChangeNotify(sink.get());
     registered = false;
+    sink->ForgetNotified();
     endpointVolume.reset();
     device.reset();
     changingVolume = false;
@@ -469,7 +498,9 @@ std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcep
             break;
         case WM_MV_VOLUME:
             sink->VolumeHandled(); // before the reads, so no later notification is lost
+            notifiedVolume = sink->TakeNotified();
             DoVolume();
+            notifiedVolume.reset();
             break;
         case WM_MV_DEVICELIST:
             sink->DeviceListHandled();
@@ -546,7 +577,14 @@ void TMasterVolumeVista::EnumDevices()
 
 void TMasterVolumeVista::DoVolume()
 {
-    Invalidate(true, false);
+    // The notification carried the new state: the caches take it without reading it back.
+    if (const auto& notified = NotifiedVolume(); notified && preload != TPreload::plNone) {
+        cachedVolume = notified->Scalar;
+        cachedMute = notified->Muted;
+        volumeValid = muteValid = true;
+    } else {
+        Invalidate(true, false);
+    }
     TCustomMasterVolumeVista::DoVolume();
 }
 

@@ -104,6 +104,8 @@ class TCustomMasterVolumeVista : public fw::TComponent {
     virtual void DoVolume();
     void DoDevice();
     bool Registered() const noexcept { return registered; }
+    /// While DoVolume runs: the state the notification carried, when it carried one.
+    const std::optional<audio::TNotifiedVolume>& NotifiedVolume() const noexcept { return notifiedVolume; }
 
   private:
     // The callback object handed to the platform (IMMNotificationClient and
@@ -127,6 +129,7 @@ class TCustomMasterVolumeVista : public fw::TComponent {
     bool changingVolume = false;
     bool changingDevice = false;
     bool tornDown = false;
+    std::optional<audio::TNotifiedVolume> notifiedVolume;
     audio::CoreAudioSeams seams;
     fw::ComPtr<NotificationSink> sink;
 };

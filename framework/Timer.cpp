@@ -100,8 +100,39 @@ void TTimer::Restart(UINT newInterval)
     Restart();
 }
 
+void TTimer::Postpone()
+{
+    if (!enabled || !id) {
+        Restart();
+        return;
+    }
+    postponedTo = backend->Now() + interval;
+}
+
+void TTimer::Postpone(UINT newInterval)
+{
+    if (newInterval != interval)
+        Restart(newInterval);
+    else
+        Postpone();
+}
+
 void TTimer::Fire()
 {
+    if (postponedTo) {
+        const uint64_t now = backend->Now();
+        if (now < postponedTo) {
+            // Early for the postponed tick: wait out the rest of the interval.
+            id = backend->Rearm(id, this, static_cast<UINT>(postponedTo - now));
+            shortened = true;
+            return;
+        }
+        postponedTo = 0;
+    }
+    if (shortened) {
+        shortened = false;
+        id = backend->Rearm(id, this, interval); // the ticks after it come a full interval apart
+    }
     if (OnTimer)
         OnTimer(this);
 }
@@ -116,6 +147,8 @@ void TTimer::Kill() noexcept
 
 void TTimer::Update()
 {
+    postponedTo = 0;
+    shortened = false;
     if (!enabled || interval == 0)
         Kill();
     else if (id)

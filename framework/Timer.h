@@ -54,6 +54,11 @@ class TTimer : public TComponent {
     void Restart();
     // The same with a new Interval, in one step.
     void Restart(UINT newInterval);
+    // As Restart for the handler, without a system call while the timer already runs at this
+    // interval: the next tick comes one full interval from now, the system timer is re-armed
+    // only when it comes due before that. For timers restarted at every step of a burst.
+    void Postpone();
+    void Postpone(UINT newInterval);
 
     TNotifyEvent OnTimer;
 
@@ -67,6 +72,8 @@ class TTimer : public TComponent {
     UINT interval;
     bool enabled;
     UINT_PTR id = 0;
+    uint64_t postponedTo = 0; // the tick a Postpone asked for, 0 when none is pending
+    bool shortened = false;   // armed for the rest of a postponed interval, not a full one
     TimerBackend* backend;
 };
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace fw {
@@ -89,5 +91,14 @@ using UniqueHbitmap = UniqueHandle<HandleTraits<HBITMAP, DeleteGdiObject>>;
 using UniqueHfont = UniqueHandle<HandleTraits<HFONT, DeleteGdiObject>>;
 using UniqueHbrush = UniqueHandle<HandleTraits<HBRUSH, DeleteGdiObject>>;
 using UniqueCoTaskString = UniqueHandle<HandleTraits<wchar_t*, FreeCoTaskMem>>;
+
+// An icon with several holders (a picture list and the tray icon showing it): destroyed with
+// the last one, so handing it on costs no copy of its bitmaps.
+using SharedHicon = std::shared_ptr<std::remove_pointer_t<HICON>>;
+inline SharedHicon ShareIcon(UniqueHicon icon)
+{
+    HICON h = icon.release();
+    return h ? SharedHicon(h, [](HICON i) { ::DestroyIcon(i); }) : SharedHicon();
+}
 
 } // namespace fw

@@ -92,6 +92,23 @@ void SystemTrackPopup(HMENU menu, int x, int y, HWND owner)
     ::PostMessageW(owner, WM_NULL, 0, 0);
 }
 
+bool SystemPointOnShell(POINT position)
+{
+    HWND bar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    HWND at = ::WindowFromPoint(position);
+    if (!bar || !at)
+        return true; // nothing to tell by
+    HWND root = ::GetAncestor(at, GA_ROOT);
+    DWORD shellProcess = 0, owner = 0;
+    ::GetWindowThreadProcessId(bar, &shellProcess);
+    ::GetWindowThreadProcessId(root ? root : at, &owner);
+    if (owner != shellProcess)
+        return false;
+    // The shell's desktop shows no notification icons.
+    const std::wstring cls = ClassName(root ? root : at);
+    return root != ::GetShellWindow() && cls != L"Progman" && cls != L"WorkerW";
+}
+
 void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept
 {
     if (capacity == 0)
@@ -131,6 +148,8 @@ TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyI
         seams.keyState = tray::SystemKeyState;
     if (!seams.trackPopup)
         seams.trackPopup = tray::SystemTrackPopup;
+    if (!seams.pointOnShell)
+        seams.pointOnShell = tray::SystemPointOnShell;
 
     window.Create(L"LorvaneNotifyIcon", [this](UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
         return WndProc(msg, wp, lp);
@@ -216,7 +235,7 @@ void TNotifyIcon::SetImageIndex(int value)
 
 void TNotifyIcon::LoadImage()
 {
-    picture.reset(::ImageList_GetIcon(images, imageIndex, ILD_NORMAL));
+    picture = fw::ShareIcon(fw::UniqueHicon(::ImageList_GetIcon(images, imageIndex, ILD_NORMAL)));
     Refresh();
 }
 
@@ -377,7 +396,12 @@ HICON TNotifyIcon::ProgramIcon()
 
 void TNotifyIcon::SetIcon(HICON icon)
 {
-    picture.reset(icon ? ::CopyIcon(icon) : nullptr);
+    SetIcon(fw::ShareIcon(fw::UniqueHicon(icon ? ::CopyIcon(icon) : nullptr)));
+}
+
+void TNotifyIcon::SetIcon(fw::SharedHicon icon)
+{
+    picture = std::move(icon);
     Refresh();
 }
 
@@ -581,7 +605,14 @@ void TNotifyIcon::DecodeCallback(UINT event)
         return;
 
     POINT p{};
-    seams.cursorPos(p);
+    const bool readable = seams.cursorPos(p);
+    if (event == WM_MOUSEMOVE && readable && !seams.pointOnShell(p)) {
+        // The position is read when the move is handled: one handled late may find the pointer
+        // already gone from the shell. Stored, it would hold the leave poll until the next motion.
+        if (Enabled && mouseInside)
+            Leave();
+        return;
+    }
     fw::TShiftState shift = ShiftState();
     switch (event) {
     case WM_MOUSEMOVE:
@@ -629,6 +660,11 @@ void TNotifyIcon::LeavePoll()
     // A position that cannot be read counts as moved: the poll must not run forever.
     if (seams.cursorPos(p) && p.x == lastPos.x && p.y == lastPos.y)
         return;
+    Leave();
+}
+
+void TNotifyIcon::Leave()
+{
     leaveTimer.SetEnabled(false);
     mouseInside = false;
     MouseLeave();

@@ -31,6 +31,9 @@ using SleepFn = std::function<void(DWORD ms)>;
 // GetCursorPos: false when the position cannot be read.
 using CursorPosFn = std::function<bool(POINT& position)>;
 using KeyStateFn = std::function<SHORT(int virtualKey)>;
+// Whether a screen point may lie over the shell's icons: false only when the window there is
+// surely not the shell's (another program's window, or the desktop).
+using PointOnShellFn = std::function<bool(POINT position)>;
 // Pops `menu` up at the screen point for `owner` (which receives its WM_COMMAND) and returns
 // when the menu closes.
 using TrackPopupFn = std::function<void(HMENU menu, int x, int y, HWND owner)>;
@@ -42,6 +45,7 @@ void SystemSleep(DWORD ms);
 bool SystemCursorPos(POINT& position);
 SHORT SystemKeyState(int virtualKey);
 void SystemTrackPopup(HMENU menu, int x, int y, HWND owner);
+bool SystemPointOnShell(POINT position);
 
 // What the component uses of the system; tests substitute fakes. Timers come from the
 // thread's timer backend (fw::ManualTimerBackend in tests).
@@ -51,6 +55,7 @@ struct NotifyIconSeams {
     CursorPosFn cursorPos = SystemCursorPos;
     KeyStateFn keyState = SystemKeyState;
     TrackPopupFn trackPopup = SystemTrackPopup;
+    PointOnShellFn pointOnShell = SystemPointOnShell;
     OsVersion version = fw::SystemVersion();
 };
 
@@ -137,9 +142,11 @@ class TNotifyIcon : public fw::TComponent {
     fw::TNotifyEvent OnTaskbarCreate;
 
     /// The picture; null means the program's own small icon. SetIcon copies the handle
-    /// (the caller keeps its own) and runs Refresh.
+    /// (the caller keeps its own) and runs Refresh; the shared form holds the caller's icon
+    /// without a copy.
     HICON Icon() const noexcept { return picture.get(); }
     void SetIcon(HICON icon);
+    void SetIcon(fw::SharedHicon icon);
     /// Brings the notification area in line with Visible: OnChange when an icon already
     /// shown took the picture, OnShow when it was added, OnHide when it was removed.
     void Refresh();
@@ -202,6 +209,7 @@ class TNotifyIcon : public fw::TComponent {
     void DecodeCallback(UINT event);
     fw::TShiftState ShiftState() const;
     void LeavePoll();
+    void Leave();
     void AnimationTick();
     HWND TaskbarWindow();
     HWND OverflowWindow();
@@ -218,7 +226,7 @@ class TNotifyIcon : public fw::TComponent {
     UINT taskbarCreatedMessage = 0;
     fw::TTimer animationTimer;
     fw::TTimer leaveTimer;
-    fw::UniqueHicon picture;
+    fw::SharedHicon picture;
     fw::UniqueHicon programIcon;
     bool programIconRead = false;
 

@@ -119,6 +119,17 @@ class System {
         if (auto it = volumeCallbacks.find(index); it != volumeCallbacks.end())
             it->second->OnNotify(nullptr);
     }
+    // A notification carrying the state it reports, as the platform's do.
+    void NotifyVolumeData(int index, float scalar, bool mute)
+    {
+        AUDIO_VOLUME_NOTIFICATION_DATA data{};
+        data.fMasterVolume = scalar;
+        data.bMuted = mute ? TRUE : FALSE;
+        data.nChannels = 1;
+        data.afChannelVolumes[0] = scalar;
+        if (auto it = volumeCallbacks.find(index); it != volumeCallbacks.end())
+            it->second->OnNotify(&data);
+    }
     void NotifyDefault(EDataFlow flow = eRender, ERole role = eConsole)
     {
         if (client)

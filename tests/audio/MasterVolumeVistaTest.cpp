@@ -195,6 +195,48 @@ TEST_F(Backend, PlAlwayRefillsSoReadsAndHandlersCostNothing)
     EXPECT_EQ(sys.Calls("GetMasterVolumeLevelScalar"), 1) << "the refill, not the handler";
 }
 
+TEST_F(Backend, TheStateANotificationCarriesFillsTheCachesWithoutReadingBack)
+{
+    for (TPreload preload : {TPreload::plNone, TPreload::plAuto, TPreload::plAlway}) {
+        Create(preload);
+        sys.calls.clear();
+        std::vector<std::pair<float, bool>> seen;
+        onVolume = [&] { seen.emplace_back(mv->Volume(), mv->Mute()); };
+        sys.endpoints[0].scalar = 0.3f;
+        sys.endpoints[0].mute = true;
+        sys.NotifyVolumeData(0, 0.4f, false); // coalesced: the newest one counts
+        sys.NotifyVolumeData(0, 0.3f, true);
+        Pump();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0], std::make_pair(0.3f, true));
+        const int reads = preload == TPreload::plNone ? 1 : 0;
+        EXPECT_EQ(sys.Calls("GetMasterVolumeLevelScalar"), reads);
+        EXPECT_EQ(sys.Calls("GetMute"), reads);
+        // One that carried nothing reads the state back.
+        sys.endpoints[0].scalar = 0.6f;
+        sys.NotifyVolume(0);
+        Pump();
+        EXPECT_EQ(seen.back(), std::make_pair(0.6f, true));
+        EXPECT_EQ(sys.Calls("GetMasterVolumeLevelScalar"), reads + 1);
+    }
+}
+
+TEST_F(Backend, AReplacedEndpointsLateNotificationIsReadBackFromTheNewOne)
+{
+    Create(TPreload::plAlway);
+    IAudioEndpointVolumeCallback* old = sys.volumeCallbacks[0];
+    sys.endpoints[1].scalar = 0.7f;
+    sys.defaultIndex = 1;
+    sys.NotifyDefault(); // queued before the late notification of the old endpoint
+    AUDIO_VOLUME_NOTIFICATION_DATA data{};
+    data.fMasterVolume = 0.1f;
+    data.nChannels = 1;
+    old->OnNotify(&data);
+    Pump();
+    EXPECT_EQ(mv->DefaultDeviceId(), Id(1));
+    EXPECT_EQ(mv->Volume(), 0.7f);
+}
+
 TEST_F(Backend, DeviceNotificationReopensBeforeOnDevice)
 {
     Create(TPreload::plAuto);

@@ -98,6 +98,59 @@ TEST(ManualTimerBackend, ChangesCostOneCallAndSameValuesNone)
     EXPECT_EQ(ticks, 2);
 }
 
+TEST(ManualTimerBackend, PostponeMovesTheTickWithoutASystemCallPerStep)
+{
+    fw::ManualTimerBackend clock;
+    fw::TTimer timer(nullptr, L"Balloon", 250, true);
+    std::vector<uint64_t> ticks;
+    timer.OnTimer = [&](fw::TObject*) { ticks.push_back(clock.Now()); };
+    const uint64_t start = clock.Now();
+    const int armed = clock.Calls();
+    for (int step = 0; step < 10; ++step) { // a burst: a step every 20 ms
+        timer.Postpone();
+        clock.Advance(20);
+    }
+    EXPECT_EQ(clock.Calls(), armed) << "no call while the burst runs";
+    clock.Advance(229);
+    EXPECT_TRUE(ticks.empty()) << "the system timer came due early and waits out the rest";
+    clock.Advance(1);
+    ASSERT_EQ(ticks.size(), 1u);
+    EXPECT_EQ(ticks[0], start + 180 + 250) << "one full interval after the last step";
+    EXPECT_EQ(clock.Calls(), armed + 2) << "the rest of the interval, then the full one again";
+    clock.Advance(250);
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_EQ(ticks[1], ticks[0] + 250);
+}
+
+TEST(ManualTimerBackend, PostponeStartsAStoppedTimerAndTakesANewIntervalAtOnce)
+{
+    fw::ManualTimerBackend clock;
+    fw::TTimer timer(nullptr, L"Sound", 500, false);
+    int ticks = 0;
+    timer.OnTimer = [&](fw::TObject*) {
+        ++ticks;
+        timer.SetEnabled(false);
+    };
+    timer.Postpone();
+    EXPECT_TRUE(timer.Enabled());
+    clock.Advance(500);
+    EXPECT_EQ(ticks, 1);
+
+    timer.Postpone(300); // stopped, and another interval
+    clock.Advance(100);
+    timer.Postpone(100); // a new interval re-arms now
+    EXPECT_EQ(timer.Interval(), 100u);
+    clock.Advance(100);
+    EXPECT_EQ(ticks, 2);
+
+    // A restart forgets a pending postponement: its shorter interval holds.
+    timer.SetEnabled(true);
+    timer.Postpone();
+    timer.Restart(50);
+    clock.Advance(50);
+    EXPECT_EQ(ticks, 3);
+}
+
 TEST(TTimer, OneShotPatternAndIntervalChange)
 {
     fw::TTimer timer(nullptr, L"StartTimer", 30, true);

@@ -206,6 +206,11 @@ TEST_F(RealShell, TaskbarAndDesktopWindowTests)
     HWND under = ::WindowFromPoint(POINT{150, 150});
     EXPECT_EQ(under, ordinary.Handle());
     EXPECT_FALSE(icon->IsDesktopWindow(::GetAncestor(under, GA_ROOT), under));
+    // Where a late move callback may find the pointer: the taskbar may hold the icon, another
+    // program's window (this one, to the shell) may not.
+    EXPECT_TRUE(tray::SystemPointOnShell(onBar));
+    EXPECT_TRUE(tray::SystemPointOnShell(POINT{taskbarRect.right - 2, onBar.y}));
+    EXPECT_FALSE(tray::SystemPointOnShell(POINT{150, 150}));
     HWND bare = ::WindowFromPoint(POINT{5, 5});
     if (bare == ::GetDesktopWindow()) {
         EXPECT_TRUE(icon->IsDesktopWindow(::GetAncestor(bare, GA_ROOT), bare));

@@ -316,6 +316,56 @@ TEST_F(NotifyIconTest, LeavePollRaisesLeaveOnceTheCursorMoves)
     EXPECT_EQ(log, (Log{L"Enter", L"Leave", L"Enter", L"Leave"}));
 }
 
+TEST_F(NotifyIconTest, AMoveHandledAfterThePointerLeftTheShellNeitherEntersNorHoldsThePoll)
+{
+    // Handled late, the move finds the pointer resting over another program's window.
+    shell.cursor = {600, 400};
+    shell.cursorOnShell = false;
+    Callback(WM_MOUSEMOVE);
+    clock.Advance(1000);
+    EXPECT_TRUE(log.empty());
+    EXPECT_FALSE(icon->MouseInside());
+
+    shell.cursor = {1270, 790};
+    shell.cursorOnShell = true;
+    Callback(WM_MOUSEMOVE);
+    ASSERT_TRUE(icon->MouseInside());
+    // The pointer left; the shell's last move for it is handled only now, with the pointer
+    // resting where the poll would otherwise take it for still.
+    shell.cursor = {600, 400};
+    shell.cursorOnShell = false;
+    Callback(WM_MOUSEMOVE);
+    EXPECT_EQ(log, (Log{L"Enter", L"Leave"}));
+    EXPECT_FALSE(icon->MouseInside());
+    clock.Advance(1000);
+    EXPECT_EQ(log, (Log{L"Enter", L"Leave"})) << "the poll stopped with the leave";
+
+    // Buttons are not second-guessed.
+    Callback(WM_LBUTTONDOWN);
+    EXPECT_EQ(log.back(), L"DownL");
+}
+
+TEST_F(NotifyIconTest, ASharedPictureIsShownWithoutACopyAndKeptWhileShown)
+{
+    Show();
+    fw::SharedHicon picture = fw::ShareIcon(fw::UniqueHicon(::CopyIcon(::LoadIconW(nullptr, IDI_WARNING))));
+    HICON handle = picture.get();
+    icon->SetIcon(picture);
+    EXPECT_EQ(shell.Last().data.hIcon, handle);
+    picture.reset(); // the list that lent it cleared
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(icon->Icon(), &info)) << "still alive for a later add";
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    ::SendMessageW(icon->Handle(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(shell.Last().message, DWORD(NIM_ADD));
+    EXPECT_EQ(shell.Last().data.hIcon, handle);
+
+    icon->SetIcon(HICON{}); // the plain form copies: null shows the program's own icon
+    EXPECT_NE(shell.Last().data.hIcon, handle);
+}
+
 TEST_F(NotifyIconTest, RightReleasePopsTheMenuOnlyWhenVisibleAndInside)
 {
     fw::UniqueHmenu menu(::CreatePopupMenu());

@@ -24,6 +24,7 @@ class FakeShell {
     std::vector<DWORD> sleeps;
     POINT cursor{100, 200};
     bool cursorReadable = true;
+    bool cursorOnShell = true; // the cursor is over the shell's windows
     std::vector<SHORT> keys = std::vector<SHORT>(256, 0);
     struct Popup {
         HMENU menu;
@@ -41,6 +42,7 @@ class FakeShell {
             p = cursor;
             return cursorReadable;
         };
+        s.pointOnShell = [this](POINT) { return cursorOnShell; };
         s.keyState = [this](int vk) { return vk >= 0 && vk < 256 ? keys[vk] : SHORT(0); };
         s.trackPopup = [this](HMENU m, int x, int y, HWND owner) {
             popups.push_back({m, POINT{x, y}, owner});
