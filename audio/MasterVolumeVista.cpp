@@ -498,7 +498,10 @@ std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcep
             break;
         case WM_MV_VOLUME:
             sink->VolumeHandled(); // before the reads, so no later notification is lost
-            notifiedVolume = sink->TakeNotified();
+            // An own write not notified yet may be newer than the state the notification
+            // carried: that one is read back.
+            if (auto notified = sink->TakeNotified(); notified && !changingVolume)
+                notifiedVolume = notified;
             DoVolume();
             notifiedVolume.reset();
             break;

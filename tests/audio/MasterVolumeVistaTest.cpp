@@ -221,6 +221,19 @@ TEST_F(Backend, TheStateANotificationCarriesFillsTheCachesWithoutReadingBack)
     }
 }
 
+TEST_F(Backend, ANotificationOlderThanAnOwnWriteIsReadBack)
+{
+    Create(TPreload::plAlway);
+    sys.endpoints[0].mute = false;
+    sys.NotifyVolumeData(0, sys.endpoints[0].scalar, false); // a foreign change, still queued
+    const auto callbacks = sys.volumeCallbacks;
+    sys.volumeCallbacks.clear(); // the write's own notification comes only later
+    ASSERT_TRUE(mv->SetMute(true));
+    sys.volumeCallbacks = callbacks;
+    Pump();
+    EXPECT_TRUE(mv->Mute()) << "the write's state, not the older notification's";
+}
+
 TEST_F(Backend, AReplacedEndpointsLateNotificationIsReadBackFromTheNewOne)
 {
     Create(TPreload::plAlway);
