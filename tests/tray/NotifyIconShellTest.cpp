@@ -256,6 +256,12 @@ TEST_F(RealShell, ShellTooltipsGetUpdateAndActivateOnlyWhileInside)
     inside.ActivateTip();
     EXPECT_EQ(hover.updates + hover.activates, 0) << "the mouse is not inside";
 
+    // A move callback counts only while the pointer is over the shell, as a real one would be.
+    MoveTo(POINT{(taskbarRect.left + taskbarRect.right) / 2, (taskbarRect.top + taskbarRect.bottom) / 2});
+    ASSERT_TRUE(PumpUntil([] {
+        POINT p{};
+        return ::GetCursorPos(&p) && tray::SystemPointOnShell(p);
+    }));
     ::SendMessageW(inside.Handle(), WM_NOTIFYICON_CALLBACK, kNotifyIconId, WM_MOUSEMOVE);
     ASSERT_TRUE(inside.MouseInside());
     inside.RefreshTip();
