@@ -25,7 +25,6 @@ namespace sim = endpointsim;
 constexpr UINT kRunAction = WM_APP + 1002;
 // Positions in the action list with the default ten presets and ten tools.
 constexpr LPARAM kVolumeUp = 13, kEnableHotKey = 39, kShowOption = 41;
-constexpr WPARAM kProbeStarted = 1;
 constexpr DWORD kBound = 20000;
 constexpr DWORD kShown = 3000;           // about a second on a quiet machine; room for a loaded one
 constexpr DWORD kSessionEndBound = 5000; // what the system waits before it ends a program itself
@@ -228,13 +227,8 @@ class Faults : public testing::Test {
         if (!settings.empty() && !program->WriteSettings(settings))
             return nullptr;
         p = Process();
-        if (!p.Start(LorvanePath(), L""))
-            return nullptr;
-        HWND main = WaitForMainWindow(p.Id(), kBound);
-        if (!main || !WaitUntil([&] { return ProbeMain(main, kProbeStarted) == 1; }, kBound) ||
-            !TipShowsRealState(kBound))
-            return nullptr;
-        return main;
+        HWND main = StartInstance(p, L"", kBound);
+        return main && TipShowsRealState(kBound) ? main : nullptr;
     }
 
     // What holds after every fault: a step runs and shows within a second, the close ends in

@@ -21,7 +21,7 @@ using namespace e2e;
 namespace sim = endpointsim;
 
 constexpr DWORD kBound = 20000;
-constexpr WPARAM kProbeStarted = 1, kProbeWheelCapture = 5, kProbeCursorPoll = 6;
+constexpr WPARAM kProbeWheelCapture = 5, kProbeCursorPoll = 6;
 constexpr UINT WM_RUN_ACTION = WM_APP + 1002;
 
 // Ctrl+Alt+F9 .. F12 as the settings file stores hotkeys.
@@ -264,10 +264,7 @@ class InputE2E : public testing::Test {
     {
         if (!program->WriteSettings(L"[General]\r\nBalloonHint=0\r\n" + general + sections))
             return nullptr;
-        if (!process.Start(LorvanePath(), L""))
-            return nullptr;
-        main = WaitForMainWindow(process.Id(), kBound);
-        if (main && !WaitUntil([&] { return ProbeMain(main, kProbeStarted) == 1; }, kBound))
+        if (!(main = StartInstance(process, L"", kBound)))
             return nullptr;
         // The icon comes last in the start: settings, bindings and hotkeys are in place.
         if (!WaitForIcon(L"Speakers: 50%"))

@@ -204,6 +204,17 @@ LRESULT ProbeMain(HWND main, WPARAM what)
     return static_cast<LRESULT>(result);
 }
 
+HWND StartInstance(Process& p, const std::wstring& args, DWORD boundMs)
+{
+    if (!p.Start(LorvanePath(), args))
+        return nullptr;
+    HWND main = WaitForMainWindow(p.Id(), boundMs);
+    constexpr WPARAM kStarted = 1; // MainProbe::Started
+    if (main && !WaitUntil([&] { return ProbeMain(main, kStarted) == 1; }, boundMs))
+        return nullptr;
+    return main;
+}
+
 void CloseAllInstances()
 {
     for (HWND h : MainWindows())

@@ -77,6 +77,10 @@ bool WaitUntil(Pred pred, DWORD boundMs = 10000)
     return true;
 }
 
+// Starts the program with `args` and waits until its deferred start has run: its main window,
+// or null when it did not start or never finished starting within the bound.
+HWND StartInstance(Process& p, const std::wstring& args = L"", DWORD boundMs = 20000);
+
 // Ends every instance of the program: WM_CLOSE first, termination after a bound.
 void CloseAllInstances();
 

@@ -27,7 +27,7 @@ using namespace e2e;
 namespace sim = endpointsim;
 
 constexpr UINT kInstanceNotify = WM_APP + 1001, kRunAction = WM_APP + 1002;
-constexpr WPARAM kProbeNotifies = 0, kProbeStarted = 1, kProbeActionCount = 4;
+constexpr WPARAM kProbeNotifies = 0, kProbeActionCount = 4;
 // Positions with the default ten presets and ten tools: actions that open no program,
 // menu or dialog (device change, presets, steps, reset, the mute ones).
 constexpr LPARAM kSafeActions[] = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
@@ -146,15 +146,7 @@ class Reliability : public testing::Test {
         program.reset();
     }
 
-    HWND Start(Process& p)
-    {
-        if (!p.Start(LorvanePath(), L""))
-            return nullptr;
-        HWND main = WaitForMainWindow(p.Id(), kBound);
-        if (main && !WaitUntil([&] { return ProbeMain(main, kProbeStarted) == 1; }, kBound))
-            return nullptr;
-        return main;
-    }
+    HWND Start(Process& p) { return StartInstance(p, L"", kBound); }
 
     // Every message posted before has been handled: a notice posted now has been counted.
     static bool Drained(HWND main)

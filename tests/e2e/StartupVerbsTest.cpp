@@ -41,17 +41,6 @@ protected:
         program.reset();
     }
 
-    // Starts an instance and waits until its deferred start has run.
-    HWND StartInstance(Process& p, const std::wstring& args = L"")
-    {
-        if (!p.Start(LorvanePath(), args))
-            return nullptr;
-        HWND main = WaitForMainWindow(p.Id());
-        if (main && !WaitUntil([&] { return ProbeMain(main, kStarted) == 1; }))
-            return nullptr;
-        return main;
-    }
-
     static constexpr WPARAM kInstanceNotifies = 0, kStarted = 1, kVolumeChanges = 2, kStartWait = 3,
                             kActionCount = 4;
     static constexpr UINT kRunAction = WM_APP + 1002;
@@ -401,15 +390,7 @@ protected:
         CloseAllInstances();
         program.reset();
     }
-    HWND Start(Process& p)
-    {
-        if (!p.Start(LorvanePath(), L""))
-            return nullptr;
-        HWND main = WaitForMainWindow(p.Id());
-        if (main && !WaitUntil([&] { return ProbeMain(main, 1) == 1; }))
-            return nullptr;
-        return main;
-    }
+    HWND Start(Process& p) { return StartInstance(p); }
     std::unique_ptr<ProgramFolder> program;
 };
 

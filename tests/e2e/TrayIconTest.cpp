@@ -233,15 +233,7 @@ class TrayIconE2E : public testing::Test {
         return program->File(L"Icons\\Digital White\\") + name;
     }
 
-    HWND Start(Process& p, const std::wstring& args = L"")
-    {
-        if (!p.Start(LorvanePath(), args))
-            return nullptr;
-        HWND main = WaitForMainWindow(p.Id(), kBound);
-        if (main && !WaitUntil([&] { return ProbeMain(main, 1) == 1; }, kBound))
-            return nullptr;
-        return main;
-    }
+    HWND Start(Process& p, const std::wstring& args = L"") { return StartInstance(p, args, kBound); }
 
     // Runs the simulator's control program, as a user at a console would.
     static void EndpointSim(const std::wstring& args)
