@@ -3,6 +3,7 @@
 #include "HotKeyEdit.h"
 #include "DesktopTestLock.h"
 #include "Form.h"
+#include "FormInput.h"
 #include "HotKeyEvents.h"
 
 #include <gtest/gtest.h>
@@ -22,27 +23,12 @@ const fw::TFormDesc kDesc = {
 
 void Pump(DWORD ms = 150)
 {
-    const DWORD end = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (fw::TForm::IsFormMessage(&msg))
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(5);
-    } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+    testsupport::PumpForms(ms);
 }
 
 void Send(WORD key, bool down)
 {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = key;
-    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &in, sizeof(in));
-    Pump(60);
+    testsupport::SendKey(key, down);
 }
 
 class HotKeyEditTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 // operations, edited with real keystrokes and clicks (SendInput) and read back.
 #include "OptionEditors.h"
 #include "DesktopTestLock.h"
+#include "FormInput.h"
 #include "HotKeyEdit.h"
 #include "Option.h"
 #include "OptionControls.h"
@@ -17,27 +18,12 @@ namespace {
 
 void Pump(DWORD ms = 100)
 {
-    const DWORD end = ::GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (fw::TForm::IsFormMessage(&msg))
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(5);
-    } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+    testsupport::PumpForms(ms);
 }
 
 void Key(WORD key, bool down)
 {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = key;
-    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &in, sizeof(in));
-    Pump(60);
+    testsupport::SendKey(key, down);
 }
 
 // A left click (or two) at a point of a window's client area, with the real pointer.
