@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 namespace audio {
 
@@ -50,12 +51,27 @@ float LevelToScalar(int min, int max, int level) noexcept
 
 namespace {
 
-bool ProbeCoreAudio(const audio::CoreAudioSeams& seams)
+// The enumerator when Core Audio is there: the backend takes this one over, since making a
+// second costs a COM activation at every start.
+fw::ComPtr<IMMDeviceEnumerator> ProbeCoreAudio(const audio::CoreAudioSeams& seams)
 {
-    if (!seams.createEnumerator)
-        return false;
     fw::ComPtr<IMMDeviceEnumerator> probe;
-    return SUCCEEDED(seams.createEnumerator(probe.put())) && probe;
+    if (!seams.createEnumerator || FAILED(seams.createEnumerator(probe.put())))
+        probe.reset();
+    return probe;
+}
+
+audio::CoreAudioSeams HandOver(audio::CoreAudioSeams seams, fw::ComPtr<IMMDeviceEnumerator> made)
+{
+    auto first = std::make_shared<fw::ComPtr<IMMDeviceEnumerator>>(std::move(made));
+    seams.createEnumerator = [first, create = std::move(seams.createEnumerator)](IMMDeviceEnumerator** out) {
+        if (*first) {
+            *out = first->detach();
+            return S_OK;
+        }
+        return create(out);
+    };
+    return seams;
 }
 
 // No exception leaves the component: whatever fails ends with the neutral value.
@@ -81,8 +97,9 @@ TMasterVolume::TMasterVolume(fw::TComponent* owner, HWND ownerWindow, audio::Mas
     : TComponent(owner, L"MasterVolume"), ownerWindow(ownerWindow), seams(std::move(seams))
 {
     // No version test: whether the enumerator can be created alone decides.
-    if (ProbeCoreAudio(this->seams.coreAudio)) {
-        vista = std::make_unique<TMasterVolumeVista>(this, this->seams.coreAudio);
+    if (auto enumerator = ProbeCoreAudio(this->seams.coreAudio)) {
+        vista = std::make_unique<TMasterVolumeVista>(this,
+                                                     HandOver(this->seams.coreAudio, std::move(enumerator)));
         vista->OnVolume = [this](fw::TObject*) { BackendChange(TVolumeChange::vcVolume); };
         vista->OnDevice = [this](fw::TObject*) { BackendChange(TVolumeChange::vcDevice); };
     } else {
