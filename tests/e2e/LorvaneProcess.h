@@ -61,7 +61,7 @@ long RunLorvane(const std::wstring& args, DWORD boundMs = 20000);
 std::vector<HWND> MainWindows(DWORD pid = 0);
 HWND WaitForMainWindow(DWORD pid, DWORD boundMs = 20000);
 
-// Asks a running instance for a piece of its state (see MainProbe in app/Messages.h).
+// Asks a running instance for a piece of its state (see MainProbe in logic/Messages.h).
 LRESULT ProbeMain(HWND main, WPARAM what);
 
 // Polls `pred` until it holds or the bound passes (generous: Wine may be slow to start).
