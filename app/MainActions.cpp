@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "Format.h"
 #include "IntText.h"
+#include "Level.h"
 #include "TextList.h"
 #include "ToolCheck.h"
 #include "VolumeStep.h"

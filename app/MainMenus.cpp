@@ -3,9 +3,9 @@
 #include "Main.h"
 
 #include "BarLayout.h"
-#include "CommandLine.h"
 #include "Format.h"
 #include "IntText.h"
+#include "Level.h"
 #include "Messages.h"
 #include "TextList.h"
 #include "VolumeText.h"

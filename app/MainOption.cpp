@@ -2,8 +2,8 @@
 // model, copying it back (with the two warnings) and closing it.
 #include "Main.h"
 
-#include "CommandLine.h"
 #include "Format.h"
+#include "Level.h"
 #include "Messages.h"
 #include "Migration.h"
 #include "Option.h"

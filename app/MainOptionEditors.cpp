@@ -4,6 +4,7 @@
 #include "Main.h"
 
 #include "Format.h"
+#include "Level.h"
 #include "Option.h"
 #include "OptionEditors.h"
 

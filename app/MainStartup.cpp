@@ -2,6 +2,7 @@
 #include "Main.h"
 
 #include "CommandLine.h"
+#include "Level.h"
 #include "Messages.h"
 #include "Option.h"
 #include "SystemInfo.h"

@@ -35,13 +35,4 @@ std::optional<MuteValue> ParseMuteValue(std::wstring_view value);
 // If `text` starts with `verb` (compared without regard to case), the trimmed rest.
 std::optional<std::wstring> MatchVerb(std::wstring_view text, std::wstring_view verb);
 
-// Round half away from zero.
-long long RoundHalfAway(long double x);
-
-// Level of a percentage on the facade's scale Min..Max.
-long long PercentToLevel(long double percent, int min, int max);
-
-// Scale(a; b..c -> e..d) = e + Round((a - b) / (c - b) * (d - e)).
-long long Scale(long double a, long double b, long double c, long double e, long double d);
-
 } // namespace lorvane

@@ -1,7 +1,7 @@
 #include "IconList.h"
 
-#include "CommandLine.h"
 #include "IconLoader.h"
+#include "Level.h"
 
 #include <algorithm>
 

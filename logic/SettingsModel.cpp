@@ -1,6 +1,6 @@
 #include "SettingsModel.h"
 
-#include "CommandLine.h"
+#include "Level.h"
 #include "IntText.h"
 
 #include <algorithm>

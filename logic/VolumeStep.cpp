@@ -1,6 +1,6 @@
 #include "VolumeStep.h"
 
-#include "CommandLine.h"
+#include "Level.h"
 
 #include <algorithm>
 #include <cmath>

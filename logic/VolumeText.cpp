@@ -1,6 +1,6 @@
 #include "VolumeText.h"
 
-#include "CommandLine.h"
+#include "Level.h"
 #include "Format.h"
 #include "IntText.h"
 

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Level.h"
 #include "ToolCheck.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // Seeded command tails and verbs through the parser: whatever the text, the tail is trimmed,
 // waits fit a timer, numbers are finite and levels stay in range.
 #include "CommandLine.h"
+#include "Level.h"
 #include "FuzzRun.h"
 #include "ToolCheck.h"
 

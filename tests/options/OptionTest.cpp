@@ -2,6 +2,7 @@
 // against the endpoint simulator (filled, edited, applied, warned, closed).
 #include "Option.h"
 #include "CommandLine.h"
+#include "Level.h"
 #include "FuzzRun.h"
 #include "Main.h"
 #include "OptionEditors.h"
