@@ -99,6 +99,8 @@ public:
     void RebuildPresets();
     void RebuildTools();
     void RefreshActionStates();
+    // The name of the playback device a "Device:" + ID command switches to; empty for any other.
+    std::wstring ToolDeviceName(const std::wstring& command) const;
     // The interval settings given to their timers.
     void ApplyTimerSettings();
 
@@ -171,6 +173,7 @@ public:
     std::unique_ptr<support::TTrackBarEx> VolumeBar;
     HWND VolumeLabel = nullptr; // children of this window
     HWND MuteBox = nullptr;
+    HWND MuteTip = nullptr; // the box's hint; owned by this window, which takes it along
     // Creates the bar's controls (once) and takes its default size from their layout.
     void CreateVolumeBar();
     // The start leaves the bar unbuilt; the first need builds it, as the start would have.
@@ -180,6 +183,9 @@ public:
     bool BarSizeUnresolved() const noexcept;
     static constexpr int kBarSizeFromLayout = INT_MIN;
     void ApplyVolumeBarSize();
+    // The resolution the bar is laid out for, and a length of it in pixels at 96 DPI.
+    int BarDpi() const noexcept;
+    int BarDesignSize(int pixels) const noexcept;
     void ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align);
     void HideVolumeBar();
     bool VolumeBarShowing() const;
@@ -349,6 +355,11 @@ private:
     fw::UniqueHfont mainFont;
 
     int barMinWidth = 0;
+    // Declared here, destroyed after the window it owns.
+    fw::UniqueHwnd barOwner;
+    static fw::UniqueHwnd CreateOwnerWindow();
+    static constexpr wchar_t kOwnerWindowClass[] = L"TMainFormOwner";
+    std::wstring muteHint; // what the mute box's tip shows
     bool barDeferred = false;    // the start left the bar to its first need
     bool barCreating = false;    // the late bar's first resolution check
     bool barFontChanged = false; // a language set the main font

@@ -492,11 +492,33 @@ void TMainForm::RefreshActionStates()
             a->Hint = (!tool.Caption.empty() && tool.Caption != plain)
                           ? FormatOr(text(txActToolHint), builtIn(txActToolHint), {a->Tag + 1, tool.Caption})
                           : plain;
-            a->Caption = tool.Caption;
+            // An unnamed tool speaks the current language; one named after its device shows
+            // that name as the device menu does, "&" and all.
+            if (tool.Caption.empty())
+                a->Caption = plain;
+            else if (ToolDeviceName(tool.Command) == tool.Caption)
+                a->Caption = EscapeAccelerators(tool.Caption);
+            else
+                a->Caption = tool.Caption;
             a->Visible = !tool.Command.empty();
             a->Checked = ToolCommandChecked(tool.Command, state);
         }
     }
+}
+
+std::wstring TMainForm::ToolDeviceName(const std::wstring& command) const
+{
+    constexpr std::wstring_view verb = L"Device:";
+    if (command.size() <= verb.size() || ::CompareStringOrdinal(command.c_str(), static_cast<int>(verb.size()),
+                                                                verb.data(), static_cast<int>(verb.size()),
+                                                                TRUE) != CSTR_EQUAL)
+        return {};
+    const std::wstring id = command.substr(verb.size());
+    for (int i = 0; i < MasterVolume->DeviceCount(); ++i) {
+        if (MasterVolume->DeviceId(i) == id)
+            return MasterVolume->DeviceName(i);
+    }
+    return {};
 }
 
 void TMainForm::MasterVolumeChange(fw::TObject*, TVolumeChange)

@@ -187,7 +187,9 @@ void TMainForm::CreateMenus()
         EnterBusy();
         POINT p{};
         CursorPosition(p);
-        ShowVolumeBar(p.x, p.y, false, TBarAlign::Left);
+        // The work area, as the system's own flyouts: the bar stands next to the taskbar
+        // instead of over it and the tray icon.
+        ShowVolumeBar(p.x, p.y, true, TBarAlign::Left);
         LeaveBusy();
     };
 }
@@ -293,7 +295,7 @@ int TMainForm::RebuildDeviceMenu(fw::TMenuItem& menu)
     const std::wstring current = MasterVolume->DefaultDeviceId();
     for (int i = 0; i < n; ++i) {
         fw::TMenuItem* item = menu.Add(L"Device" + fw::IntToStr(i) + L"MenuItem");
-        item->Caption = MasterVolume->DeviceName(i);
+        item->Caption = EscapeAccelerators(MasterVolume->DeviceName(i));
         item->Hint = MasterVolume->DeviceId(i);
         item->RadioItem = true;
         item->Checked = item->Hint == current;
@@ -368,8 +370,8 @@ void TMainForm::CreateVolumeBar()
     LayoutVolumeBar();
     // The size before the settings are read: the mute box's right and bottom edges.
     RECT box = ChildBounds(Handle(), MuteBox);
-    Settings.Window.MainWidth = box.right;
-    Settings.Window.MainHeight = box.bottom;
+    Settings.Window.MainWidth = BarDesignSize(box.right);
+    Settings.Window.MainHeight = BarDesignSize(box.bottom);
 }
 
 void TMainForm::DeferVolumeBar()
@@ -401,8 +403,8 @@ void TMainForm::EnsureVolumeBar()
     ::SetWindowTextW(MuteBox, kDefaultTexts[txBarMute].text);
     LayoutVolumeBar();
     const RECT box = ChildBounds(Handle(), MuteBox);
-    Settings.Window.MainWidth = width == kBarSizeFromLayout ? box.right : width;
-    Settings.Window.MainHeight = height == kBarSizeFromLayout ? box.bottom : height;
+    Settings.Window.MainWidth = width == kBarSizeFromLayout ? BarDesignSize(box.right) : width;
+    Settings.Window.MainHeight = height == kBarSizeFromLayout ? BarDesignSize(box.bottom) : height;
     if (barFontChanged)
         ApplyBarFont();
     RefreshVolumeBar(); // today's caption, level and mute
@@ -442,6 +444,19 @@ void TMainForm::CreateVolumeBarControls()
     MuteBox = ::CreateWindowExW(
         0, L"BUTTON", BarText(txBarMute).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
         185, 80, 16, h, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMuteBoxId)), instance, nullptr);
+    // The hint is a caption without its marks: the tip shows it as it is.
+    MuteTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr, instance,
+                                nullptr);
+    if (MuteTip) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = h;
+        tool.uId = reinterpret_cast<UINT_PTR>(MuteBox);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(MuteTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 
     DpiManager = std::make_unique<support::TDpiManager>(this, L"DpiManager", h);
     DpiManager->OnChange = [this](fw::TObject*, int oldDpi, int newDpi, const RECT& rect,
@@ -457,12 +472,24 @@ void TMainForm::CreateVolumeBarControls()
     DpiManager->Check();
 }
 
+int TMainForm::BarDpi() const noexcept
+{
+    return DpiManager && DpiManager->Dpi() > 0 ? DpiManager->Dpi() : kDesignDpi;
+}
+
+// The saved size is kept at 96 DPI, as the dialog's: a bar saved on one monitor has the same
+// size for its text on another.
+int TMainForm::BarDesignSize(int pixels) const noexcept
+{
+    return ::MulDiv(pixels, kDesignDpi, BarDpi());
+}
+
 void TMainForm::ApplyVolumeBarSize()
 {
     if (!VolumeBar)
         return;
-    const int w = Settings.Window.MainWidth;
-    const int h = Settings.Window.MainHeight;
+    const int w = ::MulDiv(Settings.Window.MainWidth, BarDpi(), kDesignDpi);
+    const int h = ::MulDiv(Settings.Window.MainHeight, BarDpi(), kDesignDpi);
     if (w > 0 && h > 0)
         ::SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -532,6 +559,16 @@ void TMainForm::RefreshVolumeBar()
     const std::wstring mute = BarText(txBarMute);
     if (WindowText(MuteBox) != mute)
         ::SetWindowTextW(MuteBox, mute.c_str());
+    if (const fw::TAction* a = MainActionList ? MainActionList->Find(L"MuteChangeAction") : nullptr;
+        a && MuteTip && a->Hint != muteHint) {
+        muteHint = a->Hint;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = Handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(MuteBox);
+        tool.lpszText = muteHint.data();
+        ::SendMessageW(MuteTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
     // BM_SETCHECK sends no click: the box follows mute without toggling it back.
     ::SendMessageW(MuteBox, BM_SETCHECK, MasterVolume->Mute() ? BST_CHECKED : BST_UNCHECKED, 0);
     const int position = kBarLevelMax - MasterVolume->Volume();
@@ -620,6 +657,8 @@ void TMainForm::DpiManagerChange(int oldDpi, int newDpi, const RECT& rect)
     EnterBusy();
     DpiManager->AutoSize = false;
     DpiManager->Resize(newDpi, oldDpi, rect);
+    // The thumb is a length of the control, not a bound the resize scales.
+    VolumeBar->SetThumbLength(::MulDiv(kBarThumb, newDpi, kDesignDpi));
     // A bar built late scales to the monitor it finds; the icon heard of that at the start.
     if (!barCreating)
         ChangeIconDpi(oldDpi, newDpi);
@@ -667,8 +706,8 @@ std::optional<LRESULT> TMainForm::VolumeBarMessage(UINT msg, WPARAM wParam, LPAR
         if (started) {
             RECT r{};
             ::GetWindowRect(Handle(), &r);
-            Settings.Window.MainWidth = r.right - r.left;
-            Settings.Window.MainHeight = r.bottom - r.top;
+            Settings.Window.MainWidth = BarDesignSize(r.right - r.left);
+            Settings.Window.MainHeight = BarDesignSize(r.bottom - r.top);
         }
         return 0;
     case WM_GETMINMAXINFO: {

@@ -87,6 +87,25 @@ TMainForm::~TMainForm()
     Destroy();
 }
 
+// A plain class of its own: a system control class would load the common controls library,
+// which the start spares.
+fw::UniqueHwnd TMainForm::CreateOwnerWindow()
+{
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (!::GetClassInfoExW(instance, kOwnerWindowClass, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = instance;
+        wc.lpszClassName = kOwnerWindowClass;
+        ::RegisterClassExW(&wc);
+    }
+    return fw::UniqueHwnd(::CreateWindowExW(WS_EX_TOOLWINDOW, kOwnerWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                            nullptr, instance, nullptr));
+}
+
 bool TMainForm::Create()
 {
     // One verb needs the facade and the timer of its short wait, nothing of the resident
@@ -97,8 +116,12 @@ bool TMainForm::Create()
     fw::OsVersion v = fw::SystemVersion();
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
+    // Some shells (Wine's among them) give any unowned window a task-bar button, tool window
+    // or not: a hidden owner keeps the bar off the task bar on every shell.
+    if (!verbOnly)
+        barOwner = CreateOwnerWindow();
     if (!verbOnly && !CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
-                                   WS_EX_TOOLWINDOW, classStyle))
+                                   WS_EX_TOOLWINDOW, classStyle, barOwner.get()))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 

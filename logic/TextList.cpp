@@ -86,7 +86,9 @@ std::wstring StripAccelerators(std::wstring_view caption)
     std::wstring text(caption);
     for (;;) {
         size_t pos = text.find(L"(&");
-        if (pos == std::wstring::npos || pos == 0 || pos + 3 >= text.size() || text[pos + 3] != L')')
+        // "(&&)" is an escaped "&" in brackets, not an accelerator.
+        if (pos == std::wstring::npos || pos == 0 || pos + 3 >= text.size() || text[pos + 3] != L')' ||
+            text[pos + 2] == L'&')
             break;
         text.erase(pos, 4);
     }
@@ -101,6 +103,18 @@ std::wstring StripAccelerators(std::wstring_view caption)
             continue;
         }
         out += text[i];
+    }
+    return out;
+}
+
+std::wstring EscapeAccelerators(std::wstring_view text)
+{
+    std::wstring out;
+    out.reserve(text.size() + 4);
+    for (wchar_t c : text) {
+        if (c == L'&')
+            out += L'&';
+        out += c;
     }
     return out;
 }

@@ -78,6 +78,10 @@ void FillDefaultTexts(TTextList& list);
 // accelerator write them, then every single "&" ("&&" stays as one "&").
 std::wstring StripAccelerators(std::wstring_view text);
 
+// Every "&" doubled: a name that is no caption of ours (a device's, a file's) shows as it is
+// in a menu or tooltip instead of losing its "&" to an accelerator mark.
+std::wstring EscapeAccelerators(std::wstring_view text);
+
 // "&1" … "&9", "&0", "&A" … "&Z" for 0 … 35; empty beyond.
 std::wstring AcceleratorPrefix(int index);
 

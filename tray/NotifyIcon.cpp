@@ -121,6 +121,26 @@ void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexce
     std::wmemset(field + n, L'\0', capacity - n);
 }
 
+void CopyTipToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept
+{
+    if (capacity == 0)
+        return;
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size();
+        const size_t need = (c == L'&' || pair) ? 2 : 1;
+        if (n + need > capacity - 1)
+            break;
+        field[n++] = c;
+        if (c == L'&')
+            field[n++] = L'&';
+        else if (pair)
+            field[n++] = text[++i];
+    }
+    std::wmemset(field + n, L'\0', capacity - n);
+}
+
 } // namespace tray
 
 tray::UpdateScope::UpdateScope(TNotifyIcon& i) noexcept : icon(i)
@@ -370,7 +390,7 @@ bool TNotifyIcon::ShellDelete()
 
 bool TNotifyIcon::SetTip()
 {
-    tray::CopyToField(data.szTip, std::size(data.szTip), hint);
+    tray::CopyTipToField(data.szTip, std::size(data.szTip), hint);
     if (updateCount) {
         pendingFlags |= NIF_TIP;
         return true;

@@ -62,6 +62,9 @@ struct NotifyIconSeams {
 // Copies `text` into a record field of `capacity` characters (terminator included),
 // shortened when needed without splitting a surrogate pair.
 void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept;
+// The same for the tooltip, whose control takes a single "&" for an accelerator mark and
+// hides it: every "&" goes in doubled, and a pair that does not fit is left out whole.
+void CopyTipToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept;
 
 // Attempts of an add that the shell answers with ERROR_TIMEOUT, one second apart.
 inline constexpr int kAddAttempts = 37;

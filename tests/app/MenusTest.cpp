@@ -2,9 +2,13 @@
 // endpoint simulator.
 #include "Main.h"
 #include "SimControl.h"
+#include "TextList.h"
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -344,6 +348,57 @@ TEST_F(Bar, ResolutionChangeScalesTheBarToTheSuggestedRectangle)
     ::GetWindowRect(form->MuteBox, &box);
     ::MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&box), 2);
     EXPECT_EQ(box.bottom, client.bottom - 4);
+}
+
+// A saved size is at 96 DPI: on any monitor the bar keeps its size for its text, and its
+// thumb grows with it.
+TEST_F(Bar, TheSavedSizeAndTheThumbFollowTheResolution)
+{
+    form->Settings.Window.MainWidth = 240;
+    form->Settings.Window.MainHeight = 260;
+    for (int dpi : {120, 144, 192, 96}) {
+        RECT suggested{50, 50, 50 + ::MulDiv(240, dpi, 96), 50 + ::MulDiv(260, dpi, 96)};
+        ::SendMessageW(form->Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        form->ApplyVolumeBarSize();
+        RECT r{};
+        ::GetWindowRect(form->Handle(), &r);
+        EXPECT_EQ(r.right - r.left, ::MulDiv(240, dpi, 96)) << dpi;
+        EXPECT_EQ(r.bottom - r.top, ::MulDiv(260, dpi, 96)) << dpi;
+        EXPECT_EQ(form->BarDesignSize(r.right - r.left), 240) << dpi;
+        EXPECT_EQ(form->BarDesignSize(r.bottom - r.top), 260) << dpi;
+        EXPECT_EQ(::SendMessageW(form->VolumeBar->Handle(), TBM_GETTHUMBLENGTH, 0, 0), ::MulDiv(21, dpi, 96)) << dpi;
+        // The slider sits in the middle of the window.
+        RECT bar{}, client{};
+        ::GetWindowRect(form->VolumeBar->Handle(), &bar);
+        ::MapWindowPoints(nullptr, form->Handle(), reinterpret_cast<POINT*>(&bar), 2);
+        ::GetClientRect(form->Handle(), &client);
+        EXPECT_LE(std::abs((bar.left + bar.right) - client.right), 2) << dpi;
+    }
+}
+
+// A name with "&" shows whole in the device menu, and in a tool named after that device.
+TEST_F(Menus, NamesWithAmpersandsShowWhole)
+{
+    ASSERT_TRUE(sim::Reset({L"USB Speakers & Mic", L"R&D (&&)"}));
+    WaitFor([&] { return form->MasterVolume->DeviceCount() == 2; });
+    form->RebuildDeviceMenu(form->DevicePopupMenu->Items);
+    fw::UniqueHmenu menu = form->DevicePopupMenu->BuildMenu();
+    std::vector<Row> rows = Rows(menu.get());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].text, L"USB Speakers && Mic");
+    EXPECT_EQ(rows[1].text, L"R&&D (&&&&)");
+
+    form->Settings.Tools[0] = TTool{L"Device:" + form->MasterVolume->DeviceId(0), true, L"USB Speakers & Mic"};
+    form->Settings.Tools[1] = TTool{L"notepad.exe", true, L"Save && &Exit"}; // the user's own marks
+    form->Settings.Tools[2] = TTool{L"notepad.exe", true, L""};            // never named
+    rows = Rows(OpenMain().get());
+    auto shown = [&rows](const std::wstring& text) {
+        return std::any_of(rows.begin(), rows.end(), [&](const Row& r) { return StripAccelerators(r.text) == text; });
+    };
+    EXPECT_TRUE(shown(L"USB Speakers & Mic"));
+    EXPECT_TRUE(shown(L"Save & Exit"));
+    EXPECT_TRUE(shown(L"Tool3"));
 }
 
 TEST_F(Bar, FollowsLevelAndMuteAndItsDragSoundsOnceOnRelease)

@@ -397,21 +397,24 @@ TEST_F(TrayIconE2E, ABalloonRepeatsTheLastTooltipAfterChanges)
 {
     // Wine's shell draws a balloon 2 s after it is asked to: the notice must outlast that.
     ASSERT_TRUE(program->WriteSettings(L"[General]\r\nBalloonHint=1\r\nBalloonTime=8000\r\n"));
+    // A device name with "&": the shell's tooltip would hide a single one, the balloon shows it.
+    ASSERT_TRUE(sim::Reset({L"USB Speakers & Mic"}));
+    ASSERT_TRUE(sim::SetVolume(0.45f));
     Process p;
     ASSERT_TRUE(Start(p));
-    ASSERT_TRUE(WaitForTip(L"Speakers: 45%"));
+    ASSERT_TRUE(WaitForTip(L"USB Speakers && Mic: 45%"));
     EXPECT_FALSE(ShownBalloon()) << "loading the icon set shows no balloon";
 
     for (float scalar : {0.5f, 0.55f, 0.6f}) {
         ASSERT_TRUE(sim::SetVolume(scalar));
         ::Sleep(300);
     }
-    ASSERT_TRUE(WaitForTip(L"Speakers: 60%"));
+    ASSERT_TRUE(WaitForTip(L"USB Speakers && Mic: 60%"));
     std::optional<Balloon> shown;
     ASSERT_TRUE(WaitUntil(
         [&] {
             shown = ShownBalloon();
-            return shown && shown->text == L"Speakers: 60%";
+            return shown && shown->text == L"USB Speakers & Mic: 60%";
         },
         kBound))
         << "no balloon with the last tooltip";

@@ -1,4 +1,5 @@
 #include "TextList.h"
+#include "Menu.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,17 @@ TEST(TextHelpers, StripAccelerators)
     };
     for (const Case& c : cases)
         EXPECT_EQ(StripAccelerators(c.in), c.out) << c.in;
+}
+
+// A name escaped for a menu reads back as the same name, whatever brackets and "&" it holds.
+TEST(TextHelpers, EscapedNamesSurviveTheMenusAcceleratorRules)
+{
+    for (const wchar_t* name : {L"USB Speakers & Mic", L"&&", L"a(&)b", L"Mic (&L)", L"Out(&)", L"&", L"R&D (&&)",
+                                L"Speakers", L""}) {
+        const std::wstring escaped = EscapeAccelerators(name);
+        EXPECT_EQ(StripAccelerators(escaped), name) << escaped;
+        EXPECT_EQ(fw::HotkeyOf(escaped), 0) << escaped; // no letter is taken for an accelerator
+    }
 }
 
 TEST(TextHelpers, AcceleratorPrefix)

@@ -142,15 +142,20 @@ TEST_F(NotifyIconTest, TextsAreCutToTheRecordsFieldsWithoutSplittingPairs)
     struct Case {
         std::wstring text;
         size_t kept;
+        std::wstring shown; // empty: the kept part as it is
     };
 
+    // The tooltip shows a single "&" only when it is doubled.
     for (const Case& c :
-         {Case{std::wstring(200, L'a'), 127}, Case{std::wstring(126, L'a') + pair + L"b", 126},
-          Case{std::wstring(125, L'a') + pair + L"b", 127}, Case{std::wstring(127, L'a'), 127}}) {
+         {Case{std::wstring(200, L'a'), 127, L""}, Case{std::wstring(126, L'a') + pair + L"b", 126, L""},
+          Case{std::wstring(125, L'a') + pair + L"b", 127, L""}, Case{std::wstring(127, L'a'), 127, L""},
+          Case{L"USB Speakers & Mic: 30%", 0, L"USB Speakers && Mic: 30%"},
+          Case{std::wstring(126, L'a') + L"&", 0, std::wstring(126, L'a')},
+          Case{std::wstring(125, L'a') + L"&b", 0, std::wstring(125, L'a') + L"&&"}}) {
         Show();
         icon->SetHint(c.text);
         EXPECT_EQ(shell.Last().data.uFlags, UINT(NIF_TIP));
-        EXPECT_EQ(FieldText(shell.Last().data.szTip, 128), c.text.substr(0, c.kept));
+        EXPECT_EQ(FieldText(shell.Last().data.szTip, 128), c.shown.empty() ? c.text.substr(0, c.kept) : c.shown);
         EXPECT_EQ(icon->Hint(), c.text) << "the property keeps the whole text";
     }
 
