@@ -22,6 +22,7 @@
 #include "Timer.h"
 #include "TrackBarEx.h"
 #include "TrayPresentation.h"
+#include "WheelCapture.h"
 #include "Window.h"
 
 #include <climits>
@@ -225,7 +226,9 @@ public:
     std::function<bool()> KeyboardCaptureEnabled;
     std::function<void(bool)> SetKeyboardCaptureEnabled;
 
-    // Mouse and keyboard bindings (MainBindings.cpp).
+    // Mouse and keyboard bindings (MainBindings.cpp). The capture's decisions run on the
+    // input thread from what ApplyWheelCapture publishes.
+    std::unique_ptr<TWheelCapture> WheelCapture;
     std::unique_ptr<TSysMouseEvents> SysMouseEvents;
     std::unique_ptr<TKeyBoardEvents> KeyBoardEvents;
     std::unique_ptr<THotKeyManager> HotKeyManager;
@@ -307,11 +310,11 @@ private:
     void ClickTimerTimer();
     void CursorTimerTimer();
     fw::TAction* BoundAction(const std::wstring& name) const;
-    bool WheelKeysHeld(fw::TShiftState shift, bool& win) const;
-    TMiddleButton::Where PointerWhere(fw::TShiftState shift, POINT p, bool& win);
-    // Queues a bound action to run once the hook callback has returned; false when unbound.
-    bool PostHookAction(const std::wstring& name);
-    void WMHookAction();
+    // The settings and bindings the capture's decisions read, for the input thread.
+    void PublishCapture();
+    const std::wstring& HookBindingName(THookBinding binding) const noexcept;
+    // A binding the capture posted (or kReplayDeferred: the next one kept while busy).
+    void WMHookAction(WPARAM binding, LPARAM point);
     void WMSessionChange(WPARAM event);
     void ArmWindowsKeyFix();
     void CreateHelp();
@@ -345,9 +348,16 @@ private:
     int hotKeySuspend = 0;
     POINT lastCursor{};
     bool cursorPolled = false;
-    TMiddleButton middleButton;
     bool wheelCaptureOn = false; // the capture's rules hold; its hook may stay while busy
-    std::deque<std::wstring> hookActions; // identifiers posted by the hook callbacks
+    struct TDeferredHookAction {
+        THookBinding binding;
+        POINT point;
+    };
+    std::deque<TDeferredHookAction> deferredHookActions; // posted while busy, run after it
+    static constexpr WPARAM kReplayDeferred = ~WPARAM(0);
+    static constexpr size_t kMaxDeferredHookActions = 64;
+    // The screen point of the input that started the running action, if it had one.
+    std::optional<POINT> actionPoint;
     std::unique_ptr<TWheelAreaSystem> wheelAreaSystem;
     std::wstring languageName;      // the current language; empty until the first choice
     std::wstring languageFileInUse; // the file last applied

@@ -3,8 +3,9 @@
 //
 // The system waits for a low-level hook before it delivers any mouse input, and silently
 // removes a hook that keeps it waiting too long (wheel control would then die without a
-// word). So the hook callbacks below only decide whether an event is theirs (an action is
-// bound) and post the action to this window; it runs after the callback has returned.
+// word). So the hook callbacks run on the input thread and only decide, from what this
+// window published (WheelCapture.h), whether an event is theirs; the binding is posted to
+// this window and its action runs here after the callback has returned.
 #include "Main.h"
 
 #include "Messages.h"
@@ -13,20 +14,10 @@
 
 namespace lorvane {
 
-namespace {
-
-bool WinKeyDown(input::KeyStateFn keyState) noexcept
-{
-    return keyState(VK_LWIN) < 0 || keyState(VK_RWIN) < 0;
-}
-
-constexpr fw::TShiftState kModifiersAndButtons =
-    fw::ssShift | fw::ssAlt | fw::ssCtrl | fw::ssLeft | fw::ssRight | fw::ssMiddle;
-
-} // namespace
-
 void TMainForm::CreateBindings()
 {
+    WheelCapture = std::make_unique<TWheelCapture>();
+    WheelCapture->OnWindowsKey = [this] { ArmWindowsKeyFix(); };
     SysMouseEvents = std::make_unique<TSysMouseEvents>(this, L"SysMouseEvents");
     SysMouseEvents->DblClickTime = -1; // the tray icon reports its own double clicks
     SysMouseEvents->OnMouseDown = [this](fw::TObject*, fw::TMouseButton b, fw::TShiftState s, int x, int y,
@@ -53,9 +44,10 @@ void TMainForm::CreateBindings()
     CursorTimer = std::make_unique<fw::TTimer>(this, L"CursorTimer", kCursorPollInterval, false);
     CursorTimer->OnTimer = [this](fw::TObject*) { CursorTimerTimer(); };
 
+    // The keyboard capture (the Windows-key fix) stays through the busy bracket: on the
+    // input thread it never waits for an action, and pausing it would let the key's release
+    // slip by and open the Start menu.
     UpdateWheelCapture = [this] { ApplyWheelCapture(); };
-    KeyboardCaptureEnabled = [this] { return KeyBoardEvents->Enabled(); };
-    SetKeyboardCaptureEnabled = [this](bool on) { KeyBoardEvents->SetEnabled(on); };
 
     // Unlocking the session is one of the moments a hotkey another program held may be free.
     ::WTSRegisterSessionNotification(Handle(), NOTIFY_FOR_THIS_SESSION);
@@ -67,13 +59,17 @@ void TMainForm::DestroyBindings() noexcept
         ::WTSUnRegisterSessionNotification(Handle());
     // The busy bracket must not reach the components while they go.
     UpdateWheelCapture = nullptr;
-    KeyboardCaptureEnabled = nullptr;
-    SetKeyboardCaptureEnabled = nullptr;
+    if (WheelCapture) {
+        WheelCapture->State.on = false;
+        WheelCapture->State.target = nullptr;
+    }
     CursorTimer.reset();
     ClickTimer.reset();
     HotKeyManager.reset();
+    // The hooks go first: their callbacks on the input thread use the capture's state.
     KeyBoardEvents.reset();
     SysMouseEvents.reset();
+    WheelCapture.reset();
 }
 
 void TMainForm::ConnectTrayBindings()
@@ -189,16 +185,48 @@ void TMainForm::ApplyWheelCapture()
         return CursorPosition(p) && IsCursorInWheelArea(p);
     };
     wheelCaptureOn = WheelCaptureWanted(state, cursorInArea);
+    PublishCapture();
     if (state.busyCount == 0) {
         SysMouseEvents->SetEnabled(wheelCaptureOn);
+        if (!deferredHookActions.empty())
+            ::PostMessageW(Handle(), WM_HOOK_ACTION, kReplayDeferred, 0);
         return;
     }
     // Busy: the capture is off, but a hook that would be wanted right after stays installed
-    // with callbacks that do nothing. Removing and installing a hook while input is on its way
-    // loses that input: a notch of a quickly turned wheel, the second click of a double click.
+    // with callbacks that pass everything on. Removing and installing a hook while input is
+    // on its way loses that input: a notch of a quickly turned wheel, the second click of a
+    // double click.
     state.busyCount = 0;
     if (!WheelCaptureWanted(state, cursorInArea))
         SysMouseEvents->SetEnabled(false);
+}
+
+void TMainForm::PublishCapture()
+{
+    TWheelCapture::Published& p = WheelCapture->State;
+    p.keys[0] = Settings.WheelKeys;
+    p.areas = Settings.WheelAreas;
+    p.margin = Settings.WheelMargin;
+    p.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
+    unsigned bound = 0;
+    for (THookBinding b : {THookBinding::WheelUp, THookBinding::WheelDown, THookBinding::WheelClick})
+        if (BoundAction(HookBindingName(b)))
+            bound |= BindingBit(b);
+    p.bound = bound;
+    p.target = Handle();
+    p.on = wheelCaptureOn;
+}
+
+const std::wstring& TMainForm::HookBindingName(THookBinding binding) const noexcept
+{
+    switch (binding) {
+    case THookBinding::WheelUp:
+        return Settings.Mouse.WheelUp;
+    case THookBinding::WheelDown:
+        return Settings.Mouse.WheelDown;
+    default:
+        return Settings.Mouse.WheelClick;
+    }
 }
 
 bool TMainForm::WheelCaptureEnabled() const noexcept
@@ -208,6 +236,10 @@ bool TMainForm::WheelCaptureEnabled() const noexcept
 
 bool TMainForm::CursorPosition(POINT& p) const
 {
+    if (actionPoint) {
+        p = *actionPoint;
+        return true;
+    }
     if (CursorTimer && CursorTimer->Enabled() && cursorPolled) {
         p = lastCursor;
         return true;
@@ -241,84 +273,55 @@ bool TMainForm::IsCursorInWheelArea(POINT p)
     return IsPointInWheelArea(p, s, *wheelAreaSystem);
 }
 
-bool TMainForm::WheelKeysHeld(fw::TShiftState shift, bool& win) const
-{
-    win = WinKeyDown(TSysMouseEvents::KeyState);
-    return WheelKeysMatch(Settings.WheelKeys, shift, win);
-}
-
-// The hook callbacks: decide, post, return.
-
-TMiddleButton::Where TMainForm::PointerWhere(fw::TShiftState shift, POINT p, bool& win)
-{
-    TMiddleButton::Where where;
-    where.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
-    where.inWheelArea = [this, p] { return IsCursorInWheelArea(p); };
-    where.keysMatch = WheelKeysHeld(shift, win);
-    return where;
-}
+// The hook callbacks (input thread): the capture decides and posts.
 
 void TMainForm::SysMouseEventsMouseWheel(fw::TShiftState shift, int delta, POINT p, bool& handled)
 {
-    if (!wheelCaptureOn)
-        return;
-    bool win = false;
-    const bool byKeys = WheelKeysHeld(shift, win);
-    // The turn's own point: a position polled up to one interval ago may be off the area.
-    if (!byKeys && !IsCursorInWheelArea(p))
-        return;
-    handled = PostHookAction(delta > 0 ? Settings.Mouse.WheelUp : Settings.Mouse.WheelDown);
-    if (handled && byKeys && win && (shift & kModifiersAndButtons) == 0)
-        ArmWindowsKeyFix();
+    if (WheelCapture->Wheel(shift, delta, p))
+        handled = true;
 }
 
 void TMainForm::SysMouseEventsMouseDown(fw::TMouseButton button, fw::TShiftState shift, POINT p,
                                         bool& handled)
 {
-    if (button != fw::TMouseButton::mbMiddle || !wheelCaptureOn)
-        return;
-    bool win = false;
-    const TMiddleButton::Where where = PointerWhere(shift, p, win);
-    fw::TAction* bound = BoundAction(Settings.Mouse.WheelClick);
-    handled = middleButton.Down(where, bound ? bound->Name() : std::wstring());
-    // The button being pressed may already read as down: it is not a held modifier.
-    if (handled && middleButton.PendingByKeys() && win && (shift & kModifiersAndButtons & ~fw::ssMiddle) == 0)
-        ArmWindowsKeyFix();
+    if (WheelCapture->MouseDown(button, shift, p))
+        handled = true;
 }
 
 void TMainForm::SysMouseEventsMouseUp(fw::TMouseButton button, fw::TShiftState shift, POINT p, bool& handled)
 {
-    if (button != fw::TMouseButton::mbMiddle || !middleButton.Pending() || !wheelCaptureOn)
-        return;
-    bool win = false;
-    const TMiddleButton::Where where = PointerWhere(shift, p, win);
-    const std::wstring action = middleButton.Up(where);
-    if (!action.empty())
-        handled = PostHookAction(action);
+    if (WheelCapture->MouseUp(button, shift, p))
+        handled = true;
 }
 
-bool TMainForm::PostHookAction(const std::wstring& name)
+void TMainForm::WMHookAction(WPARAM binding, LPARAM point)
 {
-    fw::TAction* action = BoundAction(name);
-    if (!action || !Handle())
-        return false;
-    hookActions.push_back(action->Name());
-    if (!::PostMessageW(Handle(), WM_HOOK_ACTION, 0, 0)) {
-        hookActions.pop_back();
-        return false; // the event then goes its own way
+    if (binding == kReplayDeferred) {
+        if (deferredHookActions.empty() || BusyCount() > 0)
+            return;
+        const TDeferredHookAction next = deferredHookActions.front();
+        deferredHookActions.pop_front();
+        if (!deferredHookActions.empty())
+            ::PostMessageW(Handle(), WM_HOOK_ACTION, kReplayDeferred, 0);
+        binding = static_cast<WPARAM>(next.binding);
+        point = PackPoint(next.point);
     }
-    return true;
-}
-
-void TMainForm::WMHookAction()
-{
-    if (hookActions.empty())
+    if (binding >= static_cast<WPARAM>(THookBinding::Count))
         return;
-    std::wstring name = std::move(hookActions.front());
-    hookActions.pop_front();
-    // Reached inside a menu's or the dialog's own message loop: the capture is off there.
-    if (BusyCount() == 0)
-        RunActionByName(name);
+    // Reached inside a menu's or the dialog's own message loop: the event was taken from the
+    // system on the promise of its action, so it runs once that loop has ended.
+    if (BusyCount() > 0) {
+        if (deferredHookActions.size() < kMaxDeferredHookActions)
+            deferredHookActions.push_back({static_cast<THookBinding>(binding), UnpackPoint(point)});
+        return;
+    }
+    // Menus and the bar open on the monitor where the wheel turned or the button went down.
+    struct Point {
+        std::optional<POINT>& at;
+        Point(std::optional<POINT>& a, POINT p) : at(a) { at = p; }
+        ~Point() { at.reset(); }
+    } acting(actionPoint, UnpackPoint(point));
+    RunActionByName(HookBindingName(static_cast<THookBinding>(binding)));
 }
 
 // --- Windows-key fix -------------------------------------------------------------------------

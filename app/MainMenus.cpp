@@ -632,7 +632,9 @@ void TMainForm::ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align)
     RECT area{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
     area.right = area.left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
     area.bottom = area.top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (HMONITOR monitor = ::MonitorFromPoint(POINT{x, y + 1}, MONITOR_DEFAULTTONEAREST)) {
+    // The monitor of the point itself: one pixel below the bottom row of one monitor may be
+    // another.
+    if (HMONITOR monitor = ::MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTONEAREST)) {
         MONITORINFO mi{};
         mi.cbSize = sizeof(mi);
         if (::GetMonitorInfoW(monitor, &mi))

@@ -2,6 +2,7 @@
 #include "Main.h"
 
 #include "CommandLine.h"
+#include "InputThread.h"
 #include "Level.h"
 #include "Messages.h"
 #include "Option.h"
@@ -498,6 +499,11 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
         DWORD n = 0;
         return ::GetProcessHandleCount(::GetCurrentProcess(), &n) ? n : 0;
     }
+    case MainProbe::InputRenewals:
+        return input::TInputThread::Renewals();
+    case MainProbe::StallInput:
+        input::TInputThread::Stall(static_cast<DWORD>(kInputStallSeam));
+        return 1;
     case MainProbe::PrivateKBytes: {
         PROCESS_MEMORY_COUNTERS_EX m{};
         m.cb = sizeof m;
@@ -523,7 +529,7 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         WMRunAction(lParam);
         return 0;
     case WM_HOOK_ACTION:
-        WMHookAction();
+        WMHookAction(wParam, lParam);
         return 0;
     case WM_WTSSESSION_CHANGE:
         WMSessionChange(wParam);

@@ -2,8 +2,31 @@
 
 #include "HookList.h"
 
+#include <atomic>
+
 input::THookList<THotKeyEvents> THotKeyEvents::instances(WH_KEYBOARD_LL, &THotKeyEvents::HookProc);
 std::uint64_t THotKeyEvents::serial = 0;
+
+namespace {
+
+// The keys whose press the capture took. A release is taken only after its press was: a key
+// held down before the capture began (Shift+Tab into the edit) is released to the system,
+// which would otherwise keep it down in every program.
+std::atomic<std::uint64_t> taken[4];
+
+// Whether the capture takes this key message: every press, and a release whose press it took.
+bool Mark(DWORD vk, bool down) noexcept
+{
+    const std::uint64_t bit = std::uint64_t(1) << (vk & 63);
+    std::atomic<std::uint64_t>& word = taken[(vk >> 6) & 3];
+    if (down) {
+        word.fetch_or(bit);
+        return true;
+    }
+    return (word.fetch_and(~bit) & bit) != 0;
+}
+
+} // namespace
 
 THotKeyEvents::THotKeyEvents(fw::TComponent* owner, std::wstring name)
     : fw::TComponent(owner, std::move(name))
@@ -40,6 +63,7 @@ bool THotKeyEvents::Dispatch(int code, WPARAM message, DWORD vkCode) noexcept
     if (!down && !up)
         return false;
     const WORD key = static_cast<WORD>(vkCode & 0xFFFF);
+    const bool take = Mark(vkCode, down);
     const std::uint64_t event = ++serial;
     try {
         instances.Dispatch([&](THotKeyEvents& e) {
@@ -57,13 +81,16 @@ bool THotKeyEvents::Dispatch(int code, WPARAM message, DWORD vkCode) noexcept
     } catch (...) {
         // Nothing may leave the hook; the keystroke is still taken.
     }
-    return true;
+    return take;
 }
 
 LRESULT CALLBACK THotKeyEvents::HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (code >= 0 && Dispatch(code, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode))
-        return 1;
+    if (code >= 0) {
+        input::TInputThread::NoteCall(instances.Slot());
+        if (Dispatch(code, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode))
+            return 1;
+    }
     return instances.Next(code, wParam, lParam);
 }
 

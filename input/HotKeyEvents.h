@@ -2,7 +2,9 @@
 // THotKeyEvents: the keyboard capture behind the hotkey edit. While an instance is enabled,
 // every key press and release anywhere (system keys, Tab, Enter, Escape, Alt+Tab and the
 // Windows key included) goes to its handlers and is taken from the system: no window and no
-// later hook sees it. Enabled instances share one low-level keyboard hook.
+// later hook sees it. Only the release of a key whose press came before the capture passes
+// on as well, so that no key stays down for the system. Enabled instances share one
+// low-level keyboard hook; handlers run on the input thread (InputThread.h).
 
 #include "Component.h"
 #include "Events.h"

@@ -74,8 +74,11 @@ bool TKeyBoardEvents::Dispatch(int code, WPARAM message, const KBDLLHOOKSTRUCT& 
 
 LRESULT CALLBACK TKeyBoardEvents::HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (code >= 0 && Dispatch(code, wParam, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)))
-        return 1;
+    if (code >= 0) {
+        input::TInputThread::NoteCall(instances.Slot());
+        if (Dispatch(code, wParam, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)))
+            return 1;
+    }
     return instances.Next(code, wParam, lParam);
 }
 

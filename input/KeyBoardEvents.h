@@ -1,8 +1,8 @@
 #pragma once
 // TKeyBoardEvents: key presses and releases anywhere, whatever window has the focus, through
 // one low-level keyboard hook shared by every enabled instance. A handler that sets Handled
-// swallows the keystroke. Handlers run inside the hook call on the enabling thread and must
-// return at once.
+// swallows the keystroke. Handlers run inside the hook call on the input thread
+// (InputThread.h) and must return at once.
 
 #include "Component.h"
 #include "Events.h"

@@ -123,8 +123,12 @@ bool TSysMouseEvents::Dispatch(int code, WPARAM message, const MSLLHOOKSTRUCT& r
 
 LRESULT CALLBACK TSysMouseEvents::HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (code >= 0 && Dispatch(code, wParam, *reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)))
-        return 1;
+    if (code >= 0) {
+        const auto& record = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        input::TInputThread::NoteCall(instances.Slot(), record.pt);
+        if (Dispatch(code, wParam, record))
+            return 1;
+    }
     return instances.Next(code, wParam, lParam);
 }
 

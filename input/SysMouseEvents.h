@@ -2,8 +2,9 @@
 // TSysMouseEvents: mouse moves, button presses and releases and wheel turns anywhere on the
 // screen, whatever window is under the cursor, through one low-level mouse hook shared by
 // every enabled instance. A handler that sets Handled swallows the event: no later instance,
-// hook or window sees it. Handlers run on the thread that enabled the first instance, inside
-// the hook call: they must return at once and never block.
+// hook or window sees it. Handlers run on the input thread (InputThread.h), inside the hook
+// call: they must return at once, never block and never wait for another thread, and they
+// reach the user-interface thread only by posting.
 
 #include "Component.h"
 #include "Events.h"

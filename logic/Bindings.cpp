@@ -90,9 +90,9 @@ bool IsPointInWheelArea(POINT p, const TWheelAreaSettings& s, const TWheelAreaSy
     return false;
 }
 
-bool TMiddleButton::Down(const Where& where, const std::wstring& bound)
+bool TMiddleButton::Down(const Where& where, bool bound) noexcept
 {
-    pending.clear();
+    pending = false;
     byKeys = false;
     if (where.mouseInside)
         return false;
@@ -100,23 +100,17 @@ bool TMiddleButton::Down(const Where& where, const std::wstring& bound)
         pending = bound;
     } else if (where.keysMatch) {
         pending = bound;
-        byKeys = true;
-    } else {
-        return false;
+        byKeys = bound;
     }
-    return !pending.empty();
+    return pending;
 }
 
-std::wstring TMiddleButton::Up(const Where& where)
+bool TMiddleButton::Up(const Where& where) noexcept
 {
-    std::wstring action = std::move(pending);
-    pending.clear();
+    const bool was = pending;
+    pending = false;
     byKeys = false;
-    if (action.empty())
-        return {};
-    if (where.mouseInside || (where.inWheelArea && where.inWheelArea()) || where.keysMatch)
-        return action;
-    return {};
+    return was && (where.mouseInside || (where.inWheelArea && where.inWheelArea()) || where.keysMatch);
 }
 
 } // namespace lorvane

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 
 namespace lorvane {
 
@@ -74,7 +73,7 @@ bool IsPointInWheelArea(POINT p, const TWheelAreaSettings& settings, const TWhee
 HWND TopLevelOf(HWND window, const std::function<HWND(HWND)>& parent);
 
 // The middle button seen by the system-wide capture: a press in a wheel area (or with the
-// wheel keys held) remembers the bound action, and its release runs it.
+// wheel keys held) makes the WheelClick binding pending, and its release runs it.
 class TMiddleButton {
   public:
     struct Where {
@@ -83,16 +82,16 @@ class TMiddleButton {
         bool keysMatch = false;
     };
 
-    // `bound` is the WheelClick binding when it names an action, else empty. Whether the
-    // press is handled (swallowed), that is whether an action is pending.
-    bool Down(const Where& where, const std::wstring& bound);
-    // The action to run for a release, or empty; the pending action is forgotten either way.
-    std::wstring Up(const Where& where);
-    bool Pending() const noexcept { return !pending.empty(); }
+    // `bound`: WheelClick names an action. Whether the press is handled (swallowed), that is
+    // whether the binding is pending.
+    bool Down(const Where& where, bool bound) noexcept;
+    // Whether a release runs the pending binding; it is forgotten either way.
+    bool Up(const Where& where) noexcept;
+    bool Pending() const noexcept { return pending; }
     bool PendingByKeys() const noexcept { return byKeys; }
 
   private:
-    std::wstring pending;
+    bool pending = false;
     bool byKeys = false;
 };
 

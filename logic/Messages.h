@@ -31,6 +31,9 @@ enum class MainProbe : WPARAM {
     UserObjects = 8,      // its USER objects
     KernelHandles = 9,    // its kernel handles
     PrivateKBytes = 10,   // its private memory in KiB
+    InputRenewals = 11,   // hooks installed again and input threads replaced by the watchdog
+    StallInput = 12,      // test seam: the input thread hangs for kInputStallSeam ms (answers 1)
 };
+constexpr unsigned kInputStallSeam = 8000;
 
 } // namespace lorvane

@@ -9,6 +9,8 @@ namespace {
 
 // Asked again once the activation that gave the edit its focus has settled.
 constexpr UINT kRecheckCapture = WM_APP + 0x4B;
+// A key the capture took on the input thread: wParam the key, lParam 1 down, 0 up.
+constexpr UINT kCapturedKey = WM_APP + 0x4C;
 
 } // namespace
 
@@ -94,8 +96,8 @@ void THotKeyTyping::KeyUp(unsigned key) noexcept
 THotKeyEdit::THotKeyEdit(fw::TComponent* owner, std::wstring name)
     : fw::TControl(owner, std::move(name)), events(std::make_unique<THotKeyEvents>(this, L"HotKeyEvents"))
 {
-    events->OnKeyDown = [this](fw::TObject*, WORD key) { KeyDown(key); };
-    events->OnKeyUp = [this](fw::TObject*, WORD key) { KeyUp(key); };
+    events->OnKeyDown = [this](fw::TObject*, WORD key) { PostCaptured(key, true); };
+    events->OnKeyUp = [this](fw::TObject*, WORD key) { PostCaptured(key, false); };
 }
 
 THotKeyEdit::~THotKeyEdit()
@@ -123,11 +125,41 @@ bool THotKeyEdit::Capturing() const noexcept
     return events->Enabled();
 }
 
+void THotKeyEdit::PostCaptured(WORD key, bool down) noexcept
+{
+    if (HWND h = Handle())
+        ::PostMessageW(h, kCapturedKey, key, down ? 1 : 0);
+}
+
 void THotKeyEdit::KeyDown(unsigned key)
 {
     UpdateCapture();
+    if (!typing.Any())
+        beforeTyping = hotKey;
+    if (TabOut(key)) {
+        // A Shift pressed for Shift+Tab made no hotkey.
+        hotKey = beforeTyping;
+        Show(false);
+        return;
+    }
     hotKey = typing.KeyDown(key);
     Show(true);
+}
+
+bool THotKeyEdit::TabOut(unsigned key)
+{
+    HWND h = Handle();
+    if (key != VK_TAB || !h)
+        return false;
+    // A modifier held since before the capture is known to the system only.
+    auto down = [](int vk) { return ::GetAsyncKeyState(vk) < 0; };
+    if (typing.CommandModifier() || down(VK_CONTROL) || down(VK_MENU) || down(VK_LWIN) || down(VK_RWIN))
+        return false;
+    const bool back = typing.Shift() || down(VK_SHIFT);
+    HWND next = ::GetNextDlgTabItem(::GetAncestor(h, GA_ROOT), h, back ? TRUE : FALSE);
+    if (next && next != h)
+        ::SetFocus(next);
+    return true;
 }
 
 void THotKeyEdit::KeyUp(unsigned key)
@@ -182,6 +214,15 @@ LRESULT THotKeyEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         }
         return fw::TControl::WndProc(msg, wParam, lParam);
     }
+    case kCapturedKey:
+        try {
+            if (lParam)
+                KeyDown(static_cast<unsigned>(wParam));
+            else
+                KeyUp(static_cast<unsigned>(wParam));
+        } catch (...) {
+        }
+        return 0;
     case kRecheckCapture:
     case WM_ENABLE:
     case WM_SHOWWINDOW:

@@ -2,8 +2,9 @@
 // THotKeyEdit: the hotkey entry control of the Keyboard page. A single-line edit that cannot
 // be typed into; it shows its HotKey value as text. While it has the focus and its form and
 // the application are active, an owned THotKeyEvents takes every keystroke from the system
-// (Tab, Enter, Escape, Alt+Tab and Windows-key combinations included), so whatever the user
-// presses becomes the hotkey. Focus leaves it only by the mouse.
+// (Enter, Escape, Alt+Tab and Windows-key combinations included), so whatever the user
+// presses becomes the hotkey. A plain Tab or Shift+Tab moves the focus on, as the system's
+// own hotkey control lets it: without that a keyboard-only user could never leave the edit.
 
 #include "Control.h"
 #include "HotKey.h"
@@ -24,6 +25,10 @@ class THotKeyTyping {
     void KeyUp(unsigned key) noexcept;
     // Forgets every held modifier (the capture no longer sees their releases).
     void Reset() noexcept { win = alt = ctrl = shift = false; }
+    // Ctrl, Alt or a Windows key is held: Tab then makes a hotkey instead of moving on.
+    bool CommandModifier() const noexcept { return win || alt || ctrl; }
+    bool Shift() const noexcept { return shift; }
+    bool Any() const noexcept { return win || alt || ctrl || shift; }
 
   private:
     bool win = false;
@@ -64,11 +69,17 @@ class THotKeyEdit : public fw::TControl {
 
   private:
     void Show(bool typing);
+    // On the input thread: hands a captured key to this window's thread.
+    void PostCaptured(WORD key, bool down) noexcept;
+    // A plain Tab or Shift+Tab moves the focus to the next or previous control; false when
+    // the key is to be captured.
+    bool TabOut(unsigned key);
     // The capture is on exactly while the edit has the focus and its form is the active
     // window of the active application.
     void UpdateCapture();
 
     input::TShortCut hotKey = 0;
+    input::TShortCut beforeTyping = 0; // the value when the combination being typed began
     THotKeyTyping typing;
     std::unique_ptr<THotKeyEvents> events;
 };

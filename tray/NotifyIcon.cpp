@@ -39,17 +39,6 @@ std::wstring ClassName(HWND w)
     return std::wstring(buf, n > 0 ? n : 0);
 }
 
-std::wstring WindowText(HWND w)
-{
-    int len = ::GetWindowTextLengthW(w);
-    if (len <= 0)
-        return {};
-    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-    int n = ::GetWindowTextW(w, text.data(), len + 1);
-    text.resize(n > 0 ? n : 0);
-    return text;
-}
-
 bool HasShellView(HWND w)
 {
     return ::FindWindowExW(w, nullptr, L"SHELLDLL_DefView", L"") != nullptr;
@@ -107,6 +96,34 @@ bool SystemPointOnShell(POINT position)
     // The shell's desktop shows no notification icons.
     const std::wstring cls = ClassName(root ? root : at);
     return root != ::GetShellWindow() && cls != L"Progman" && cls != L"WorkerW";
+}
+
+bool IsTaskbarClass(HWND window) noexcept
+{
+    wchar_t cls[32];
+    if (!window || ::GetClassNameW(window, cls, 32) <= 0)
+        return false;
+    return std::wcscmp(cls, L"Shell_TrayWnd") == 0 || std::wcscmp(cls, L"Shell_SecondaryTrayWnd") == 0;
+}
+
+bool IsShellDesktop(HWND topWindow, HWND pointWindow, bool vistaOrLater) noexcept
+{
+    if (topWindow) {
+        wchar_t cls[16], text[24];
+        const int n = ::GetClassNameW(topWindow, cls, 16);
+        const bool worker = vistaOrLater && n > 0 && std::wcscmp(cls, L"WorkerW") == 0;
+        const bool progman = n > 0 && std::wcscmp(cls, L"Progman") == 0;
+        // The title is read only of the shell's own classes: another thread of this process
+        // would be sent a message for it.
+        if (worker || progman) {
+            const int length = ::GetWindowTextW(topWindow, text, 24);
+            const bool titled =
+                worker ? length == 0 : length > 0 && std::wcscmp(text, L"Program Manager") == 0;
+            if (titled && HasShellView(topWindow))
+                return true;
+        }
+    }
+    return pointWindow && pointWindow == ::GetDesktopWindow();
 }
 
 void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept
@@ -563,22 +580,12 @@ void TNotifyIcon::ActivateTip()
 
 bool TNotifyIcon::IsTaskbarWindow(HWND w)
 {
-    HWND bar = TaskbarWindow();
-    return bar && w == bar;
+    return tray::IsTaskbarClass(w);
 }
 
 bool TNotifyIcon::IsDesktopWindow(HWND topWindow, HWND pointWindow)
 {
-    if (topWindow) {
-        std::wstring cls = ClassName(topWindow);
-        // From Vista on, a WorkerW window may carry the desktop's view.
-        if (AtLeast(seams.version, 6, 0) && cls == L"WorkerW" && WindowText(topWindow).empty() &&
-            HasShellView(topWindow))
-            return true;
-        if (cls == L"Progman" && WindowText(topWindow) == L"Program Manager" && HasShellView(topWindow))
-            return true;
-    }
-    return pointWindow && pointWindow == ::GetDesktopWindow();
+    return tray::IsShellDesktop(topWindow, pointWindow, AtLeast(seams.version, 6, 0));
 }
 
 // ---- messages and mouse

@@ -66,6 +66,14 @@ void CopyToField(wchar_t* field, size_t capacity, std::wstring_view text) noexce
 // hides it: every "&" goes in doubled, and a pair that does not fit is left out whole.
 void CopyTipToField(wchar_t* field, size_t capacity, std::wstring_view text) noexcept;
 
+// A taskbar: the main monitor's, or one of those that Windows 10 and 11 give each further
+// monitor. Reads the class only (no message): safe on any thread.
+bool IsTaskbarClass(HWND window) noexcept;
+// The desktop's shell window as the top-level window under the cursor (from Vista on a
+// WorkerW window may carry it), or the desktop window itself under the cursor. Allocates
+// nothing and sends no message to a window of this process: safe on the input thread.
+bool IsShellDesktop(HWND topWindow, HWND pointWindow, bool vistaOrLater) noexcept;
+
 // Attempts of an add that the shell answers with ERROR_TIMEOUT, one second apart.
 inline constexpr int kAddAttempts = 37;
 inline constexpr DWORD kAddRetryDelay = 1000;

@@ -467,6 +467,7 @@ TEST_F(Actions, HookCallbacksOnlyDecideAndTheirActionRunsAfterThem)
     };
     EXPECT_TRUE(passes(fw::ssCtrl | fw::ssShift, WHEEL_DELTA)) << "keys that do not match";
     form->Settings.Mouse.WheelDown = L"NoSuchAction";
+    form->SetWheelAreasKeys(waTrayIcon, wkCtrl, true); // the input thread reads what was applied
     EXPECT_TRUE(passes(fw::ssCtrl, -WHEEL_DELTA)) << "an unknown binding binds nothing";
     form->EnterBusy();
     EXPECT_TRUE(passes(fw::ssCtrl, WHEEL_DELTA)) << "the capture is off while busy";

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -21,7 +22,8 @@ using namespace e2e;
 namespace sim = endpointsim;
 
 constexpr DWORD kBound = 20000;
-constexpr WPARAM kProbeWheelCapture = 5, kProbeCursorPoll = 6;
+constexpr WPARAM kProbeWheelCapture = 5, kProbeCursorPoll = 6, kProbeInputRenewals = 11,
+                 kProbeStallInput = 12;
 constexpr UINT WM_RUN_ACTION = WM_APP + 1002;
 
 // Ctrl+Alt+F9 .. F12 as the settings file stores hotkeys.
@@ -74,6 +76,20 @@ bool MoveTo(POINT p)
         }
     }
     return false;
+}
+
+// Milliseconds from sending an absolute move to `p` until the system's cursor is there
+// (at most 5 s): a low-level hook that keeps the system waiting shows here.
+DWORD MoveFollows(POINT p)
+{
+    target = p;
+    INPUT in = PointerInput(0, p);
+    const DWORD start = ::GetTickCount();
+    ::SendInput(1, &in, sizeof(in));
+    POINT c{};
+    while (!(::GetCursorPos(&c) && c.x == p.x && c.y == p.y) && ::GetTickCount() - start < 5000)
+        ::Sleep(1);
+    return ::GetTickCount() - start;
 }
 
 void Wheel(int delta)
@@ -363,6 +379,25 @@ TEST_F(InputE2E, TaskbarAreaTakesTheWheelAnywhereOnTheTaskbarAndKeepsItFromIt)
     Wheel(-WHEEL_DELTA);
     EXPECT_TRUE(VolumeStays(0.50f));
     EXPECT_TRUE(WaitUntil([&] { return watcher.wheels == 1; }, 5000)) << "a turn off the taskbar was kept";
+
+    // The taskbar Windows 10 and 11 give a further monitor counts as well.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_SecondaryTrayWnd";
+    ::RegisterClassW(&wc);
+    const POINT middle = DesktopMiddle();
+    HWND second =
+        ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE,
+                          middle.x - 200, middle.y - 20, 400, 40, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(MoveTo({middle.x + 10, middle.y}));
+    EXPECT_TRUE(Capture(1)) << "no capture over a further monitor's taskbar";
+    Wheel(WHEEL_DELTA);
+    EXPECT_TRUE(VolumeBecomes(0.51f));
+    EXPECT_TRUE(VolumeStays(0.51f));
+    EXPECT_EQ(watcher.wheels, 1) << "the further taskbar received the wheel";
+    ::DestroyWindow(second);
 }
 
 TEST_F(InputE2E, ScreenEdgeOfOnePixelActsOnTheOutermostRowOnly)
@@ -402,6 +437,56 @@ TEST_F(InputE2E, CtrlWheelActsAnywhereButNotWithShiftToo)
     EXPECT_TRUE(VolumeStays(0.49f)) << "Ctrl+Shift+wheel acted";
     Key(VK_SHIFT, true);
     Key(VK_CONTROL, true);
+}
+
+// A call to the audio service that hangs (as on real systems while a Bluetooth device
+// connects) holds the user-interface thread; the desktop's input must not wait for it.
+TEST_F(InputE2E, AHungAudioServiceHoldsNoMouseInputAndTheWheelStepsAfter)
+{
+    Watcher watcher; // before the program's hook: it sees what the program passes on
+    ASSERT_TRUE(watcher.ready);
+    ASSERT_TRUE(Start(L"WheelKeys=4\r\n"));
+    ASSERT_TRUE(Capture(1));
+    ASSERT_TRUE(sim::SetDelay(3000));
+    Key(VK_CONTROL, false);
+    Wheel(-WHEEL_DELTA);
+    Key(VK_CONTROL, true);
+    ::Sleep(300); // the step is inside a call to the service now
+
+    const POINT middle = DesktopMiddle();
+    DWORD slowest = 0;
+    for (int i = 0; i < 20; ++i)
+        slowest = std::max(slowest, MoveFollows({middle.x + (i % 2 ? 60 : -60), middle.y + i}));
+    Key(VK_CONTROL, false);
+    Wheel(-WHEEL_DELTA); // while busy: passed on to the window under the pointer
+    Key(VK_CONTROL, true);
+    sim::SetDelay(0);
+    EXPECT_LE(slowest, 50u) << "a mouse move waited for the program";
+    EXPECT_TRUE(WaitUntil([&] { return watcher.wheels == 1; }, 5000)) << "a turn was eaten while busy";
+
+    ASSERT_TRUE(VolumeBecomes(0.49f));
+    Key(VK_CONTROL, false);
+    Wheel(-WHEEL_DELTA);
+    Key(VK_CONTROL, true);
+    EXPECT_TRUE(VolumeBecomes(0.48f)) << "the wheel died after the block";
+}
+
+// An input thread that stops answering is replaced, hooks and all.
+TEST_F(InputE2E, AHungInputThreadIsReplacedWithinTwoSeconds)
+{
+    ASSERT_TRUE(Start(L"WheelKeys=4\r\n"));
+    ASSERT_TRUE(Capture(1));
+    const LRESULT before = ProbeMain(main, kProbeInputRenewals);
+    ASSERT_EQ(ProbeMain(main, kProbeStallInput), 1);
+    const DWORD start = ::GetTickCount();
+    EXPECT_TRUE(WaitUntil([&] { return ProbeMain(main, kProbeInputRenewals) > before; }, 5000));
+    EXPECT_LE(::GetTickCount() - start, 2000u) << "the hung input thread was noticed late";
+    const POINT middle = DesktopMiddle();
+    EXPECT_LE(MoveFollows({middle.x + 30, middle.y}), 50u) << "the hung thread's hook is still in the way";
+    Key(VK_CONTROL, false);
+    Wheel(WHEEL_DELTA);
+    Key(VK_CONTROL, true);
+    EXPECT_TRUE(VolumeBecomes(0.51f));
 }
 
 TEST_F(InputE2E, WinWheelActsAndLeavesNoKeyDownAndNoStartMenu)

@@ -92,19 +92,54 @@ TEST_F(HotKeyEditTest, CtrlAloneShowsNothingButKeepsItsValue)
     EXPECT_EQ(edit->HotKey(), 0x4000);
 }
 
-TEST_F(HotKeyEditTest, EnterTabAndEscapeBecomeHotkeysAndPressNoButton)
+TEST_F(HotKeyEditTest, EnterEscapeAndCtrlTabBecomeHotkeysAndPressNoButton)
 {
-    const std::pair<WORD, input::TShortCut> keys[] = {
-        {VK_RETURN, 0x000D}, {VK_ESCAPE, 0x001B}, {VK_TAB, 0x0009}};
+    const std::vector<std::pair<WORD, input::TShortCut>> keys = {
+        {VK_RETURN, 0x000D}, {VK_ESCAPE, 0x001B}, {VK_TAB, 0x4009}};
     for (auto [key, value] : keys) {
+        if (value & 0x4000)
+            Send(VK_LCONTROL, true);
         Send(key, true);
         Send(key, false);
+        if (value & 0x4000)
+            Send(VK_LCONTROL, false);
         EXPECT_EQ(edit->HotKey(), value);
-        EXPECT_TRUE(edit->Focused()); // Tab moved nothing
+        EXPECT_TRUE(edit->Focused()); // Ctrl+Tab moved nothing
     }
     EXPECT_EQ(okClicks, 0);
     EXPECT_EQ(cancelClicks, 0);
     EXPECT_TRUE(form.Showing());
+}
+
+// A keyboard-only user leaves the edit as any other control; a Shift held on the way in is
+// released to the system, not kept down for every program.
+TEST_F(HotKeyEditTest, TabAndShiftTabMoveOnAndLeaveNoKeyDown)
+{
+    edit->SetHotKey(0x001B);
+    ok->SetFocus();
+    Pump();
+    Send(VK_LSHIFT, true);
+    Send(VK_TAB, true); // back from OK into the edit
+    Send(VK_TAB, false);
+    ASSERT_TRUE(edit->Focused());
+    ASSERT_TRUE(edit->Capturing());
+    Send(VK_LSHIFT, false);
+    EXPECT_GE(::GetAsyncKeyState(VK_SHIFT), 0) << "Shift stays down for the system";
+
+    Send(VK_TAB, true);
+    Send(VK_TAB, false);
+    EXPECT_TRUE(ok->Focused());
+    edit->SetFocus();
+    Pump();
+    Send(VK_LSHIFT, true);
+    Send(VK_TAB, true);
+    Send(VK_TAB, false);
+    Send(VK_LSHIFT, false);
+    EXPECT_TRUE(cancel->Focused());
+    EXPECT_EQ(edit->HotKey(), 0x001B) << "Tab became the hotkey";
+    for (int vk : {VK_SHIFT, VK_TAB})
+        EXPECT_GE(::GetAsyncKeyState(vk), 0) << "key " << vk << " stays down";
+    EXPECT_EQ(okClicks + cancelClicks, 0);
 }
 
 TEST_F(HotKeyEditTest, KeystrokesNeverReachTheEditItself)

@@ -1,10 +1,13 @@
 // The hook components: dispatch rules on records handed to them directly and the one shared
 // hook. Real input through them is the end-to-end tests' part (InputBindingsTest).
+#include "DesktopTestLock.h"
+#include "InputThread.h"
 #include "KeyBoardEvents.h"
 #include "SysMouseEvents.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -153,6 +156,14 @@ TEST(SysMouseEvents, OneHookForAllInstancesAndAHandlerMayLeaveDuringDispatch)
     TSysMouseEvents::Dispatch(HC_ACTION, WM_MBUTTONDOWN, MouseRecord(0, 0));
     EXPECT_EQ(log, (Log{L"c", L"b"}));
 
+    // A handler that throws ends its dispatch like any other: the last one out still
+    // removes the hook.
+    b.OnMouseDown = [&](fw::TObject*, fw::TMouseButton, fw::TShiftState, int, int, bool&) {
+        b.SetEnabled(false);
+        throw 1;
+    };
+    EXPECT_FALSE(TSysMouseEvents::Dispatch(HC_ACTION, WM_MBUTTONDOWN, MouseRecord(0, 0)));
+    b.SetEnabled(true);
     c.SetEnabled(false);
     EXPECT_EQ(TSysMouseEvents::Hook(), hook);
     b.SetEnabled(false);
@@ -209,4 +220,38 @@ TEST(KeyBoardEvents, AHandledReleaseStopsDispatchAndAnUnhandledKeyPasses)
     b.SetEnabled(false);
     EXPECT_EQ(TKeyBoardEvents::Hook(), nullptr);
     TKeyBoardEvents::KeyState = ::GetAsyncKeyState;
+}
+
+// The system drops a hook that kept it waiting too long, without a word: input arrives that
+// the hook never sees, and the input thread installs it again.
+TEST(InputThread, AHookTheSystemDroppedIsInstalledAgain)
+{
+    testsupport::DesktopTestLock lock;
+    TSysMouseEvents e;
+    std::atomic<int> moves{0};
+    e.OnMouseMove = [&](fw::TObject*, fw::TShiftState, int, int, bool&) { ++moves; };
+    e.SetEnabled(true);
+    const HHOOK first = TSysMouseEvents::Hook();
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(::UnhookWindowsHookEx(first));
+    const long renewals = input::TInputThread::Renewals();
+    auto move = [](int i) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = MOUSEEVENTF_MOVE;
+        in.mi.dx = i % 2 ? 7 : -7;
+        ::SendInput(1, &in, sizeof(in));
+        ::Sleep(50);
+    };
+    const DWORD start = ::GetTickCount();
+    for (int i = 0; input::TInputThread::Renewals() == renewals && ::GetTickCount() - start < 5000; ++i)
+        move(i);
+    EXPECT_GT(input::TInputThread::Renewals(), renewals);
+    EXPECT_NE(TSysMouseEvents::Hook(), first);
+    moves = 0;
+    move(1);
+    move(2);
+    EXPECT_GT(moves, 0) << "the hook installed again hears nothing";
+    e.SetEnabled(false);
+    EXPECT_EQ(TSysMouseEvents::Hook(), nullptr);
 }

@@ -31,7 +31,7 @@ bool SameKey(const PROPERTYKEY& a, const PROPERTYKEY& b) noexcept
 
 bool EndpointActive(const std::wstring& id) noexcept
 {
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return false;
     SharedState::Access access(*state);
@@ -40,7 +40,7 @@ bool EndpointActive(const std::wstring& id) noexcept
 
 HRESULT CountOnly(Counter counter) noexcept
 {
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     SharedState::Access(*state).Count(counter);
@@ -128,7 +128,7 @@ HRESULT Device::GetState(DWORD* result) noexcept
 {
     if (!result)
         return E_POINTER;
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     SharedState::Access access(*state);
@@ -194,7 +194,7 @@ HRESULT PropertyStore::GetValue(REFPROPERTYKEY key, PROPVARIANT* value) noexcept
     const bool name = SameKey(key, FriendlyNameKey);
     if (!name && !SameKey(key, EndpointGuidKey))
         return S_OK;
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     wchar_t text[NameCapacity] = {};

@@ -24,6 +24,7 @@ constexpr wchar_t Usage[] = L"usage: endpointsim reset [NAME ...]\n"
                             L"       endpointsim default INDEX\n"
                             L"       endpointsim add NAME\n"
                             L"       endpointsim state INDEX active|disabled\n"
+                            L"       endpointsim delay MS   (0 ends it)\n"
                             L"INDEX omitted: the default endpoint of the console role.\n";
 
 // UTF-8 whatever the console's code page: the output is read by scripts and tests.
@@ -147,6 +148,14 @@ int Run(const std::vector<std::wstring>& args)
             return Fail(ExitUsage, L"state needs an endpoint index and active or disabled");
         if (!endpointsim::SetState(index, args[2] == L"active"))
             return Fail(ExitFailed, L"the state could not be changed");
+        return 0;
+    }
+    if (command == L"delay") {
+        if (extra != 1 || args[1].empty() || args[1].size() > 6 ||
+            args[1].find_first_not_of(L"0123456789") != std::wstring::npos)
+            return Fail(ExitUsage, L"delay needs milliseconds, 0 to 999999");
+        if (!endpointsim::SetDelay(static_cast<unsigned>(std::stoul(args[1]))))
+            return Fail(ExitFailed, L"cannot open the state file");
         return 0;
     }
     return Fail(ExitUsage, L"unknown command " + command);

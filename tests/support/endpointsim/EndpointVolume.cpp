@@ -40,7 +40,7 @@ EndpointVolume::~EndpointVolume()
 
 template <typename Action> HRESULT EndpointVolume::OnEndpoint(Counter counter, Action action) noexcept
 {
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     SharedState::Access access(*state);

@@ -55,6 +55,7 @@ bool ResetSystem(SharedState::Access& access, const std::vector<std::wstring>& n
                 return false;
 
         Layout& data = access.Data();
+        data.delayMs = 0;
         for (int i = 0; i < data.endpointCount; ++i)
             access.Append(ChangeKind::DeviceRemoved, data.endpoints[i].id);
         data.endpointCount = 0;

@@ -13,7 +13,7 @@ HRESULT Enumerator::EnumAudioEndpoints(EDataFlow flow, DWORD stateMask, IMMDevic
     *result = nullptr;
     if (flow < eRender || flow > eAll || stateMask == 0 || (stateMask & ~DEVICE_STATEMASK_ALL) != 0)
         return E_INVALIDARG;
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     try {
@@ -37,7 +37,7 @@ HRESULT Enumerator::GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevic
     if (!result)
         return E_POINTER;
     *result = nullptr;
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     wchar_t id[IdCapacity] = {};
@@ -59,7 +59,7 @@ HRESULT Enumerator::GetDevice(LPCWSTR requested, IMMDevice** result) noexcept
     if (!result || !requested)
         return E_POINTER;
     *result = nullptr;
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     wchar_t id[IdCapacity] = {};

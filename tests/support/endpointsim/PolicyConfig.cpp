@@ -8,7 +8,7 @@ HRESULT PolicyConfig::SetDefaultEndpoint(LPCWSTR id, ERole role) noexcept
 {
     if (!id)
         return E_POINTER;
-    SharedState* state = SharedState::Current();
+    SharedState* state = SharedState::ForClientCall();
     if (!state)
         return E_FAIL;
     SharedState::Access access(*state);

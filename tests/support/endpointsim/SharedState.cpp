@@ -149,6 +149,17 @@ SharedState* SharedState::Current() noexcept
     }
 }
 
+SharedState* SharedState::ForClientCall() noexcept
+{
+    SharedState* state = Current();
+    if (state && state->layout) {
+        const uint32_t delay = reinterpret_cast<volatile const uint32_t&>(state->layout->delayMs);
+        if (delay > 0)
+            ::Sleep(delay);
+    }
+    return state;
+}
+
 void SharedState::Forget() noexcept
 {
     try {

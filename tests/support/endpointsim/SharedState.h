@@ -79,7 +79,7 @@ struct Layout {
     uint32_t size;
     int32_t endpointCount;
     int32_t defaults[RoleCount]; // endpoint index per role, -1 for none
-    uint32_t reserved;
+    uint32_t delayMs;            // every client call takes this much longer (a hung service)
     uint64_t nextSequence;
     EndpointRecord endpoints[MaxEndpoints];
     ChangeRecord ring[RingSize];
@@ -111,6 +111,9 @@ class SharedState {
     // The state of this module, opened at first use from LORVANE_ENDPOINTSIM_STATE (or the
     // default file in %TEMP%); nullptr when the file cannot be opened.
     static SharedState* Current() noexcept;
+    // The state for a call a client makes through the simulated interfaces: first the delay
+    // that `endpointsim delay` set, outside the mutex, as a hung audio service would take.
+    static SharedState* ForClientCall() noexcept;
     // Forgets the state opened so far, so the next Current() follows the environment again.
     static void Forget() noexcept;
     static std::wstring ConfiguredPath();

@@ -107,6 +107,14 @@ bool SetState(int index, bool active)
         [&](SharedState::Access& access) { return SUCCEEDED(endpointsim::SetState(access, index, active)); });
 }
 
+bool SetDelay(unsigned ms)
+{
+    return Modify([&](SharedState::Access& access) {
+        access.Data().delayMs = ms;
+        return true;
+    });
+}
+
 Counters GetCounters()
 {
     Counters c;

@@ -39,6 +39,9 @@ bool SetMute(bool mute, int index = -1);
 bool SetDefault(int index);        // every role
 int Add(const std::wstring& name); // the new endpoint's index, or -1
 bool SetState(int index, bool active);
+// Every later call of a client through the simulated interfaces takes `ms` longer (0 ends it;
+// a reset ends it too).
+bool SetDelay(unsigned ms);
 
 // Calls made into the simulator's COM objects by this process, for tests of caching.
 struct Counters {
