@@ -209,8 +209,9 @@ void Replace() noexcept
         ::PostMessageW(old, WM_NULL, 0, 0); // ends the old loop once it runs again
 }
 
-// Input arrived, the pointer moved away from where the mouse hook last saw it, and the hook
-// has heard nothing since: the system no longer calls it.
+// Input arrived well after the mouse hook's last call, the pointer is not where the hook saw
+// it last, and so it stays for a while: the system no longer calls the hook. (The hook is
+// called before the system moves the pointer, so the two differ for a moment on their own.)
 void CheckDropped(DWORD now) noexcept
 {
     State& s = S();
@@ -222,7 +223,7 @@ void CheckDropped(DWORD now) noexcept
         LASTINPUTINFO input{sizeof(input), 0};
         const POINT seen = Unpack(s.pointer);
         if (!::GetCursorPos(&cursor) || (cursor.x == seen.x && cursor.y == seen.y) ||
-            !::GetLastInputInfo(&input) || !Later(input.dwTime, slot.lastCall, 0)) {
+            !::GetLastInputInfo(&input) || !Later(input.dwTime, slot.lastCall, kWatchInterval)) {
             s.mismatchSince = 0;
             continue;
         }

@@ -1,5 +1,11 @@
 // The pop-up menus and the pop-up volume bar in Wine's shell desktop, driven by real pointer
 // and key input on the tray icon, observed from outside: windows, their texts, the endpoint.
+//
+// Keys go in through SendInput, never through the X server (xdotool). A menu opened by a
+// hotkey or a posted action belongs to the hidden main window; Wine does make that window the
+// foreground window (GetForegroundWindow names it while the menu is open, and SendInput keys
+// move the menu's highlight), but the X keyboard focus can go only to a mapped window, so X
+// key events keep going to the window that had it before.
 #include "DesktopTestLock.h"
 #include "LorvaneProcess.h"
 #include "ShellTray.h"
