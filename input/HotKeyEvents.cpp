@@ -43,10 +43,16 @@ void THotKeyEvents::SetEnabled(bool value)
     if (value == enabled)
         return;
     enabled = value;
-    if (value)
+    if (value) {
+        // A capture that begins anew took no key yet: a press it took before may have been
+        // released to the system while no capture ran.
+        if (!instances.Hook())
+            for (auto& word : taken)
+                word = 0;
         instances.Add(this);
-    else
+    } else {
         instances.Remove(this);
+    }
 }
 
 HHOOK THotKeyEvents::Hook() noexcept

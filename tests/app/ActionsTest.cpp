@@ -474,6 +474,14 @@ TEST_F(Actions, HookCallbacksOnlyDecideAndTheirActionRunsAfterThem)
     form->LeaveBusy();
     Settle();
     EXPECT_EQ(Level(), 33423);
+    // A turn taken just before a modal loop began is not lost in it: it runs after the loop.
+    EXPECT_FALSE(passes(fw::ssCtrl, WHEEL_DELTA));
+    form->EnterBusy();
+    Settle();
+    EXPECT_EQ(Level(), 33423) << "the step ran inside the modal loop";
+    form->LeaveBusy();
+    Settle();
+    EXPECT_GT(Level(), 33423) << "the taken turn was dropped";
 
     // The middle button: swallowed on the press, its action posted on the release.
     bool down = false, up = false;
