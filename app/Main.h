@@ -379,6 +379,8 @@ private:
 
 // The identifiers of the built-in actions, in list order.
 std::vector<std::wstring> FixedActionNames();
+// The actions that have an item of their own in the main menu, in menu order.
+std::vector<std::wstring> MainMenuActionNames();
 
 // Decimal separator of the user's locale settings (the numbers of the verbs use it).
 wchar_t LocaleDecimalSeparator();

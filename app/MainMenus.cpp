@@ -134,6 +134,16 @@ void SetBounds(HWND h, const RECT& r)
 
 } // namespace
 
+std::vector<std::wstring> MainMenuActionNames()
+{
+    std::vector<std::wstring> names;
+    for (const MenuRow& row : kMainMenu) {
+        if (row.action)
+            names.push_back(row.action);
+    }
+    return names;
+}
+
 // ---------------------------------------------------------------------------------------
 // Menus
 

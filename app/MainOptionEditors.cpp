@@ -134,6 +134,7 @@ void TMainForm::FillOptionEditors()
                }
            });
 
+    e.KeyTakenFormat = Texts.Text(txOptHotKeyTaken);
     Filled([&] { e.KeyBeginUpdate(); }, [&] { e.KeyEndUpdate(); },
            [&] {
                e.KeyClear();

@@ -38,6 +38,12 @@ const TDefaultText kDefaultTexts[txCount] = {
                  L"setting.\\nDo you really want to apply this setting?"},
     {L"DlgSave",
      L"The settings could not be saved to '%s'.\\n\\nThe disk may be full or the folder read-only."},
+    {L"OptHotKeyTaken", L"%s (taken)"},
+    {L"DlgSaveUnread",
+     L"The settings could not be saved to '%s'.\\n\\nThe file could not be read when the program started, so "
+     L"it is left as it was: none of its settings are lost."},
+    {L"DlgApply", L"Not all settings could be applied, and nothing was saved to '%s'.\\n\\nThe system may be "
+                  L"short of memory. Your changes are still in the dialog: try again with OK or Apply."},
 };
 
 TTextList::TTextList(int size) : entries(size > 0 ? static_cast<size_t>(size) : 0) {}

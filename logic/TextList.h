@@ -61,6 +61,9 @@ enum TextIndex : int {
     txDlgMouse,
     txDlgMenu,
     txDlgSave,
+    txOptHotKeyTaken,
+    txDlgSaveUnread,
+    txDlgApply,
     txCount
 };
 

@@ -1,17 +1,21 @@
 // The shipped language files (laid out in build/bin/Languages): complete, nothing extra,
 // the same placeholders as the built-in English texts, saved as UTF-16 with a mark.
+#include "ActionTable.h"
 #include "IniFile.h"
 #include "Language.h"
 #include "Main.h"
+#include "Menu.h"
 #include "OptionForm.h"
 #include "SystemInfo.h"
 #include "TextList.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -140,6 +144,73 @@ TEST(LanguageFiles, EveryShippedFileIsCompleteAndKeepsThePlaceholders)
         }
         for (const std::wstring& action : actionKeys)
             EXPECT_FALSE(ini.ReadString(L"Action", action, L"").empty());
+    }
+}
+
+// The key an accelerator answers to, one for both cases of a letter in any script.
+wchar_t AcceleratorKey(const std::wstring& caption)
+{
+    const wchar_t mark = fw::HotkeyOf(caption);
+    return mark ? fw::FoldCase(std::wstring(1, mark))[0] : 0;
+}
+
+// Where one key reaches two controls ("<place> <key>"), or an item of a menu without
+// automatic accelerators none ("menu none: <caption>"). A place is the main menu, the warning
+// box or a page of the settings dialog; the dialog's buttons and tabs count on every page.
+// A file without a text leaves the built-in one.
+std::set<std::wstring> AcceleratorClashes(const fw::TIniFile& ini)
+{
+    std::map<std::wstring, std::vector<std::wstring>> places;
+    for (const std::wstring& action : MainMenuActionNames()) {
+        const auto b = std::find_if(std::begin(kBuiltInActions), std::end(kBuiltInActions),
+                                    [&](const BuiltInAction& a) { return action == a.name; });
+        places[L"menu"].push_back(ini.ReadString(L"Action", action, b->caption));
+    }
+    const bool manual = ManualAccelerators(ini.ReadString(L"Action", L"VolumeUpAction", L"Volume Up"));
+    for (int text : {txDlgYes, txDlgNo, txDlgCheckBox})
+        places[L"warning"].push_back(
+            ini.ReadString(L"Main", kDefaultTexts[text].key, kDefaultTexts[text].text));
+
+    std::map<std::wstring, const fw::TControlDesc*> byName;
+    for (size_t i = 0; i < kOptionFormDesc.Count; ++i)
+        byName[kOptionFormDesc.Controls[i].Name] = &kOptionFormDesc.Controls[i];
+    std::vector<std::wstring> everyPage;
+    for (size_t i = 0; i < kOptionFormDesc.Count; ++i) {
+        const fw::TControlDesc& c = kOptionFormDesc.Controls[i];
+        if (!*c.Caption || std::wstring(c.Props).find(L"Visible=0") != std::wstring::npos)
+            continue;
+        const fw::TControlDesc* page = &c;
+        while (page && std::wstring(page->Kind) != L"TTabSheet")
+            page = byName[page->Parent];
+        const std::wstring caption = ini.ReadString(L"Option", c.Name, c.Caption);
+        (!page || page == &c ? everyPage : places[page->Name]).push_back(caption);
+    }
+    std::set<std::wstring> clashes;
+    for (auto& [place, captions] : places) {
+        if (place.find(L"Sheet") != std::wstring::npos)
+            captions.insert(captions.end(), everyPage.begin(), everyPage.end());
+        std::set<wchar_t> keys;
+        for (const std::wstring& caption : captions) {
+            const wchar_t key = AcceleratorKey(caption);
+            if (!key && place == L"menu" && manual)
+                clashes.insert(L"menu none: " + caption);
+            else if (key && !keys.insert(key).second)
+                clashes.insert(place + L" " + key);
+        }
+    }
+    return clashes;
+}
+
+TEST(LanguageFiles, NoAcceleratorServesTwoControlsOfOneMenuBoxOrPage)
+{
+    // The built-in English captions share a key on three pages; English.ini keeps them.
+    const std::set<std::wstring> english{L"IconSheet A", L"MouseSheet D", L"OperationSheet C"};
+    EXPECT_EQ(AcceleratorClashes(fw::TIniFile()), english);
+    for (const std::wstring& name : ShippedFiles()) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        fw::TIniFile ini;
+        ASSERT_EQ(ini.LoadFromFile(LanguagesDir() + name), fw::TIniLoad::Loaded);
+        EXPECT_EQ(AcceleratorClashes(ini), name == L"English.ini" ? english : std::set<std::wstring>{});
     }
 }
 

@@ -130,6 +130,8 @@ TEST_F(OptionApply, AHotkeyAnotherProgramHoldsIsMarkedTaken)
     // Another window of another registration holds Ctrl+Alt+F9 first.
     HWND other = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_TRUE(::RegisterHotKey(other, 1, MOD_CONTROL | MOD_ALT, VK_F9));
+    form->Texts.SetText(txOptHotKeyTaken, L"%s (belegt)"); // the mark is a text of the language
+    form->FillOptionForm();
     const int down = Position(L"VolumeDownAction");
     TReportRows rows(e->KeyListView->Handle());
     rows.Select(down);
@@ -138,7 +140,7 @@ TEST_F(OptionApply, AHotkeyAnotherProgramHoldsIsMarkedTaken)
     e->KeyEdit->OnChange(e->KeyEdit);
     ASSERT_TRUE(form->ApplyOptionForm(false));
     EXPECT_TRUE(e->KeyTaken(down));
-    EXPECT_EQ(rows.SubItem(down), L"Ctrl+Alt+F9 (taken)");
+    EXPECT_EQ(rows.SubItem(down), L"Ctrl+Alt+F9 (belegt)");
     EXPECT_EQ(e->KeyValue(down), 0xC078); // the value itself is kept
     ::UnregisterHotKey(other, 1);
     ::DestroyWindow(other);

@@ -29,7 +29,7 @@ TEST(TextList, DefaultTableHasEveryKeyOnce)
 {
     TTextList list;
     FillDefaultTexts(list);
-    ASSERT_EQ(list.Count(), 29); // with the save failure notice
+    ASSERT_EQ(list.Count(), 32); // with the save notices and the mark of a refused hotkey
     for (int i = 0; i < list.Count(); ++i)
         for (int j = i + 1; j < list.Count(); ++j)
             EXPECT_NE(list.Key(i), list.Key(j)) << i << " " << j;
