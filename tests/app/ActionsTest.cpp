@@ -1,6 +1,6 @@
 // The main window's actions against the endpoint simulator, with time on a virtual clock.
 #include "ActionTable.h"
-#include "Main.h"
+#include "MainFormTest.h"
 #include "SimControl.h"
 #include "SystemInfo.h"
 
@@ -21,66 +21,9 @@ float LevelScalar(int level)
     return static_cast<float>(level / 65535.0L);
 }
 
-class Actions : public testing::Test {
+class Actions : public MainFormTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-actions-test.state");
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim::Reset());
-        clock = std::make_unique<fw::ManualTimerBackend>();
-        // A start-up wait keeps the deferred start (and its settings file) out of the test.
-        form = std::make_unique<TMainForm>(L"3600");
-        ASSERT_TRUE(form->Create());
-        form->SoundPlayer.PlayFile = [this](const std::wstring& f) {
-            sounds.push_back(L"play " + f);
-            return true;
-        };
-        form->SoundPlayer.StopFile = [this] {
-            sounds.push_back(L"stop");
-            return true;
-        };
-        form->SoundPlayer.Beep = [this] {
-            sounds.push_back(L"beep");
-            return true;
-        };
-        form->RebuildPresets();
-        form->RebuildTools();
-        form->ApplyTimerSettings();
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        clock.reset();
-    }
-
-    // Lets the endpoint's notification of our own change arrive (real time, bounded).
-    void Settle()
-    {
-        const DWORD start = ::GetTickCount();
-        do {
-            fw::ProcessMessages();
-            ::Sleep(5);
-        } while (form->MasterVolume->Changing() && ::GetTickCount() - start < 5000);
-        fw::ProcessMessages();
-    }
-
-    void SetLevel(int level)
-    {
-        ASSERT_TRUE(sim::SetVolume(LevelScalar(level)));
-        const DWORD start = ::GetTickCount();
-        while (form->MasterVolume->Volume() != level && ::GetTickCount() - start < 5000) {
-            fw::ProcessMessages();
-            ::Sleep(5);
-        }
-        ASSERT_EQ(form->MasterVolume->Volume(), level);
-    }
+    Actions() : MainFormTest(L"actions-test") {}
 
     void Run(const wchar_t* name)
     {
@@ -89,10 +32,6 @@ class Actions : public testing::Test {
     }
 
     int Level() { return form->MasterVolume->Volume(); }
-
-    std::unique_ptr<fw::ManualTimerBackend> clock;
-    std::unique_ptr<TMainForm> form;
-    std::vector<std::wstring> sounds;
 };
 
 TEST_F(Actions, StepsFromTheEndpointLevel)

@@ -1,6 +1,6 @@
 // The pop-up menus and the pop-up volume bar of the main window, in-process against the
 // endpoint simulator.
-#include "Main.h"
+#include "MainFormTest.h"
 #include "SimControl.h"
 #include "TextList.h"
 
@@ -59,61 +59,16 @@ int IndexOfPlain(const std::vector<Row>& rows, const std::wstring& text)
     return -1;
 }
 
-class Menus : public testing::Test {
+class Menus : public MainFormTest {
   protected:
-    static void SetUpTestSuite() { sim::UseStateFile(sim::StateFileBeside(L"lorvane-menus-test.state")); }
+    Menus() : MainFormTest(L"menus-test", true, {L"Speakers"}) {}
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim::Reset({L"Speakers"}));
-        clock = std::make_unique<fw::ManualTimerBackend>();
-        form = std::make_unique<TMainForm>(L"3600"); // no deferred start, no settings file
-        ASSERT_TRUE(form->Create());
-        form->SoundPlayer.PlayFile = [this](const std::wstring&) { return ++sounds, true; };
-        form->SoundPlayer.StopFile = [] { return true; };
-        form->SoundPlayer.Beep = [this] { return ++sounds, true; };
-        form->RebuildPresets();
-        form->RebuildTools();
-        form->ApplyTimerSettings();
-    }
-    void TearDown() override
-    {
-        form.reset();
-        clock.reset();
-    }
-    void Settle()
-    {
-        const DWORD start = ::GetTickCount();
-        do {
-            fw::ProcessMessages();
-            ::Sleep(5);
-        } while (form->MasterVolume->Changing() && ::GetTickCount() - start < 5000);
-        fw::ProcessMessages();
-    }
-    template <typename Pred> void WaitFor(Pred done)
-    {
-        const DWORD start = ::GetTickCount();
-        while (!done() && ::GetTickCount() - start < 5000) {
-            fw::ProcessMessages();
-            ::Sleep(5);
-        }
-        ASSERT_TRUE(done());
-    }
-    void SetLevel(int level)
-    {
-        ASSERT_TRUE(sim::SetVolume(static_cast<float>(level / 65535.0L)));
-        WaitFor([&] { return form->MasterVolume->Volume() == level; });
-    }
     // The main menu as it would open now.
     fw::UniqueHmenu OpenMain()
     {
         form->MainPopupMenuPopup();
         return form->MainPopupMenu->BuildMenu();
     }
-
-    std::unique_ptr<fw::ManualTimerBackend> clock;
-    std::unique_ptr<TMainForm> form;
-    int sounds = 0;
 };
 
 TEST_F(Menus, DefaultsShowTheVolumeSubmenuWithTenRadioItemsAndTheCurrentOneChecked)
@@ -420,19 +375,19 @@ TEST_F(Bar, FollowsLevelAndMuteAndItsDragSoundsOnceOnRelease)
     form->VolumeBarScroll(support::tsRelease, 40000);
     fw::ProcessMessages(); // the same level again: no change to wait for
     EXPECT_EQ(form->BusyCount(), 0);
-    EXPECT_EQ(sounds, 1);
+    EXPECT_EQ(SoundsPlayed(), 1);
     // Keys sound after the delay.
     form->VolumeBarScroll(support::tsLineDown, 40655);
-    EXPECT_EQ(sounds, 1);
+    EXPECT_EQ(SoundsPlayed(), 1);
     clock->Advance(600);
-    EXPECT_EQ(sounds, 2);
+    EXPECT_EQ(SoundsPlayed(), 2);
 
     // The mute box toggles silently and follows mute changes made elsewhere.
     ::SendMessageW(form->MuteBox, BM_CLICK, 0, 0);
     Settle();
     EXPECT_TRUE(form->MasterVolume->Mute());
     clock->Advance(1000);
-    EXPECT_EQ(sounds, 2);
+    EXPECT_EQ(SoundsPlayed(), 2);
     ASSERT_TRUE(sim::SetMute(false));
     WaitFor([&] { return !form->MasterVolume->Mute(); });
     form->RefreshVolumeBar();

@@ -2,9 +2,8 @@
 // the exit code and every endpoint's level, mute and the default are checked against a model
 // the test keeps itself. Each line is built from what it means (a level in tenths of a
 // percent, a device, a mute word), so the expectation never comes from the program's parser.
-#include "DesktopTestLock.h"
 #include "FuzzRun.h"
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "SimControl.h"
 
 #include <gtest/gtest.h>
@@ -370,24 +369,10 @@ class Generator {
     bool any = false, dash = false;
 };
 
-class CommandLines : public testing::Test {
+// No instance runs beside the lines: a resident one would take the lines without a "-".
+class CommandLines : public InstanceTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-commandlines.state");
-    }
-    void SetUp() override
-    {
-        CloseAllInstances(); // a resident instance would take the lines without a "-"
-        program = std::make_unique<ProgramFolder>(L"e2e-commandlines");
-    }
-    void TearDown() override
-    {
-        CloseAllInstances();
-        program.reset();
-    }
+    CommandLines() : InstanceTest(L"commandlines", std::nullopt) {}
 
     // Runs `cases` generated lines against the simulator as it is now.
     void RunLines(unsigned seed, int cases, const char* kind)
@@ -412,7 +397,6 @@ class CommandLines : public testing::Test {
         fuzz::Tally::Add(std::string("command lines e2e, ") + kind, cases, failed);
     }
 
-    std::unique_ptr<ProgramFolder> program;
 };
 
 TEST_F(CommandLines, ThreeDevicesTakeEveryGeneratedLineAsItsModelSays)

@@ -2,9 +2,8 @@
 // with the reset on, no active endpoint at all, and a settings folder that is full or read-only
 // at save. After each: it answers, the tray icon shows the real state, the close ends within
 // its bound and the settings file is whole.
-#include "DesktopTestLock.h"
 #include "FuzzRun.h"
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "ShellTray.h"
 #include "SimControl.h"
 #include "TrayState.h"
@@ -198,27 +197,12 @@ void Press(HWND button)
                    reinterpret_cast<LPARAM>(button));
 }
 
-class Faults : public testing::Test {
+class Faults : public InstanceTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        sim::UseStateFile(sim::StateFileBeside(L"lorvane-e2e-faults.state"));
-        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
-    }
-    static void TearDownTestSuite() { desktopLock.reset(); }
-    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
-
-    void SetUp() override
-    {
-        CloseAllInstances();
-        ASSERT_TRUE(sim::Reset());
-        ASSERT_TRUE(sim::SetVolume(0.45f));
-        program = std::make_unique<ProgramFolder>(L"e2e-faults");
-    }
+    Faults() : InstanceTest(L"faults") {}
     void TearDown() override
     {
-        CloseAllInstances();
-        program.reset();
+        InstanceTest::TearDown();
         fuzz::Tally::Add("faults while running", cases, HasFailure() ? 1 : 0);
     }
 
@@ -249,7 +233,6 @@ class Faults : public testing::Test {
     }
 
     Process p;
-    std::unique_ptr<ProgramFolder> program;
     long cases = 1; // faults a test tried, for the closing table
 };
 

@@ -1,8 +1,7 @@
 // Lorvane.exe driven with real input (SendInput) in Wine's shell desktop against the endpoint
 // simulator: the wheel over the tray icon, the taskbar, the desktop and the screen edge, the
 // wheel keys, the middle button, clicks on the icon, and global hotkeys.
-#include "DesktopTestLock.h"
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "ShellTray.h"
 #include "SimControl.h"
 
@@ -244,35 +243,23 @@ int ActionPosition(const std::wstring& name, int presets)
     return -1;
 }
 
-class InputE2E : public testing::Test {
+class InputE2E : public InstanceTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-input.state");
-        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
-    }
-    static void TearDownTestSuite() { desktopLock.reset(); }
-    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
+    InputE2E() : InstanceTest(L"input", 0.5f) {}
 
     void SetUp() override
     {
         taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
         ASSERT_NE(taskbar, nullptr) << "the tests run in Wine's shell desktop";
         ::GetWindowRect(taskbar, &taskbarRect);
-        CloseAllInstances();
         ReleaseModifiers();
-        ASSERT_TRUE(sim::Reset());
-        ASSERT_TRUE(sim::SetVolume(0.5f));
+        InstanceTest::SetUp();
         ASSERT_TRUE(MoveTo(DesktopMiddle()));
-        program = std::make_unique<ProgramFolder>(L"e2e-input");
     }
     void TearDown() override
     {
         ReleaseModifiers();
-        CloseAllInstances();
-        program.reset();
+        InstanceTest::TearDown();
     }
 
     // Starts the program with these settings (balloons off: they would cover the taskbar).
@@ -327,7 +314,6 @@ class InputE2E : public testing::Test {
 
     HWND taskbar = nullptr;
     RECT taskbarRect{};
-    std::unique_ptr<ProgramFolder> program;
     Process process;
     HWND main = nullptr;
 };

@@ -6,8 +6,7 @@
 // foreground window (GetForegroundWindow names it while the menu is open, and SendInput keys
 // move the menu's highlight), but the X keyboard focus can go only to a mapped window, so X
 // key events keep going to the window that had it before.
-#include "DesktopTestLock.h"
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "ShellTray.h"
 #include "SimControl.h"
 
@@ -105,24 +104,17 @@ bool HasModule(DWORD pid, const wchar_t* name)
     return found;
 }
 
-class PopupBarE2E : public testing::Test {
+class PopupBarE2E : public InstanceTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        sim::UseStateFile(sim::StateFileBeside(L"lorvane-e2e-bar.state"));
-        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
-    }
-    static void TearDownTestSuite() { desktopLock.reset(); }
-    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
+    PopupBarE2E() : InstanceTest(L"bar", 0.5f) {}
 
     void SetUp() override
     {
         ASSERT_NE(::FindWindowW(L"Shell_TrayWnd", nullptr), nullptr)
             << "the tests run in Wine's shell desktop";
-        CloseAllInstances();
-        ASSERT_TRUE(sim::Reset());
-        ASSERT_TRUE(sim::SetVolume(0.5f));
-        program = std::make_unique<ProgramFolder>(L"e2e-bar");
+        InstanceTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(p.Start(LorvanePath(), L""));
         main = WaitForMainWindow(p.Id(), kBound);
         ASSERT_TRUE(main);
@@ -137,14 +129,8 @@ class PopupBarE2E : public testing::Test {
             kBound))
             << "no tray icon";
     }
-    void TearDown() override
-    {
-        CloseAllInstances();
-        program.reset();
-    }
     bool BarShown() const { return ::IsWindowVisible(main) != FALSE; }
 
-    std::unique_ptr<ProgramFolder> program;
     Process p;
     HWND main = nullptr;
     POINT icon{};

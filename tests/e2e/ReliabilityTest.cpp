@@ -2,9 +2,8 @@
 // parameter, the sound system changing under it, and a soak of random actions with handle and
 // memory counts sampled. After each: it answers, the tooltip shows the real state, the close
 // ends within its bound and the settings file is whole.
-#include "DesktopTestLock.h"
 #include "FuzzRun.h"
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "ShellTray.h"
 #include "SimControl.h"
 #include "TrayState.h"
@@ -121,30 +120,9 @@ Usage Sample(HWND main, HANDLE process, DWORD pid)
             m.PrivateUsage ? m.PrivateUsage : m.PagefileUsage}; // Wine fills only the latter
 }
 
-class Reliability : public testing::Test {
+class Reliability : public InstanceTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-reliability.state");
-        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
-    }
-    static void TearDownTestSuite() { desktopLock.reset(); }
-    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
-
-    void SetUp() override
-    {
-        CloseAllInstances();
-        ASSERT_TRUE(sim::Reset());
-        ASSERT_TRUE(sim::SetVolume(0.45f));
-        program = std::make_unique<ProgramFolder>(L"e2e-reliability");
-    }
-    void TearDown() override
-    {
-        CloseAllInstances();
-        program.reset();
-    }
+    Reliability() : InstanceTest(L"reliability") {}
 
     HWND Start(Process& p) { return StartInstance(p, L"", kBound); }
 
@@ -172,7 +150,6 @@ class Reliability : public testing::Test {
         EXPECT_NE(ini.find(L"Version="), std::wstring::npos);
     }
 
-    std::unique_ptr<ProgramFolder> program;
 };
 
 TEST_F(Reliability, FuzzedCommandLinesExitWithTheirCodeAndTouchOnlyWhatTheySay)

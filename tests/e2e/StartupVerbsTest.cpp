@@ -1,5 +1,5 @@
 // Lorvane.exe processes against the endpoint simulator: verbs, single instance, messages.
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "SimControl.h"
 
 #include <gtest/gtest.h>
@@ -21,25 +21,9 @@ float LevelScalar(int level)
     return static_cast<float>(level / 65535.0L);
 }
 
-class LorvaneE2E : public testing::Test {
+class LorvaneE2E : public InstanceTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-startup.state");
-    }
-    void SetUp() override
-    {
-        CloseAllInstances();
-        ASSERT_TRUE(sim::Reset());
-        program = std::make_unique<ProgramFolder>(L"e2e-startup");
-    }
-    void TearDown() override
-    {
-        CloseAllInstances();
-        program.reset();
-    }
+    LorvaneE2E() : InstanceTest(L"startup", std::nullopt) {}
 
     static constexpr WPARAM kInstanceNotifies = 0, kStarted = 1, kVolumeChanges = 2, kStartWait = 3,
                             kActionCount = 4;
@@ -47,8 +31,6 @@ protected:
     // Positions with the default ten presets and ten tools.
     static constexpr LPARAM kVolumeUp = 13, kMuteOn = 18, kTool0 = 29, kRestart = 45, kClose = 46,
                             kActions = 47;
-    std::unique_ptr<ProgramFolder> program;
-
     static sim::EndpointInfo At(int i) { return sim::Show().at(static_cast<size_t>(i)); }
     static int DefaultIndex()
     {
@@ -377,21 +359,10 @@ namespace {
 using namespace e2e;
 namespace sim = endpointsim;
 
-class SessionEnd : public testing::Test {
+class SessionEnd : public InstanceTest {
 protected:
-    void SetUp() override
-    {
-        CloseAllInstances();
-        ASSERT_TRUE(sim::Reset());
-        program = std::make_unique<ProgramFolder>(L"e2e-session");
-    }
-    void TearDown() override
-    {
-        CloseAllInstances();
-        program.reset();
-    }
+    SessionEnd() : InstanceTest(L"session", std::nullopt) {}
     HWND Start(Process& p) { return StartInstance(p); }
-    std::unique_ptr<ProgramFolder> program;
 };
 
 TEST_F(SessionEnd, ResetAppliesTheStoredStateAndTheSessionMayEnd)

@@ -1,8 +1,7 @@
 // Lorvane.exe in Wine's shell desktop, observed as a user sees it: the icons the notification
 // area shows (their place and tooltip text, read from the shell's own tooltip windows) and
 // the pixels on the screen.
-#include "DesktopTestLock.h"
-#include "LorvaneProcess.h"
+#include "InstanceTest.h"
 #include "PngEncode.h"
 #include "ShellTray.h"
 #include "SimControl.h"
@@ -198,33 +197,15 @@ void CopyTree(const std::wstring& from, const std::wstring& to)
 }
 
 // The hidden window that owns the program's icon in the shell.
-class TrayIconE2E : public testing::Test {
+class TrayIconE2E : public InstanceTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-e2e-tray.state");
-        // Other test programs (also of other build sessions) show icons and move the pointer
-        // in this one desktop.
-        desktopLock = std::make_unique<testsupport::DesktopTestLock>();
-    }
-    static void TearDownTestSuite() { desktopLock.reset(); }
-    static inline std::unique_ptr<testsupport::DesktopTestLock> desktopLock;
+    TrayIconE2E() : InstanceTest(L"tray") {}
 
     void SetUp() override
     {
         ASSERT_NE(::FindWindowW(L"Shell_TrayWnd", nullptr), nullptr)
             << "the tests run in Wine's shell desktop";
-        CloseAllInstances();
-        ASSERT_TRUE(sim::Reset());
-        ASSERT_TRUE(sim::SetVolume(0.45f));
-        program = std::make_unique<ProgramFolder>(L"e2e-tray");
-    }
-    void TearDown() override
-    {
-        CloseAllInstances();
-        program.reset();
+        InstanceTest::SetUp();
     }
 
     void WithIconSets() { CopyTree(BinDir() + L"Icons\\", program->File(L"Icons\\")); }
@@ -243,7 +224,6 @@ class TrayIconE2E : public testing::Test {
         ASSERT_EQ(p.Wait(kBound), 0) << "endpointsim " << std::string(args.begin(), args.end());
     }
 
-    std::unique_ptr<ProgramFolder> program;
 };
 
 TEST_F(TrayIconE2E, TheIconAppearsAtStartAndFollowsEveryChange)

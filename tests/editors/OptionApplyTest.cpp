@@ -1,7 +1,7 @@
 // The editors between the settings model and the dialog, in-process: the main window fills
 // the dialog, the test edits it as a user would and applies, then reads the model.
 #include "HotKeyEdit.h"
-#include "Main.h"
+#include "MainFormTest.h"
 #include "Option.h"
 #include "OptionControls.h"
 #include "OptionEditors.h"
@@ -24,28 +24,15 @@ void Pump()
     }
 }
 
-class OptionApply : public testing::Test {
+class OptionApply : public MainFormTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-option-apply-test.state");
-    }
+    OptionApply() : MainFormTest(L"option-apply-test") {}
 
     void SetUp() override
     {
-        ASSERT_TRUE(sim::Reset());
-        clock = std::make_unique<fw::ManualTimerBackend>();
-        // A start-up wait keeps the deferred start (and its settings file) out of the test.
-        form = std::make_unique<TMainForm>(L"3600");
-        ASSERT_TRUE(form->Create());
-        form->RebuildPresets();
-        form->RebuildTools();
-        form->OptionWarningBox = [this](const std::wstring& text, bool&) {
-            warnings.push_back(text);
-            return IDYES;
-        };
+        MainFormTest::SetUp();
+        if (HasFatalFailure())
+            return;
         form->ShowOptionForm(L"");
         Pump();
         ASSERT_TRUE(form->OptionForm);
@@ -53,21 +40,12 @@ class OptionApply : public testing::Test {
         ASSERT_NE(e, nullptr);
     }
 
-    void TearDown() override
-    {
-        form.reset();
-        clock.reset();
-    }
-
     int Position(const wchar_t* name) const
     {
         return form->MainActionList->IndexOf(form->MainActionList->Find(name));
     }
 
-    std::unique_ptr<fw::ManualTimerBackend> clock;
-    std::unique_ptr<TMainForm> form;
     TOptionEditors* e = nullptr;
-    std::vector<std::wstring> warnings;
 };
 
 TEST_F(OptionApply, FilledFromTheModel)

@@ -4,7 +4,7 @@
 #include "CommandLine.h"
 #include "Level.h"
 #include "FuzzRun.h"
-#include "Main.h"
+#include "MainFormTest.h"
 #include "OptionEditors.h"
 #include "SimControl.h"
 
@@ -80,43 +80,16 @@ TEST(OptionSound, StoredAndShownValues)
 
 // ---- The dialog of a main window
 
-class OptionDialog : public testing::Test {
+class OptionDialog : public MainFormTest {
   protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        sim::UseStateFile(std::wstring(temp) + L"lorvane-option-test.state");
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim::Reset());
-        // A start-up wait keeps the deferred start (and its settings file) out of the test.
-        main = std::make_unique<TMainForm>(L"3600");
-        ASSERT_TRUE(main->Create());
-        main->RebuildPresets();
-        main->RebuildTools();
-        main->ApplyTimerSettings();
-        main->OptionWarningBox = [this](const std::wstring& text, bool& checked) {
-            warnings.push_back(text);
-            checked = checkWarning;
-            return answer;
-        };
-    }
-
-    void TearDown() override
-    {
-        main.reset();
-        fw::ProcessMessages();
-    }
+    OptionDialog() : MainFormTest(L"option-test", false) {}
 
     TOptionForm& Open(const std::wstring& page = L"")
     {
-        main->ShowOptionForm(page);
+        form->ShowOptionForm(page);
         fw::ProcessMessages();
-        EXPECT_TRUE(main->OptionForm);
-        return *main->OptionForm;
+        EXPECT_TRUE(form->OptionForm);
+        return *form->OptionForm;
     }
 
     // What a click on the button does, through the window's own notification.
@@ -128,27 +101,23 @@ class OptionDialog : public testing::Test {
         fw::ProcessMessages();
     }
 
-    std::unique_ptr<TMainForm> main;
-    std::vector<std::wstring> warnings;
-    int answer = IDYES;
-    bool checkWarning = false;
 };
 
 TEST_F(OptionDialog, PercentRoundTripsOfOneApply)
 {
-    main->Settings.HighStep = 3276;
-    main->Settings.ReVolume = 32767;
-    main->Settings.BalloonTime = 2500;
+    form->Settings.HighStep = 3276;
+    form->Settings.ReVolume = 32767;
+    form->Settings.BalloonTime = 2500;
     TOptionForm& f = Open();
     EXPECT_EQ(f.HighStepEdit->Value(), 5);
     EXPECT_EQ(f.ReVolumeEdit->Value(), 50);
     EXPECT_EQ(f.BalloonTimeEdit->Value(), 2);
     EXPECT_EQ(f.LowStepEdit->Value(), 1);
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_EQ(main->Settings.HighStep, 3277);
-    EXPECT_EQ(main->Settings.ReVolume, 32768);
-    EXPECT_EQ(main->Settings.BalloonTime, 2000u);
-    EXPECT_EQ(main->Settings.LowStep, 655);
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.HighStep, 3277);
+    EXPECT_EQ(form->Settings.ReVolume, 32768);
+    EXPECT_EQ(form->Settings.BalloonTime, 2000u);
+    EXPECT_EQ(form->Settings.LowStep, 655);
 }
 
 TEST_F(OptionDialog, EditedValuesReachTheModelAndTheSoundTimer)
@@ -159,13 +128,13 @@ TEST_F(OptionDialog, EditedValuesReachTheModelAndTheSoundTimer)
     f.AccelStepCheckBox->SetChecked(false);
     f.AutoMuteCheckBox->SetChecked(true);
     f.WheelMarginEdit->SetValue(1500); // beyond 999: clamped
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_EQ(main->Settings.LowStep, 1966);
-    EXPECT_EQ(main->Settings.SoundDelay, 1230u);
-    EXPECT_EQ(main->SoundTimer->Interval(), 1230u);
-    EXPECT_FALSE(main->Settings.AccelStep);
-    EXPECT_TRUE(main->Settings.AutoMute);
-    EXPECT_EQ(main->Settings.WheelMargin, 999);
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.LowStep, 1966);
+    EXPECT_EQ(form->Settings.SoundDelay, 1230u);
+    EXPECT_EQ(form->SoundTimer->Interval(), 1230u);
+    EXPECT_FALSE(form->Settings.AccelStep);
+    EXPECT_TRUE(form->Settings.AutoMute);
+    EXPECT_EQ(form->Settings.WheelMargin, 999);
 }
 
 TEST_F(OptionDialog, WheelAreaBitsAndTheRadioPair)
@@ -174,13 +143,13 @@ TEST_F(OptionDialog, WheelAreaBitsAndTheRadioPair)
         uint8_t in, out;
     } cases[] = {{1 | 16, 1 | 16}, {2 | 4 | 8, 2 | 4 | 8}, {3, 2}, {0, 0}, {31, 30}};
     for (const Case& c : cases) {
-        main->Settings.WheelAreas = c.in;
-        main->Settings.WheelKeys = c.in & 15;
+        form->Settings.WheelAreas = c.in;
+        form->Settings.WheelKeys = c.in & 15;
         TOptionForm& f = Open();
-        main->FillOptionForm();
-        ASSERT_TRUE(main->ApplyOptionForm(false));
-        EXPECT_EQ(main->Settings.WheelAreas, c.out) << int(c.in);
-        EXPECT_EQ(main->Settings.WheelKeys, c.in & 15) << int(c.in);
+        form->FillOptionForm();
+        ASSERT_TRUE(form->ApplyOptionForm(false));
+        EXPECT_EQ(form->Settings.WheelAreas, c.out) << int(c.in);
+        EXPECT_EQ(form->Settings.WheelKeys, c.in & 15) << int(c.in);
         EXPECT_FALSE(f.NoForegroundWindowCheckBox->Visible()); // "Outside" is never shown
     }
 }
@@ -213,7 +182,7 @@ TEST_F(OptionDialog, ApplyButtonFollowsChangesAndIsDisabledByApply)
     const bool round = f.RoundStepCheckBox->Checked();
     Click(f.ApplyButton);
     EXPECT_FALSE(f.ApplyButton->Enabled());
-    EXPECT_EQ(main->Settings.RoundStep, round);
+    EXPECT_EQ(form->Settings.RoundStep, round);
     EXPECT_TRUE(f.Showing()); // Apply keeps the dialog open
 }
 
@@ -252,14 +221,14 @@ TEST_F(OptionDialog, SoundChosenFromTheListIsStoredRelativeAndPlayRules)
     EXPECT_TRUE(f.ApplyButton->Enabled());
     Click(f.SoundPlayButton);
     EXPECT_EQ(played.back(), L"Sounds\\ding.wav");
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_EQ(main->Settings.SoundFile, L"Sounds\\ding.wav");
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.SoundFile, L"Sounds\\ding.wav");
 
-    main->Settings.SoundFile = L"D:\\x.wav";
-    f.SetSoundValue(main->Settings.SoundFile);
+    form->Settings.SoundFile = L"D:\\x.wav";
+    f.SetSoundValue(form->Settings.SoundFile);
     EXPECT_EQ(f.SoundComboBox->Text(), L"D:\\x.wav");
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_EQ(main->Settings.SoundFile, L"D:\\x.wav");
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.SoundFile, L"D:\\x.wav");
     ::DeleteFileW((program + L"Sounds\\ding.wav").c_str());
     ::RemoveDirectoryW((program + L"Sounds").c_str());
     ::RemoveDirectoryW(program.c_str());
@@ -267,31 +236,31 @@ TEST_F(OptionDialog, SoundChosenFromTheListIsStoredRelativeAndPlayRules)
 
 TEST_F(OptionDialog, PagesOfTheTwoActionsAndTheLastClose)
 {
-    main->Settings.Window.OptionPage = 2;
-    ASSERT_TRUE(main->RunActionByName(L"ShowVersionAction"));
+    form->Settings.Window.OptionPage = 2;
+    ASSERT_TRUE(form->RunActionByName(L"ShowVersionAction"));
     fw::ProcessMessages();
-    ASSERT_TRUE(main->OptionForm);
-    EXPECT_EQ(main->OptionForm->ActivePageCaption(), L"About");
-    main->OptionForm->ActivatePage(3);
-    Click(main->OptionForm->CancelButton);
+    ASSERT_TRUE(form->OptionForm);
+    EXPECT_EQ(form->OptionForm->ActivePageCaption(), L"About");
+    form->OptionForm->ActivatePage(3);
+    Click(form->OptionForm->CancelButton);
     fw::ProcessMessages(); // the closed dialog is freed
-    EXPECT_FALSE(main->OptionForm);
-    EXPECT_EQ(main->Settings.Window.OptionPage, 3);
-    ASSERT_TRUE(main->RunActionByName(L"ShowOptionAction"));
+    EXPECT_FALSE(form->OptionForm);
+    EXPECT_EQ(form->Settings.Window.OptionPage, 3);
+    ASSERT_TRUE(form->RunActionByName(L"ShowOptionAction"));
     fw::ProcessMessages();
-    ASSERT_TRUE(main->OptionForm);
-    EXPECT_EQ(main->OptionForm->ActivePageIndex(), 3);
-    main->OptionForm->ActivatePage(L"NoSuchSheet"); // unknown names and indexes change nothing
-    main->OptionForm->ActivatePage(8);
-    EXPECT_EQ(main->OptionForm->ActivePageIndex(), 3);
+    ASSERT_TRUE(form->OptionForm);
+    EXPECT_EQ(form->OptionForm->ActivePageIndex(), 3);
+    form->OptionForm->ActivatePage(L"NoSuchSheet"); // unknown names and indexes change nothing
+    form->OptionForm->ActivatePage(8);
+    EXPECT_EQ(form->OptionForm->ActivePageIndex(), 3);
 }
 
 TEST_F(OptionDialog, OpeningWhileVisibleKeepsUnappliedEdits)
 {
     TOptionForm& f = Open();
     f.LowStepEdit->SetValue(42);
-    main->ShowOptionForm(L"AboutSheet");
-    EXPECT_EQ(&f, main->OptionForm.get());
+    form->ShowOptionForm(L"AboutSheet");
+    EXPECT_EQ(&f, form->OptionForm.get());
     EXPECT_EQ(f.LowStepEdit->Value(), 42);
     EXPECT_NE(f.ActivePageCaption(), L"About"); // the page is not changed either
 }
@@ -304,8 +273,8 @@ TEST_F(OptionDialog, SavedPositionHalfOffTheRightEdgeMovesInside)
     const int width = probe.Width();
     Click(probe.CancelButton);
     fw::ProcessMessages();
-    main->Settings.Window.OptionLeft = work.right - width / 2;
-    main->Settings.Window.OptionTop = work.top + 10;
+    form->Settings.Window.OptionLeft = work.right - width / 2;
+    form->Settings.Window.OptionTop = work.top + 10;
     TOptionForm& f = Open();
     EXPECT_EQ(f.FormPosition().x, work.right - width);
     EXPECT_EQ(f.FormPosition().y, work.top + 10);
@@ -313,25 +282,25 @@ TEST_F(OptionDialog, SavedPositionHalfOffTheRightEdgeMovesInside)
 
 TEST_F(OptionDialog, HiddenSettingsEntryWarnsOnEveryApply)
 {
-    main->MainActionList->Find(L"ShowOptionAction")->Visible = false;
+    form->MainActionList->Find(L"ShowOptionAction")->Visible = false;
     TOptionForm& f = Open();
     f.LowStepEdit->SetValue(7);
     answer = IDNO;
-    EXPECT_FALSE(main->ApplyOptionForm(false));
+    EXPECT_FALSE(form->ApplyOptionForm(false));
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find(L"'Settings' in the menu is hidden."), std::wstring::npos);
-    EXPECT_EQ(main->Settings.LowStep, 655); // nothing applied
-    EXPECT_TRUE(main->Settings.MessageDlg);
+    EXPECT_EQ(form->Settings.LowStep, 655); // nothing applied
+    EXPECT_TRUE(form->Settings.MessageDlg);
 
     answer = IDYES;
-    EXPECT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_TRUE(form->ApplyOptionForm(false));
     EXPECT_EQ(warnings.size(), 2u); // again, although nothing about it changed
-    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(7, 0, 65535));
+    EXPECT_EQ(form->Settings.LowStep, PercentToLevel(7, 0, 65535));
 
     checkWarning = true; // "do not show again"
-    EXPECT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_FALSE(main->Settings.MessageDlg);
-    EXPECT_TRUE(main->ApplyOptionForm(false));
+    EXPECT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_FALSE(form->Settings.MessageDlg);
+    EXPECT_TRUE(form->ApplyOptionForm(false));
     EXPECT_EQ(warnings.size(), 3u);
 }
 
@@ -341,24 +310,24 @@ TEST_F(OptionDialog, OkAppliesAndClosesCancelDiscardsDeclinedOkStaysOpen)
     f->LowStepEdit->SetValue(9);
     Click(f->CancelButton);
     fw::ProcessMessages();
-    EXPECT_FALSE(main->OptionForm);
-    EXPECT_EQ(main->Settings.LowStep, 655);
+    EXPECT_FALSE(form->OptionForm);
+    EXPECT_EQ(form->Settings.LowStep, 655);
 
     f = &Open();
     f->LowStepEdit->SetValue(9);
     // The user unticks Settings in the menu list.
-    const int show = main->MainActionList->IndexOf(main->MainActionList->Find(L"ShowOptionAction"));
+    const int show = form->MainActionList->IndexOf(form->MainActionList->Find(L"ShowOptionAction"));
     f->Editors()->MenuListBox->SetChecked(f->Editors()->MenuIndexMap().Item(show), false);
     answer = IDNO;
     Click(f->OKButton);
-    ASSERT_TRUE(main->OptionForm); // refused: open with its edits
+    ASSERT_TRUE(form->OptionForm); // refused: open with its edits
     EXPECT_TRUE(f->Showing());
     EXPECT_EQ(f->LowStepEdit->Value(), 9);
     answer = IDYES;
     ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0); // the caption's close applies again after OK
     fw::ProcessMessages();
-    EXPECT_FALSE(main->OptionForm);
-    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(9, 0, 65535));
+    EXPECT_FALSE(form->OptionForm);
+    EXPECT_EQ(form->Settings.LowStep, PercentToLevel(9, 0, 65535));
 }
 
 TEST_F(OptionDialog, EscapeCancelsEnterPressesOk)
@@ -369,8 +338,8 @@ TEST_F(OptionDialog, EscapeCancelsEnterPressesOk)
     MSG esc{f->LowStepEdit->Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
     EXPECT_TRUE(fw::TForm::IsFormMessage(&esc));
     fw::ProcessMessages();
-    EXPECT_FALSE(main->OptionForm);
-    EXPECT_EQ(main->Settings.LowStep, 655);
+    EXPECT_FALSE(form->OptionForm);
+    EXPECT_EQ(form->Settings.LowStep, 655);
 
     f = &Open();
     f->LowStepEdit->SetValue(11);
@@ -378,8 +347,8 @@ TEST_F(OptionDialog, EscapeCancelsEnterPressesOk)
     MSG enter{f->RoundStepCheckBox->Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_TRUE(fw::TForm::IsFormMessage(&enter));
     fw::ProcessMessages();
-    EXPECT_FALSE(main->OptionForm);
-    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(11, 0, 65535));
+    EXPECT_FALSE(form->OptionForm);
+    EXPECT_EQ(form->Settings.LowStep, PercentToLevel(11, 0, 65535));
 }
 
 TEST_F(OptionDialog, LanguageFileRetranslatesByComponentName)
@@ -423,7 +392,7 @@ TEST_F(OptionDialog, CaptionHelpButtonOnlyWithAHelpFileAndItsReleaseAsksForHelp)
     Click(f->CancelButton);
     fw::ProcessMessages();
 
-    main->HelpFile = L"C:\\nowhere\\Lorvane.chm";
+    form->HelpFile = L"C:\\nowhere\\Lorvane.chm";
     f = &Open(L"MouseSheet");
     EXPECT_TRUE(::GetWindowLongW(f->Handle(), GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
     std::vector<std::wstring> asked;
@@ -440,23 +409,23 @@ namespace {
 
 TEST_F(OptionDialog, ResetDeviceListKeepsIdsAndAnAbsentDeviceFallsBackToKeep)
 {
-    ASSERT_GE(main->MasterVolume->DeviceCount(), 2);
-    const std::wstring second = main->MasterVolume->DeviceId(1);
-    main->Settings.ReDevice = second;
+    ASSERT_GE(form->MasterVolume->DeviceCount(), 2);
+    const std::wstring second = form->MasterVolume->DeviceId(1);
+    form->Settings.ReDevice = second;
     TOptionForm& f = Open();
-    ASSERT_EQ(f.ReDeviceComboBox->Count(), main->MasterVolume->DeviceCount() + 1);
+    ASSERT_EQ(f.ReDeviceComboBox->Count(), form->MasterVolume->DeviceCount() + 1);
     EXPECT_EQ(f.ReDeviceComboBox->Item(0), L"(Keep)");
-    EXPECT_EQ(f.ReDeviceComboBox->Item(2), main->MasterVolume->DeviceName(1));
+    EXPECT_EQ(f.ReDeviceComboBox->Item(2), form->MasterVolume->DeviceName(1));
     EXPECT_EQ(f.ReDeviceSelected(), second);
     f.ReDeviceComboBox->SetItemIndex(0);
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_EQ(main->Settings.ReDevice, L""); // "(Keep)"
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.ReDevice, L""); // "(Keep)"
 
-    main->Settings.ReDevice = L"{not-present}";
-    main->FillOptionForm();
+    form->Settings.ReDevice = L"{not-present}";
+    form->FillOptionForm();
     EXPECT_EQ(f.ReDeviceComboBox->ItemIndex(), -1); // no row selected ...
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_EQ(main->Settings.ReDevice, L""); // ... stores the empty device
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.ReDevice, L""); // ... stores the empty device
 }
 
 TEST_F(OptionDialog, StartupShortcutFollowsTheBoxOnEveryApply)
@@ -464,18 +433,18 @@ TEST_F(OptionDialog, StartupShortcutFollowsTheBoxOnEveryApply)
     TOptionForm& f = Open();
     f.StartUpCheckBox->SetChecked(true);
     f.WaitTimeEdit->SetValue(30);
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    StartupShortcut written = main->ReadStartupShortcut();
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    StartupShortcut written = form->ReadStartupShortcut();
     EXPECT_TRUE(written.enabled);
     EXPECT_EQ(written.waitSeconds, 30u);
-    main->FillOptionForm();
+    form->FillOptionForm();
     EXPECT_TRUE(f.StartUpCheckBox->Checked());
     EXPECT_EQ(f.WaitTimeEdit->Value(), 30);
     EXPECT_TRUE(f.WaitTimeEdit->Enabled());
 
     f.StartUpCheckBox->SetChecked(false);
-    ASSERT_TRUE(main->ApplyOptionForm(false));
-    EXPECT_FALSE(main->ReadStartupShortcut().enabled); // deleted
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_FALSE(form->ReadStartupShortcut().enabled); // deleted
     EXPECT_FALSE(f.WaitTimeEdit->Enabled());
 }
 
@@ -490,10 +459,10 @@ TEST_F(OptionDialog, OkWithAnotherLanguageClosesWithoutRefilling)
     f.LowStepEdit->SetValue(4);
     Click(f.OKButton);
     fw::ProcessMessages();
-    EXPECT_FALSE(main->OptionForm);
+    EXPECT_FALSE(form->OptionForm);
     // No such file: the language falls back, but the choice was carried out and saved.
-    EXPECT_FALSE(main->Settings.LangName.empty());
-    EXPECT_EQ(main->Settings.LowStep, PercentToLevel(4, 0, 65535));
+    EXPECT_FALSE(form->Settings.LangName.empty());
+    EXPECT_EQ(form->Settings.LowStep, PercentToLevel(4, 0, 65535));
 }
 
 } // namespace
@@ -527,7 +496,7 @@ TEST_F(OptionDialog, HostileOptionCaptionsAreShownAsTheirTextAndCancelStillWorks
     for (const auto& c : Open().Components())
         if (c->HasCaption() && c->Name() != L"FileNameLabel" && c->Name() != L"CopyrightLabel")
             captioned.emplace_back(c->Name(), c->Caption());
-    ::SendMessageW(main->OptionForm->Handle(), WM_CLOSE, 0, 0);
+    ::SendMessageW(form->OptionForm->Handle(), WM_CLOSE, 0, 0);
     fw::ProcessMessages();
     for (int n = 0; n < files; ++n) {
         SCOPED_TRACE(testing::Message() << "file " << n);
@@ -555,9 +524,9 @@ TEST_F(OptionDialog, HostileOptionCaptionsAreShownAsTheirTextAndCancelStillWorks
                       static_cast<std::streamsize>(text.size() * 2));
         }
         // As a language change does: texts of the program, the dialog filled, then its captions.
-        main->ApplyLanguage(file, true);
+        form->ApplyLanguage(file, true);
         TOptionForm& f = Open(n % 3 ? L"" : L"AboutSheet");
-        main->TranslateOptionForm(file, true);
+        form->TranslateOptionForm(file, true);
         for (int page = 0; page < f.PageControl->PageCount(); ++page) {
             f.PageControl->SetActivePageIndex(page);
             ::RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -583,8 +552,8 @@ TEST_F(OptionDialog, HostileOptionCaptionsAreShownAsTheirTextAndCancelStillWorks
         MSG esc{f.Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
         EXPECT_TRUE(fw::TForm::IsFormMessage(&esc));
         fw::ProcessMessages();
-        EXPECT_FALSE(main->OptionForm);
-        EXPECT_EQ(main->Settings.LowStep, 655);
+        EXPECT_FALSE(form->OptionForm);
+        EXPECT_EQ(form->Settings.LowStep, 655);
         if (fuzz::FailedChecks() != before && ++failed > 3)
             break;
     }
