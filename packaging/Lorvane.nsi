@@ -61,6 +61,9 @@ Page custom ModePageShow ModePageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Lorvane.exe"
+; The guide is a page with its pictures inside; the default browser opens it.
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\Guide.html"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the user's &guide"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM

@@ -33,6 +33,10 @@ set(portable ${stage}/portable)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${app})
 file(COPY ${BIN}/Lorvane.exe DESTINATION ${app})
+# The user's guide, a page with its pictures inside, for a reader without the program running.
+if(EXISTS ${BIN}/Guide.html)
+  file(COPY ${BIN}/Guide.html DESTINATION ${app})
+endif()
 foreach(dir ${data_dirs})
   if(IS_DIRECTORY ${BIN}/${dir})
     # .keep files only hold empty folders in the source tree.

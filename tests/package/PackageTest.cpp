@@ -59,6 +59,48 @@ std::wstring FindOne(const std::wstring& dir, const std::wstring& pattern)
     return dir + fd.cFileName;
 }
 
+// The user's guide beside the program is a page a browser shows whole: HTML with its pictures
+// inside, none left behind as a link to a file that the package lacks.
+testing::AssertionResult GuideReadable(const std::wstring& file)
+{
+    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return testing::AssertionFailure() << "no Guide.html beside the program";
+    std::string text(::GetFileSize(h, nullptr), '\0');
+    DWORD read = 0;
+    ::ReadFile(h, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    ::CloseHandle(h);
+    if (text.rfind("<!DOCTYPE html>", 0) != 0 || text.find("</html>") == std::string::npos)
+        return testing::AssertionFailure() << "Guide.html is not a whole HTML page";
+    if (text.find("src=\"data:image/png;base64,") == std::string::npos)
+        return testing::AssertionFailure() << "Guide.html shows no picture";
+    if (text.find("src=\"images/") != std::string::npos)
+        return testing::AssertionFailure() << "Guide.html links a picture the package does not hold";
+    return testing::AssertionSuccess();
+}
+
+// Every shipped language has its help file (English the common one).
+testing::AssertionResult HelpForEveryLanguage(const std::wstring& dir)
+{
+    if (!Exists(dir + L"Help\\Lorvane.chm"))
+        return testing::AssertionFailure() << "no Help\\Lorvane.chm";
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((dir + L"Languages\\*.ini").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return testing::AssertionFailure() << "no language files";
+    std::wstring missing;
+    do {
+        std::wstring name = fd.cFileName;
+        name.resize(name.size() - 4);
+        if (name != L"English" && !Exists(dir + L"Help\\" + name + L".chm"))
+            missing += L" " + name;
+    } while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+    if (!missing.empty())
+        return testing::AssertionFailure() << "no help file for" << std::string(missing.begin(), missing.end());
+    return testing::AssertionSuccess();
+}
+
 std::wstring FileVersion(const std::wstring& file)
 {
     DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), nullptr);
@@ -197,6 +239,8 @@ TEST_F(Installer, InstallsForTheUserRunsFromTheStartMenuAndUninstallsWhileRunnin
     EXPECT_EQ(FileVersion(exe), version) << "setup and program carry one version";
     for (const wchar_t* data : {L"Icons\\Digital White", L"Languages"})
         EXPECT_TRUE(Exists(dir + data)) << "missing " << std::string(data, data + wcslen(data));
+    EXPECT_TRUE(GuideReadable(dir + L"Guide.html"));
+    EXPECT_TRUE(HelpForEveryLanguage(dir));
     EXPECT_EQ(IniInt(dir + L"Lorvane.ini", L"System", L"UserMode"), 1);
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, L"DisplayVersion"), version);
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, L"DisplayVersion"), L"");
@@ -314,6 +358,8 @@ TEST(Portable, RunsWhereUnpackedAndKeepsTheSettingsBesideTheProgram)
     const std::wstring ini = dir + L"Lorvane.ini";
     ASSERT_EQ(IniInt(ini, L"System", L"UserMode"), 0);
     EXPECT_TRUE(Exists(dir + L"Icons\\Digital White"));
+    EXPECT_TRUE(GuideReadable(dir + L"Guide.html"));
+    EXPECT_TRUE(HelpForEveryLanguage(dir));
     {
         Process p;
         StartAndSeeIcon(p, dir + L"Lorvane.exe");
