@@ -12,6 +12,7 @@
 #include "Help.h"
 #include "Language.h"
 #include "MasterVolume.h"
+#include "OnScreenDisplay.h"
 #include "Menu.h"
 #include "Settings.h"
 #include "SettingsModel.h"
@@ -121,6 +122,18 @@ public:
     // The pop-up volume bar connects here: whether it is shown, and its refresh after a change.
     std::function<bool()> PopupBarVisible;
     std::function<void()> RefreshPopupBar;
+
+    // The on-screen display (MainDisplay.cpp), made at its first need. Own changes show at
+    // once with the level asked for; the endpoint's notifications show others (when the
+    // settings want them) and own device switches.
+    std::unique_ptr<display::TOnScreenDisplay> Display;
+    void ShowLevelDisplay(bool own);
+    // An application's level changed through the program: its name, icon (not owned) and level.
+    void ShowApplicationDisplay(const std::wstring& name, HICON icon, int percent, bool muted);
+    // What the display shows for a level and mute state (the settings' preview draws it too).
+    display::TDisplayContent DisplayContent(int percent, bool muted, const std::wstring& title) const;
+    display::TDisplayLook DisplayLook() const;
+    void ApplyDisplaySettings();
 
     // Language texts (MainLanguage.cpp). The table holds the composed message texts; every
     // user-visible text is read from it or from the actions' captions.
@@ -284,6 +297,9 @@ private:
     void ReleaseOptionForm();
     void CloseOptionFormForExit();
     void CreateActionTimers();
+    void NoteOwnChange();
+    bool OwnChangeRecent() const;
+    bool ShowDisplay(const display::TDisplayContent& content, bool own);
     void QueActionTimerTimer();
     void VolumeUpDownActionExecute(fw::TObject* sender);
     void ShowPropertyActionExecute(fw::TObject* sender);
@@ -375,6 +391,8 @@ private:
     bool barFontChanged = false; // a language set the main font
     int barlessDpi = 0;          // the icon's resolution while the bar is not built
     bool barDragBusy = false; // a press on the bar holds one busy level until its release
+    uint64_t ownChangeTick = 0; // when the program last changed the endpoint itself
+    bool ownChangeMade = false;
 };
 
 // The identifiers of the built-in actions, in list order.

@@ -85,6 +85,7 @@ void TMainForm::CreateActions()
            member(&TMainForm::ShowPropertyActionExecute));
     on(L"DeviceChangeAction", [this](fw::TObject*) {
         EnterBusy();
+        NoteOwnChange();
         MasterVolume->NextDevice();
         ScheduleFeedbackSound();
         LeaveBusy();
@@ -275,6 +276,7 @@ void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
 
 void TMainForm::SetVolumeLevel(long long level, SoundMode mode, bool skipRules)
 {
+    NoteOwnChange();
     MasterVolume->SetVolume(ClampToInt(level));
     if (!skipRules) {
         if (Settings.AutoMute && level <= 0)
@@ -282,6 +284,7 @@ void TMainForm::SetVolumeLevel(long long level, SoundMode mode, bool skipRules)
         else if (Settings.AutoUnmute && MasterVolume->IntendedMute())
             MasterVolume->SetMute(false);
     }
+    ShowLevelDisplay(true);
     if (mode == SoundMode::None)
         return;
     if (level <= MasterVolume->Min)
@@ -294,7 +297,9 @@ void TMainForm::SetVolumeLevel(long long level, SoundMode mode, bool skipRules)
 
 void TMainForm::SetMuteState(bool on, bool silent, bool delayed)
 {
+    NoteOwnChange();
     MasterVolume->SetMute(on);
+    ShowLevelDisplay(true);
     if (silent)
         return;
     if (on)
@@ -307,8 +312,10 @@ void TMainForm::SetMuteState(bool on, bool silent, bool delayed)
 
 bool TMainForm::ResetVolume(bool silent, bool delayed)
 {
+    NoteOwnChange();
     if (!MasterVolume->SetVolumeMuteDevice(Settings.ReVolume, Settings.ReMute, Settings.ReDevice))
         return false;
+    ShowLevelDisplay(true);
     if (!silent) {
         if (Settings.ReMute || Settings.ReVolume <= MasterVolume->Min)
             CancelFeedbackSound();
@@ -521,11 +528,16 @@ std::wstring TMainForm::ToolDeviceName(const std::wstring& command) const
     return {};
 }
 
-void TMainForm::MasterVolumeChange(fw::TObject*, TVolumeChange)
+void TMainForm::MasterVolumeChange(fw::TObject*, TVolumeChange change)
 {
     ++volumeChanges;
     // Every change, own or foreign, reaches the icon only through here.
     UpdateTrayIcon(Settings.BalloonHint && !SessionEnding, Settings.BalloonTime, Settings.BalloonDelay);
+    // An own level change showed when it was asked for; a notification then would only
+    // bring an older level back for a moment.
+    const bool own = OwnChangeRecent();
+    if (!own || change == TVolumeChange::vcDevice || !Display || !Display->Visible())
+        ShowLevelDisplay(own);
     if (PopupBarVisible && PopupBarVisible() && RefreshPopupBar)
         RefreshPopupBar();
 }

@@ -312,6 +312,7 @@ int TMainForm::RebuildDeviceMenu(fw::TMenuItem& menu)
         if (n > 1 && !item->Checked) {
             item->OnClick = [this](fw::TObject* sender) {
                 EnterBusy();
+                NoteOwnChange();
                 MasterVolume->SetDeviceById(static_cast<fw::TMenuItem*>(sender)->Hint);
                 ScheduleFeedbackSound();
                 LeaveBusy();

@@ -178,6 +178,14 @@ void TMainForm::FillOptionForm()
     f.LangEndUpdate();
     f.LangSelect(s.LangName);
 
+    // The preview shows the level of the moment in the program's texts and font.
+    const int percent = LevelToPercent(MasterVolume->Volume());
+    f.PreviewContent = DisplayContent(percent, MasterVolume->Mute(), L"");
+    f.PreviewDevice = MasterVolume->DefaultDeviceName();
+    f.PreviewLook = DisplayLook();
+    f.SystemDark = !display::TDisplaySystem::Real().LightTheme();
+    f.SetDisplaySettings(s.Display);
+
     TranslateOptionForm(folders.LanguageFile, false);
 }
 
@@ -244,6 +252,9 @@ bool TMainForm::ApplyOptionForm(bool fromOk)
     SetWheelAreasKeys(static_cast<uint8_t>(f.WheelAreas()), static_cast<uint8_t>(f.WheelKeys()));
 
     ApplyOptionBindings();
+
+    s.Display = f.DisplaySettings();
+    ApplyDisplaySettings();
 
     if (std::wstring lang = f.LangText(); lang != s.LangName) {
         SelectLanguage(lang);

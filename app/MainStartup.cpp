@@ -256,6 +256,8 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
     TMasterVolume& mv = *MasterVolume;
     verbCarriedOut = true;
     auto carriedOut = [this](bool done) { verbCarriedOut = verbCarriedOut && done; };
+    if (!quiet)
+        NoteOwnChange(); // a device switch shows once the endpoint has told of it
     if (std::optional<std::wstring> value = MatchVerb(text, L"Device:")) {
         // With one device the next one is the default already.
         if (*value == L"!")

@@ -59,6 +59,27 @@ struct TWindowGeometry {
     int OptionPage = 0;
 };
 
+// The on-screen display of the level ([Display]). Anchors count row by row from the top
+// left: 0 1 2 / 3 4 5 / 6 7 8.
+enum TDisplayAnchor : int { daTopLeft, daTop, daTopRight, daLeft, daCenter, daRight, daBottomLeft, daBottom, daBottomRight };
+enum TDisplayMonitor : int { dmCursor, dmForeground };
+enum TDisplaySize : int { dsSmall, dsMedium, dsLarge };
+enum TDisplayTheme : int { dtSystem, dtLight, dtDark };
+constexpr unsigned kMaxDisplayDuration = 60000; // ms
+
+struct TDisplaySettings {
+    bool Enabled = false;
+    int Anchor = daBottom;
+    int Monitor = dmCursor;
+    int Size = dsMedium;
+    unsigned Duration = 1500; // ms without a change before it fades out
+    int Theme = dtSystem;
+    bool OutsideChanges = false; // also for changes made by other programs
+    bool FullScreen = false;     // also over a full-screen program
+    bool Device = false;         // the device name above the bar
+    bool operator==(const TDisplaySettings&) const = default;
+};
+
 struct TSettings {
     // [General]
     std::wstring LangName;
@@ -104,6 +125,8 @@ struct TSettings {
 
     // [Window]
     TWindowGeometry Window;
+    // [Display]
+    TDisplaySettings Display;
 
     // Not in the file: chosen by the Windows version at start.
     unsigned BalloonDelay = 0;                       // ms before a balloon notice (2000 from Windows 10 on)

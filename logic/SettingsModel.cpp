@@ -17,6 +17,14 @@ constexpr wchar_t kMouse[] = L"Mouse";
 constexpr wchar_t kKeyboard[] = L"Keyboard";
 constexpr wchar_t kMenu[] = L"Menu";
 constexpr wchar_t kWindow[] = L"Window";
+constexpr wchar_t kDisplay[] = L"Display";
+
+// A choice stored as its position: one outside the list reads as the default.
+int ReadChoice(const fw::TIniFile& ini, std::wstring_view key, int def, int last)
+{
+    int v = ini.ReadInteger(kDisplay, key, def);
+    return v < 0 || v > last ? def : v;
+}
 
 std::wstring Indexed(const wchar_t* key, size_t i)
 {
@@ -225,6 +233,18 @@ void ReadSettings(const fw::TIniFile& ini, TSettings& s, const std::vector<TActi
     w.OptionLeft = ini.ReadInteger(kWindow, L"OptionLeft", w.OptionLeft);
     w.OptionTop = ini.ReadInteger(kWindow, L"OptionTop", w.OptionTop);
     w.OptionPage = ini.ReadInteger(kWindow, L"OptionPage", w.OptionPage);
+
+    TDisplaySettings& d = s.Display;
+    d.Enabled = ini.ReadBool(kDisplay, L"Enabled", d.Enabled);
+    d.Anchor = ReadChoice(ini, L"Anchor", d.Anchor, daBottomRight);
+    d.Monitor = ReadChoice(ini, L"Monitor", d.Monitor, dmForeground);
+    d.Size = ReadChoice(ini, L"Size", d.Size, dsLarge);
+    const int duration = ini.ReadInteger(kDisplay, L"Duration", static_cast<int>(d.Duration));
+    d.Duration = static_cast<unsigned>(std::clamp(duration, 0, static_cast<int>(kMaxDisplayDuration)));
+    d.Theme = ReadChoice(ini, L"Theme", d.Theme, dtDark);
+    d.OutsideChanges = ini.ReadBool(kDisplay, L"OutsideChanges", d.OutsideChanges);
+    d.FullScreen = ini.ReadBool(kDisplay, L"FullScreen", d.FullScreen);
+    d.Device = ini.ReadBool(kDisplay, L"Device", d.Device);
 }
 
 void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TActionRef>& actions)
@@ -314,6 +334,18 @@ void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TAct
     ini.WriteInteger(kWindow, L"OptionLeft", s.Window.OptionLeft);
     ini.WriteInteger(kWindow, L"OptionTop", s.Window.OptionTop);
     ini.WriteInteger(kWindow, L"OptionPage", s.Window.OptionPage);
+
+    const TDisplaySettings& d = s.Display;
+    ini.EraseSection(kDisplay);
+    ini.WriteBool(kDisplay, L"Enabled", d.Enabled);
+    ini.WriteInteger(kDisplay, L"Anchor", d.Anchor);
+    ini.WriteInteger(kDisplay, L"Monitor", d.Monitor);
+    ini.WriteInteger(kDisplay, L"Size", d.Size);
+    ini.WriteInteger(kDisplay, L"Duration", static_cast<int>(d.Duration));
+    ini.WriteInteger(kDisplay, L"Theme", d.Theme);
+    ini.WriteBool(kDisplay, L"OutsideChanges", d.OutsideChanges);
+    ini.WriteBool(kDisplay, L"FullScreen", d.FullScreen);
+    ini.WriteBool(kDisplay, L"Device", d.Device);
 }
 
 } // namespace lorvane

@@ -34,12 +34,12 @@ std::vector<std::wstring> FixedActionNames(const std::vector<TActionRef>& action
 void ReadSettings(const fw::TIniFile& ini, TSettings& s, const std::vector<TActionRef>& actions, int min,
                   int max);
 
-// Erases the seven sections [General] … [Window] and writes them anew from `s`, in the
+// Erases the eight sections [General] … [Display] and writes them anew from `s`, in the
 // file's order; other sections keep their place and content.
 void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TActionRef>& actions);
 
 // The section names in the order a save leaves them.
-inline constexpr const wchar_t* kSettingsSections[] = {L"System", L"General",  L"Volume", L"Tool",
-                                                       L"Mouse",  L"Keyboard", L"Menu",   L"Window"};
+inline constexpr const wchar_t* kSettingsSections[] = {L"System", L"General",  L"Volume", L"Tool",   L"Mouse",
+                                                       L"Keyboard", L"Menu",   L"Window", L"Display"};
 
 } // namespace lorvane

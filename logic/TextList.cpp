@@ -44,6 +44,8 @@ const TDefaultText kDefaultTexts[txCount] = {
      L"it is left as it was: none of its settings are lost."},
     {L"DlgApply", L"Not all settings could be applied, and nothing was saved to '%s'.\\n\\nThe system may be "
                   L"short of memory. Your changes are still in the dialog: try again with OK or Apply."},
+    {L"DisplayVolume", L"%d%%"},
+    {L"DisplayMute", L"Mute"},
 };
 
 TTextList::TTextList(int size) : entries(size > 0 ? static_cast<size_t>(size) : 0) {}

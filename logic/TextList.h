@@ -64,6 +64,8 @@ enum TextIndex : int {
     txOptHotKeyTaken,
     txDlgSaveUnread,
     txDlgApply,
+    txDisplayVolume,
+    txDisplayMute,
     txCount
 };
 

@@ -138,6 +138,7 @@ void TOptionForm::FindControls()
     IconMuteFixCheckBox = Find<fw::TCheckBox>(L"IconMuteFixCheckBox");
     FileNameLabel = Find<fw::TLabel>(L"FileNameLabel");
     CopyrightLabel = Find<fw::TLabel>(L"CopyrightLabel");
+    FindDisplayControls();
 }
 
 void TOptionForm::ConnectHandlers()
@@ -184,6 +185,7 @@ void TOptionForm::ConnectHandlers()
     OnShow = [this](fw::TObject*) { FormShow(); };
     PlayFile = [](const std::wstring& file) { return ::sndPlaySoundW(file.c_str(), SND_ASYNC) != FALSE; };
     PlayBeep = [] { return ::MessageBeep(0) != FALSE; };
+    ConnectDisplayHandlers();
 }
 
 void TOptionForm::FormCreate()
@@ -193,6 +195,7 @@ void TOptionForm::FormCreate()
         CheckBoxEnableChange(box);
     DesktopCornerCheckBoxClick();
     AccelStepCheckBoxClick();
+    DisplayCheckBoxClick();
     for (const wchar_t* list : {L"VolumeListView", L"ToolListView", L"MouseListView", L"KeyListView"})
         FitLastColumn(list);
     editors = std::make_unique<TOptionEditors>(*this);

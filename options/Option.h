@@ -4,10 +4,12 @@
 // window fills it from its settings model, reads it back on OK and Apply and decides on
 // closing; the dialog talks back only through its six events.
 
+#include "DisplayPainter.h"
 #include "DpiManager.h"
 #include "Font.h"
 #include "Form.h"
 #include "OptionControls.h"
+#include "Settings.h"
 
 #include <functional>
 #include <memory>
@@ -19,6 +21,7 @@ namespace lorvane {
 
 class TOptionEditors;
 class TFileVersionInfo;
+class TDisplayPreview;
 
 // Posted by the report lists to the dialog itself (WM_APP + 10): wParam is the list's window.
 constexpr UINT WM_OPTIONLISTSELECT = WM_APP + 10;
@@ -84,6 +87,13 @@ class TOptionForm : public fw::TForm {
     // About
     fw::TLabel* FileNameLabel = nullptr;
     fw::TLabel* CopyrightLabel = nullptr;
+    // Display
+    fw::TCheckBox* DisplayCheckBox = nullptr;
+    TOptionUpDownEdit* DisplayTimeEdit = nullptr;
+    fw::TCheckBox* OutsideChangesCheckBox = nullptr;
+    fw::TCheckBox* FullScreenCheckBox = nullptr;
+    fw::TCheckBox* DisplayDeviceCheckBox = nullptr;
+    TDisplayPreview* DisplayPreview = nullptr;
 
     // The list editors of the Mouse, Keyboard, Volume, Tool and Icon pages.
     TOptionEditors* Editors() const noexcept { return editors.get(); }
@@ -93,6 +103,17 @@ class TOptionForm : public fw::TForm {
     unsigned WheelAreas() const;
     void SetWheelKeys(unsigned keys);
     unsigned WheelKeys() const;
+
+    // ---- On-screen display: the [Display] settings as the page shows them
+    void SetDisplaySettings(const TDisplaySettings& s);
+    TDisplaySettings DisplaySettings();
+    // What the preview takes from the main window besides the page's choices: the level, the
+    // device's name, the font and the system's theme.
+    display::TDisplayContent PreviewContent;
+    std::wstring PreviewDevice;
+    display::TDisplayLook PreviewLook;
+    bool SystemDark = false;
+    void RefreshDisplayPreview();
 
     // ---- Sound
     const std::wstring& SoundFolder() const noexcept { return soundFolder; }
@@ -183,8 +204,13 @@ class TOptionForm : public fw::TForm {
     void SoundDialogButtonClick();
     void EqualiseButtonHeights();
     void FillSoundList();
+    void FindDisplayControls();
+    void ConnectDisplayHandlers();
+    void DisplayCheckBoxClick();
 
     std::unique_ptr<TOptionEditors> editors;
+    // The page's radio groups, in the order of the values they stand for.
+    std::vector<fw::TRadioButton*> anchorButtons, sizeButtons, themeButtons, monitorButtons;
     std::wstring appliedLanguageFile;
     std::wstring soundFolder = L"\\";
     std::wstring baseFolder = L"\\";

@@ -1,5 +1,6 @@
 #include "OptionControls.h"
 
+#include "DisplayPage.h"
 #include "HotKeyEdit.h"
 
 #include "Form.h"
@@ -122,6 +123,7 @@ void RegisterOptionControls()
         Register<TOptionUpDownEdit>(L"TUpDownEdit");
         Register<TOptionTrackBar>(L"TTrackBarEx");
         THotKeyEdit::Register();
+        Register<TDisplayPreview>(L"TDisplayPreview");
         return true;
     }();
     (void)registered;

@@ -7,7 +7,7 @@
 ;
 ; Per-user by default (no administrator prompt) into the user's programs folder; for all
 ; users into Program Files with /AllUsers or the first page, when run as administrator.
-; Silent use: setup.exe /S [/AllUsers|/CurrentUser] [/AUTOSTART=0|1] [/D=folder]
+; Silent use: setup.exe /S [/AllUsers|/CurrentUser] [/AUTOSTART=0|1] [/DISPLAY=0|1] [/D=folder]
 ;             Uninstall.exe /S [/REMOVESETTINGS]
 
 !ifndef VERSION | STAGE | FILELIST | ICON | OUTFILE
@@ -253,6 +253,22 @@ Section "Start automatically when Windows starts up" SecAutostart
   ${EndIf}
 SectionEnd
 
+; Off unless chosen: the on-screen display is an offer, not a change of the program's defaults.
+Section /o "Show the volume on the screen when it changes" SecDisplay
+  ; Into the settings file of the user running the setup, where the folder's mode keeps it.
+  ReadINIStr $0 "$INSTDIR\Lorvane.ini" "System" "UserMode"
+  ${If} $0 == "0"
+    WriteINIStr "$INSTDIR\Lorvane.ini" "Display" "Enabled" "1"
+  ${ElseIf} $0 == "1"
+    SetShellVarContext current
+    CreateDirectory "$APPDATA\Lorvane"
+    WriteINIStr "$APPDATA\Lorvane\Lorvane.ini" "Display" "Enabled" "1"
+    ${If} $Mode == AllUsers
+      SetShellVarContext all
+    ${EndIf}
+  ${EndIf}
+SectionEnd
+
 Section "-Finish"
   ${IfNot} ${SectionIsSelected} ${SecAutostart}
     SetShellVarContext current
@@ -313,6 +329,12 @@ Function .onInit
     ${Else}
       !insertmacro SelectSection ${SecAutostart}
     ${EndIf}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/DISPLAY=" $0
+  ${IfNot} ${Errors}
+  ${AndIf} $0 = 1
+    !insertmacro SelectSection ${SecDisplay}
   ${EndIf}
 FunctionEnd
 

@@ -32,6 +32,26 @@ bool AtLeast(const tray::OsVersion& v, DWORD major, DWORD minor)
     return v.major > major || (v.major == major && v.minor >= minor);
 }
 
+} // namespace
+
+namespace tray {
+
+BalloonFlags BalloonFlagsFor(const OsVersion& version) noexcept
+{
+    BalloonFlags b;
+    // From Windows 10 on a balloon is a toast, which would wait behind others and stay in the history:
+    // NIF_REALTIME drops one that cannot show at once, and quiet hours hold it back.
+    if (AtLeast(version, 10, 0)) {
+        b.flags |= NIF_REALTIME;
+        b.infoFlags |= NIIF_RESPECT_QUIET_TIME;
+    }
+    return b;
+}
+
+} // namespace tray
+
+namespace {
+
 std::wstring ClassName(HWND w)
 {
     wchar_t buf[256] = {};
@@ -175,6 +195,7 @@ TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyI
       animationTimer(this, L"AnimationTimer", 1000, false),
       leaveTimer(this, L"LeaveTimer", tray::kLeavePollInterval, false)
 {
+    balloonFlags = tray::BalloonFlagsFor(seams.version);
     if (!seams.shellNotify)
         seams.shellNotify = tray::SystemShellNotify;
     if (!seams.sleep)
@@ -466,7 +487,7 @@ void TNotifyIcon::RefreshWith(UINT extra)
         if (ShellAdd()) {
             DoShow();
             if (extra & NIF_INFO)
-                Modify(NIF_INFO);
+                Modify(balloonFlags.flags);
         }
     } else if (shown) {
         shown = false;
@@ -503,6 +524,7 @@ bool TNotifyIcon::ShowBalloon(std::wstring_view text, std::wstring_view title, i
     data.dwInfoFlags = iconKind >= 0 && iconKind <= 3 ? kinds[iconKind] : NIIF_NONE;
     if (!sound)
         data.dwInfoFlags |= NIIF_NOSOUND;
+    data.dwInfoFlags |= balloonFlags.infoFlags;
     tray::CopyToField(data.szInfoTitle, std::size(data.szInfoTitle), title);
     tray::CopyToField(data.szInfo, std::size(data.szInfo), text);
     return InfoCall();
@@ -517,10 +539,10 @@ bool TNotifyIcon::HideBalloon()
 bool TNotifyIcon::InfoCall()
 {
     if (updateCount) {
-        pendingFlags |= NIF_INFO;
+        pendingFlags |= balloonFlags.flags;
         return true;
     }
-    return shown && Modify(NIF_INFO);
+    return shown && Modify(balloonFlags.flags);
 }
 
 // ---- shell windows

@@ -74,6 +74,14 @@ bool IsTaskbarClass(HWND window) noexcept;
 // nothing and sends no message to a window of this process: safe on the input thread.
 bool IsShellDesktop(HWND topWindow, HWND pointWindow, bool vistaOrLater) noexcept;
 
+// The record flags (NIF_) and notice flags (NIIF_) that a balloon goes out with on a system
+// version, besides its kind and sound.
+struct BalloonFlags {
+    UINT flags = NIF_INFO;
+    DWORD infoFlags = 0;
+};
+BalloonFlags BalloonFlagsFor(const OsVersion& version) noexcept;
+
 // Attempts of an add that the shell answers with ERROR_TIMEOUT, one second apart.
 inline constexpr int kAddAttempts = 37;
 inline constexpr DWORD kAddRetryDelay = 1000;
@@ -232,6 +240,7 @@ class TNotifyIcon : public fw::TComponent {
     void RaiseWhenEnabled(const fw::TNotifyEvent& event);
 
     tray::NotifyIconSeams seams;
+    tray::BalloonFlags balloonFlags;
     fw::MessageWindow window;
     NOTIFYICONDATAW data{};
     UINT taskbarCreatedMessage = 0;

@@ -90,6 +90,58 @@ TEST_F(OptionApply, DeletedDoubleClickAndPresetAndUnnamedToolAreStored)
     EXPECT_EQ(e->VolumePercent(2), 55);
 }
 
+TEST_F(OptionApply, DisplayPageAppliesEveryKeyAndThePreviewFollows)
+{
+    TOptionForm& f = *form->OptionForm;
+    f.ActivatePage(L"DisplaySheet");
+    Pump();
+    auto click = [&](const wchar_t* name) {
+        fw::TControl* c = f.FindComponent(name);
+        ASSERT_NE(c, nullptr) << name;
+        ::SendMessageW(c->Handle(), BM_CLICK, 0, 0);
+        Pump();
+    };
+    // The page's choices follow the switch.
+    EXPECT_FALSE(f.DisplayCheckBox->Checked());
+    EXPECT_FALSE(f.FindComponent(L"Anchor0Button")->Enabled());
+    click(L"DisplayCheckBox");
+    EXPECT_TRUE(f.FindComponent(L"Anchor0Button")->Enabled());
+    EXPECT_TRUE(f.FindComponent(L"DarkThemeButton")->Enabled());
+
+    // The preview: bigger for a larger size, a title line with the device, its colours.
+    const int mediumWidth = f.DisplayPreview->Metrics().Width;
+    EXPECT_TRUE(::IsRectEmpty(&f.DisplayPreview->Metrics().Title));
+    auto panel = [&] { // a pixel of the panel left of the bar, as drawn
+        const display::TDisplayMetrics& m = f.DisplayPreview->Metrics();
+        return f.DisplayPreview->Painter().Pixels()[static_cast<size_t>(m.Height - 4) * m.Width + m.Width / 2] & 0xFFFFFF;
+    };
+    click(L"LightThemeButton");
+    const uint32_t light = panel();
+    click(L"DarkThemeButton");
+    EXPECT_LT(panel(), light) << "the dark panel is darker";
+    click(L"LargeSizeButton");
+    EXPECT_GT(f.DisplayPreview->Metrics().Width, mediumWidth);
+    click(L"DisplayDeviceCheckBox");
+    EXPECT_FALSE(::IsRectEmpty(&f.DisplayPreview->Metrics().Title));
+
+    click(L"Anchor2Button");
+    click(L"ForegroundMonitorButton");
+    click(L"OutsideChangesCheckBox");
+    click(L"FullScreenCheckBox");
+    click(L"LightThemeButton");
+    f.DisplayTimeEdit->SetValue(2500);
+    EXPECT_TRUE(f.ApplyButton->Enabled());
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    const TDisplaySettings expected{true, daTopRight, dmForeground, dsLarge, 2500, dtLight, true, true, true};
+    EXPECT_EQ(form->Settings.Display, expected);
+
+    // Filled again from the model, the page shows what was applied.
+    form->Settings.Display.Anchor = daCenter;
+    form->FillOptionForm();
+    EXPECT_EQ(f.DisplaySettings().Anchor, daCenter);
+    EXPECT_EQ(f.DisplaySettings().Duration, 2500u);
+}
+
 TEST_F(OptionApply, HotkeysReachTheActionsAndTheModel)
 {
     const int up = Position(L"VolumeUpAction");

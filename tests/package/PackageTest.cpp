@@ -289,10 +289,11 @@ TEST_F(Installer, InstallsForTheUserRunsFromTheStartMenuAndUninstallsWhileRunnin
 
 TEST_F(Installer, AnUpdateKeepsTheSettingsAndTheRunningProgramAndRemovalCanTakeTheSettings)
 {
-    ASSERT_EQ(RunToEnd(setup, L"/S /AUTOSTART=0"), 0);
+    ASSERT_EQ(RunToEnd(setup, L"/S /AUTOSTART=0 /DISPLAY=1"), 0);
     const std::wstring exe = ReadLink(Folder(CSIDL_PROGRAMS) + L"Lorvane.lnk").target;
     ASSERT_TRUE(Exists(exe));
     EXPECT_FALSE(Exists(startup)) << "start with Windows was not asked for";
+    EXPECT_EQ(IniInt(settings, L"Display", L"Enabled"), 1) << "the on-screen display was asked for";
     // The settings of an earlier installation may be there already: the change toggles.
     const int changed = IniInt(settings, L"General", L"WheelEnabled") == 0 ? 1 : 0;
     {
@@ -301,6 +302,7 @@ TEST_F(Installer, AnUpdateKeepsTheSettingsAndTheRunningProgramAndRemovalCanTakeT
         ChangeAndClose(p);
     }
     ASSERT_EQ(IniInt(settings, L"General", L"WheelEnabled"), changed);
+    EXPECT_EQ(IniInt(settings, L"Display", L"Enabled"), 1) << "the program dropped the installer's choice";
 
     // The update closes the running program, keeps the settings and the choice of no
     // autostart, and starts the program again, which finds the settings as they were.

@@ -60,7 +60,7 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
             ++headers;
         }
     }
-    EXPECT_EQ(headers, 8);
+    EXPECT_EQ(headers, 9);
     EXPECT_EQ(text.substr(text.size() - 4), L"\r\n\r\n");
 
     EXPECT_EQ(Keys(first, L"General"),
@@ -82,6 +82,13 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
     EXPECT_EQ(first.ReadInteger(L"General", L"HighStep", 0), 3276);
     EXPECT_EQ(first.ReadInteger(L"General", L"ReVolume", 0), 32767);
     EXPECT_EQ(first.ReadInteger(L"Window", L"OptionLeft", 0), INT_MIN);
+    // The display is off unless chosen, at the bottom centre, for 1.5 s.
+    EXPECT_EQ(Keys(first, L"Display"), (std::vector<std::wstring>{L"Enabled", L"Anchor", L"Monitor", L"Size",
+                                                                 L"Duration", L"Theme", L"OutsideChanges",
+                                                                 L"FullScreen", L"Device"}));
+    EXPECT_EQ(first.ReadString(L"Display", L"Enabled", L""), L"0");
+    EXPECT_EQ(first.ReadInteger(L"Display", L"Anchor", -1), 7);
+    EXPECT_EQ(first.ReadInteger(L"Display", L"Duration", -1), 1500);
     EXPECT_EQ(first.ReadString(L"Mouse", L"Click", L""), L"PopupBarAction");
     EXPECT_EQ(first.ReadString(L"Mouse", L"DoubleClick", L"?"), L"");
     // Keyboard: every action in list order, presets after VolumeMenuAction, tools after
@@ -104,7 +111,7 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
 TEST(SettingsFile, ValuesReadAndWrittenBack)
 {
     struct Case {
-        const wchar_t* key; // of [General] unless it names [Window]
+        const wchar_t* key; // of [General] unless it names its section
 
         const wchar_t* stored;
         const wchar_t* saved; // what the next save writes
@@ -147,6 +154,21 @@ TEST(SettingsFile, ValuesReadAndWrittenBack)
         {L"Window/OptionLeft", L"-20", L"-20"},
         {L"Window/OptionTop", L"x", L"-2147483648"}, // not set
         {L"Window/OptionPage", L"3", L"3"},
+        {L"Display/Enabled", L"1", L"1"},
+        {L"Display/Anchor", L"8", L"8"},
+        {L"Display/Anchor", L"9", L"7"}, // not one of the nine: the default
+        {L"Display/Monitor", L"1", L"1"},
+        {L"Display/Monitor", L"-1", L"0"},
+        {L"Display/Size", L"2", L"2"},
+        {L"Display/Size", L"3", L"1"},
+        {L"Display/Duration", L"-5", L"0"},
+        {L"Display/Duration", L"600000", L"60000"},
+        {L"Display/Duration", L"soon", L"1500"},
+        {L"Display/Theme", L"2", L"2"},
+        {L"Display/Theme", L"7", L"0"},
+        {L"Display/OutsideChanges", L"1", L"1"},
+        {L"Display/FullScreen", L"1", L"1"},
+        {L"Display/Device", L"1", L"1"},
     };
     for (const Case& c : cases) {
         std::wstring section = L"General", key = c.key;

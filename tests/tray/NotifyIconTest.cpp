@@ -204,6 +204,39 @@ TEST_F(NotifyIconTest, BalloonIsHiddenFirstThenShownWithKindSoundAndTimeout)
     EXPECT_FALSE(icon->ShowBalloon(L"text", L"", 0, false, 1000)) << "the shell's answer";
 }
 
+TEST(NotifyIconBalloon, FromWindows10ABalloonIsRealTimeAndKeepsQuietHours)
+{
+    struct Case {
+        DWORD major, minor;
+        UINT flags;
+        DWORD quiet;
+    };
+    // XP, Vista, 7, 8.1 keep the balloon; 10 and 11 (both 10.0) turn it into a toast.
+    for (const Case& c : {Case{5, 1, NIF_INFO, 0}, Case{6, 0, NIF_INFO, 0}, Case{6, 1, NIF_INFO, 0},
+                          Case{6, 3, NIF_INFO, 0}, Case{10, 0, NIF_INFO | NIF_REALTIME, NIIF_RESPECT_QUIET_TIME}}) {
+        SCOPED_TRACE(testing::Message() << c.major << "." << c.minor);
+        fw::ManualTimerBackend clock;
+        FakeShell shell;
+        tray::NotifyIconSeams seams = shell.Seams();
+        seams.version = {c.major, c.minor};
+        TNotifyIcon icon(nullptr, L"NotifyIcon", seams);
+        icon.SetVisible(true);
+        shell.calls.clear();
+        EXPECT_TRUE(icon.ShowBalloon(L"Speakers: 30%", L"", 0, false, 2000));
+        ASSERT_EQ(shell.calls.size(), 2u);
+        EXPECT_EQ(shell.calls[0].data.uFlags, c.flags) << "the hide before it";
+        EXPECT_EQ(shell.calls[1].data.uFlags, c.flags);
+        EXPECT_EQ(shell.calls[1].data.dwInfoFlags, DWORD(NIIF_NOSOUND) | c.quiet);
+        // A balloon held by an update goes with the picture in one call, with the same flags.
+        shell.calls.clear();
+        icon.BeginUpdate();
+        icon.ShowBalloon(L"Speakers: 31%", L"", 0, false, 2000);
+        icon.EndUpdate();
+        ASSERT_EQ(shell.calls.size(), 1u);
+        EXPECT_EQ(shell.calls[0].data.uFlags & c.flags, c.flags);
+    }
+}
+
 TEST_F(NotifyIconTest, LeftDoubleClickRaisesEventsInOrder)
 {
     shell.cursor = {1270, 790};
