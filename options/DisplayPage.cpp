@@ -111,18 +111,19 @@ void TOptionForm::FindDisplayControls()
     FullScreenCheckBox = Find<fw::TCheckBox>(L"FullScreenCheckBox");
     DisplayDeviceCheckBox = Find<fw::TCheckBox>(L"DisplayDeviceCheckBox");
     DisplayPreview = Find<TDisplayPreview>(L"DisplayPreview");
-    auto radios = [this](std::initializer_list<std::wstring> names) {
-        std::vector<fw::TRadioButton*> list;
-        for (const std::wstring& name : names)
-            list.push_back(Find<fw::TRadioButton>(name));
-        return list;
-    };
-    anchorButtons.clear();
-    for (int i = 0; i < 9; ++i)
-        anchorButtons.push_back(Find<fw::TRadioButton>(L"Anchor" + std::to_wstring(i) + L"Button"));
-    sizeButtons = radios({L"SmallSizeButton", L"MediumSizeButton", L"LargeSizeButton"});
-    themeButtons = radios({L"SystemThemeButton", L"LightThemeButton", L"DarkThemeButton"});
-    monitorButtons = radios({L"CursorMonitorButton", L"ForegroundMonitorButton"});
+    static constexpr const wchar_t* kRadios[] = {
+        L"Anchor0Button",     L"Anchor1Button",     L"Anchor2Button",       L"Anchor3Button",
+        L"Anchor4Button",     L"Anchor5Button",     L"Anchor6Button",       L"Anchor7Button",
+        L"Anchor8Button",     L"SmallSizeButton",   L"MediumSizeButton",    L"LargeSizeButton",
+        L"SystemThemeButton", L"LightThemeButton",  L"DarkThemeButton",     L"CursorMonitorButton",
+        L"ForegroundMonitorButton"};
+    std::vector<fw::TRadioButton*> all;
+    for (const wchar_t* name : kRadios)
+        all.push_back(Find<fw::TRadioButton>(name));
+    anchorButtons.assign(all.begin(), all.begin() + 9);
+    sizeButtons.assign(all.begin() + 9, all.begin() + 12);
+    themeButtons.assign(all.begin() + 12, all.begin() + 15);
+    monitorButtons.assign(all.begin() + 15, all.end());
 }
 
 void TOptionForm::ConnectDisplayHandlers()

@@ -1,5 +1,6 @@
 // The editors between the settings model and the dialog, in-process: the main window fills
 // the dialog, the test edits it as a user would and applies, then reads the model.
+#include "DisplayPage.h"
 #include "HotKeyEdit.h"
 #include "MainFormTest.h"
 #include "Option.h"

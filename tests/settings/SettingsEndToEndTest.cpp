@@ -143,7 +143,7 @@ TEST_F(SettingsEndToEnd, FirstStartCreatesTheFileLaterStartsKeepInstall)
     EXPECT_FALSE(again.ValueExists(L"System", L"Update"));
     EXPECT_EQ(again.SectionNames(),
               (std::vector<std::wstring>{L"System", L"Custom", L"General", L"Volume", L"Tool", L"Mouse",
-                                         L"Keyboard", L"Menu", L"Window"}));
+                                         L"Keyboard", L"Menu", L"Window", L"Display"}));
     EXPECT_EQ(again.ReadString(L"Custom", L"foo", L""), L"bär");
     EXPECT_EQ(again.ReadInteger(L"General", L"LowStep", 0), 1000);
     EXPECT_FALSE(again.ValueExists(L"Keyboard", L"BogusAction"));

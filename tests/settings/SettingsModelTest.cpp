@@ -332,7 +332,7 @@ TEST(SettingsFile, UnknownNamesAreDroppedUnknownSectionsKeptInPlace)
     WriteSettings(ini, s, FixedActions());
     EXPECT_EQ(ini.SectionNames(),
               (std::vector<std::wstring>{L"System", L"Custom", L"Later", L"General", L"Volume", L"Tool",
-                                         L"Mouse", L"Keyboard", L"Menu", L"Window"}));
+                                         L"Mouse", L"Keyboard", L"Menu", L"Window", L"Display"}));
     EXPECT_EQ(ini.ReadString(L"System", L"UserMode", L""), L"2");
     EXPECT_NE(ini.Text().find(L"[Custom]\r\nfoo=bar\r\nfree text\r\n\r\n[Later]\r\nx=1\r\n\r\n[General]"),
               std::wstring::npos);
