@@ -1,7 +1,7 @@
 // The on-screen display: which changes it shows, with what, and its settings.
 #include "Main.h"
 
-#include "CommandLine.h"
+#include "Level.h"
 #include "DisplayLayout.h"
 #include "Format.h"
 #include "Timer.h"

@@ -251,7 +251,7 @@ TEST_F(OptionDialog, PagesOfTheTwoActionsAndTheLastClose)
     ASSERT_TRUE(form->OptionForm);
     EXPECT_EQ(form->OptionForm->ActivePageIndex(), 3);
     form->OptionForm->ActivatePage(L"NoSuchSheet"); // unknown names and indexes change nothing
-    form->OptionForm->ActivatePage(8);
+    form->OptionForm->ActivatePage(9); // one past the last page, Display
     EXPECT_EQ(form->OptionForm->ActivePageIndex(), 3);
 }
 
