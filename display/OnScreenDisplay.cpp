@@ -129,8 +129,9 @@ bool TOnScreenDisplay::FullScreenInFront() const
 TDisplayMonitor TOnScreenDisplay::TargetMonitor() const
 {
     if (Settings.Monitor == lorvane::dmForeground && system.Foreground) {
+        // A hidden window (Wine makes the program's own the foreground one) stands nowhere.
         HWND front = system.Foreground();
-        if (front && !IsShellWindow(front))
+        if (front && !IsShellWindow(front) && ::IsWindowVisible(front))
             return MonitorOf(front);
     }
     POINT p{};
