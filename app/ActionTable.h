@@ -39,6 +39,10 @@ inline constexpr BuiltInAction kBuiltInActions[] = {
     {L"MainMenuAction", L"Menu", false, 0},
     {L"RestartAction", L"Restart", false, 0},
     {L"CloseAction", L"Exit", true, 0},
+    // The focused application's sessions; appended, so stored positions keep their meaning.
+    {L"AppVolumeUpAction", L"Application Volume Up", false, 0},
+    {L"AppVolumeDownAction", L"Application Volume Down", false, 0},
+    {L"AppMuteChangeAction", L"Application Mute", false, 0},
 };
 
 } // namespace lorvane

@@ -3,6 +3,8 @@
 // the whole run; its implementation is split by concern (MainStartup.cpp, MainActions.cpp…).
 
 #include "ActionList.h"
+#include "AppLevelChange.h"
+#include "AudioSessions.h"
 #include "Bindings.h"
 #include "BarLayout.h"
 #include "DpiManager.h"
@@ -29,6 +31,7 @@
 #include <climits>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -215,6 +218,51 @@ public:
     bool PopupMenuAtCursor(fw::TPopupMenu& menu);
     // For the message loop: Esc and Tab of the bar; true when the message was handled.
     bool IsVolumeBarMessage(MSG* msg);
+    // The bar's application rows (MainBarApps.cpp), built while the bar is shown.
+    struct TBarAppRow {
+        std::wstring Key; // the session's
+        fw::UniqueHwnd Icon;
+        fw::UniqueHwnd Name;
+        std::unique_ptr<support::TTrackBarEx> Slider;
+        fw::UniqueHwnd Mute;
+        fw::UniqueHicon SmallIcon;
+    };
+    void StartApplicationRows();
+    void StopApplicationRows();
+    // key empty: the sessions came, went or changed state; else one session's level.
+    void ApplicationRowsChange(const std::wstring& key);
+    int ApplicationRowsHeight() const;
+    int ApplicationRowCount() const noexcept { return static_cast<int>(appRows.size()); }
+
+    // Per-application volume (MainSessions.cpp). The sessions of the default endpoint,
+    // created at first need.
+    sessions::TAudioSessions& Sessions();
+    std::unique_ptr<sessions::TAudioSessions> AudioSessions;
+    // Raised after every application level or mute change the program made itself (the
+    // application actions, the wheel over a window, the bar's rows, the verbs of a running
+    // instance): the on-screen display shows the application's name, icon and level.
+    std::function<void(const sessions::TAppLevelChange&)> OnAppLevelChange;
+    // The live sessions of the application of process `pid` (see sessions::ApplicationProcesses);
+    // the system sounds session belongs to no application.
+    std::vector<sessions::TAppSession> ApplicationSessions(DWORD pid);
+    // Sessions of processes whose executable has this file name (without regard to case).
+    std::vector<sessions::TAppSession> ExecutableSessions(const std::wstring& fileName);
+    // One step of the master's step rules on the application's scale; false without sessions.
+    bool StepApplication(const std::vector<sessions::TAppSession>& app, int direction);
+    // Level (on the facade's scale) and mute of every session of the application.
+    // `muteRules`: AutoMute and AutoUnmute apply, as for the master's steps.
+    bool SetApplicationLevel(const std::vector<sessions::TAppSession>& app, long long level, bool announce,
+                             bool muteRules);
+    bool SetApplicationMute(const std::vector<sessions::TAppSession>& app, bool mute, bool announce);
+    // The application's name and icon as the bar and the display show them (cached per session).
+    const std::wstring& ApplicationName(const sessions::TAppSession& session);
+    HICON ApplicationIcon(const sessions::TAppSession& session);
+    // Follows the sessions while an application action is bound or the application wheel set.
+    void UpdateSessionFollowing();
+    void AudioSessionsChange(const std::wstring& key);
+    // The bar's application rows connect here: key empty when the list changed, else the
+    // session whose level or mute changed.
+    std::function<void(const std::wstring& key)> RefreshApplicationRows;
 
     bool CommandMode() const noexcept { return !MasterVolume || !MasterVolume->OnChange; }
     bool SessionEnding = false;
@@ -302,6 +350,18 @@ private:
     bool ShowDisplay(const display::TDisplayContent& content, bool own);
     void QueActionTimerTimer();
     void VolumeUpDownActionExecute(fw::TObject* sender);
+    void CreateApplicationActions();
+    void ApplicationActionExecute(int direction);
+    bool ExecuteApplicationVerb(const std::wstring& value, bool mute, bool quiet);
+    void AnnounceApplication(const std::vector<sessions::TAppSession>& app, long long level, bool muted);
+    std::vector<sessions::TAppSession> BarSessions();
+    void SyncApplicationRows(bool keepAnchor);
+    TBarAppRow CreateApplicationRow(const sessions::TAppSession& s);
+    void RefreshApplicationRow(const sessions::TAppSession& s);
+    void LayoutApplicationRows();
+    void ResizeForApplicationRows(int rowsHeightBefore);
+    void ApplicationRowScroll(const std::wstring& key, int code, int position);
+    bool ApplicationMuteClick(UINT id);
     void ShowPropertyActionExecute(fw::TObject* sender);
     void RemoveActionsOfCategory(const std::wstring& category);
     void AttachChangeHandler();
@@ -379,6 +439,15 @@ private:
     std::wstring languageFileInUse; // the file last applied
     TFontSpec mainFontSpec{L"Tahoma", 8, DEFAULT_CHARSET};
     fw::UniqueHfont mainFont;
+
+    struct TAppLook {
+        std::wstring Name;
+        fw::UniqueHicon Icon;
+    };
+    std::map<std::wstring, TAppLook> appLooks; // by session key
+    bool followForBindings = false;
+    std::vector<TBarAppRow> appRows;
+    bool barFollowing = false; // the shown bar follows the sessions for its rows
 
     int barMinWidth = 0;
     // Declared here, destroyed after the window it owns.

@@ -149,6 +149,7 @@ void TMainForm::CreateActions()
         ApplyHotKeys();
         LeaveBusy();
     });
+    CreateApplicationActions();
     CreateActionTimers();
 }
 
@@ -333,7 +334,7 @@ bool TMainForm::RunToolCommand(const std::wstring& command)
         return true;
     // A command in the program's own language that it cannot handle ("Action:NoSuchAction",
     // "Volume:abc") is no program to start.
-    for (const wchar_t* verb : {L"Device:", L"Mute:", L"Volume:", L"Sound:", L"Action:"}) {
+    for (const wchar_t* verb : {L"Device:", L"Mute:", L"Volume:", L"Sound:", L"Action:", L"AppVolume:", L"AppMute:"}) {
         if (MatchVerb(command, verb))
             return false;
     }
@@ -531,6 +532,8 @@ std::wstring TMainForm::ToolDeviceName(const std::wstring& command) const
 void TMainForm::MasterVolumeChange(fw::TObject*, TVolumeChange change)
 {
     ++volumeChanges;
+    if (change == TVolumeChange::vcDevice && AudioSessions)
+        AudioSessions->DefaultDeviceChanged();
     // Every change, own or foreign, reaches the icon only through here.
     UpdateTrayIcon(Settings.BalloonHint && !SessionEnding, Settings.BalloonTime, Settings.BalloonDelay);
     // An own level change showed when it was asked for; a notification then would only

@@ -91,6 +91,7 @@ void TMainForm::ApplyBindingSettings()
 {
     SetWheelAreasKeys(Settings.WheelAreas, Settings.WheelKeys, true);
     ApplyHotKeys();
+    UpdateSessionFollowing();
 }
 
 fw::TAction* TMainForm::BoundAction(const std::wstring& name) const

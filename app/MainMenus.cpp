@@ -185,6 +185,7 @@ void TMainForm::CreateMenus()
         ApplyBarFont();
     };
     RefreshPopupBar = [this] { RefreshVolumeBar(); };
+    RefreshApplicationRows = [this](const std::wstring& key) { ApplicationRowsChange(key); };
 
     auto open = [this](fw::TPopupMenu* menu) {
         return [this, menu](fw::TObject*) { PopupMenuAtCursor(*menu); };
@@ -501,8 +502,10 @@ void TMainForm::ApplyVolumeBarSize()
         return;
     const int w = ::MulDiv(Settings.Window.MainWidth, BarDpi(), kDesignDpi);
     const int h = ::MulDiv(Settings.Window.MainHeight, BarDpi(), kDesignDpi);
-    if (w > 0 && h > 0)
+    if (w > 0 && h > 0 && appRows.empty())
         ::SetWindowPos(Handle(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else if (w > 0 && h > 0)
+        ResizeForApplicationRows(-1);
 }
 
 bool TMainForm::VolumeBarShowing() const
@@ -552,7 +555,8 @@ void TMainForm::LayoutVolumeBar()
     std::optional<SIZE> text = MeasureText(h, font, StripAccelerators(BarLevelText(32767)));
     std::optional<SIZE> caption = MeasureText(h, font, StripAccelerators(WindowText(MuteBox)));
     RECT bar = ChildBounds(h, VolumeBar->Handle());
-    TBarLayout l = LayoutBar(client.right, client.bottom, text, caption, bar.right - bar.left,
+    // The application rows take the bottom of the window; the master part the rest.
+    TBarLayout l = LayoutBar(client.right, client.bottom - ApplicationRowsHeight(), text, caption, bar.right - bar.left,
                              ChildBounds(h, VolumeLabel), ChildBounds(h, MuteBox),
                              (outer.right - outer.left) - client.right);
     if (l.Label)
@@ -561,6 +565,7 @@ void TMainForm::LayoutVolumeBar()
         SetBounds(MuteBox, *l.Mute);
     SetBounds(VolumeBar->Handle(), l.Bar);
     barMinWidth = l.MinWidth;
+    LayoutApplicationRows();
 }
 
 void TMainForm::RefreshVolumeBar()
@@ -634,6 +639,7 @@ void TMainForm::ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align)
     if (!VolumeBar)
         return;
     RefreshVolumeBar();
+    StartApplicationRows();
     LayoutVolumeBar();
     HWND h = Handle();
     RECT outer{};
@@ -663,6 +669,8 @@ void TMainForm::HideVolumeBar()
 {
     if (VolumeBarShowing())
         ::ShowWindow(Handle(), SW_HIDE);
+    // Hidden, the bar follows no session: nothing is registered and nothing wakes.
+    StopApplicationRows();
 }
 
 void TMainForm::DpiManagerChange(int oldDpi, int newDpi, const RECT& rect)
@@ -719,14 +727,17 @@ std::optional<LRESULT> TMainForm::VolumeBarMessage(UINT msg, WPARAM wParam, LPAR
         if (started) {
             RECT r{};
             ::GetWindowRect(Handle(), &r);
-            Settings.Window.MainWidth = BarDesignSize(r.right - r.left);
-            Settings.Window.MainHeight = BarDesignSize(r.bottom - r.top);
+            // The rows widen the bar for themselves: that width is not the user's.
+            if (appRows.empty())
+                Settings.Window.MainWidth = BarDesignSize(r.right - r.left);
+            Settings.Window.MainHeight = BarDesignSize(r.bottom - r.top - ApplicationRowsHeight());
         }
         return 0;
     case WM_GETMINMAXINFO: {
         auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
         mm->ptMinTrackSize.x = std::max<LONG>(mm->ptMinTrackSize.x, barMinWidth);
-        mm->ptMinTrackSize.y = DpiManager ? ::MulDiv(kBarMinHeight, DpiManager->Dpi(), 96) : kBarMinHeight;
+        mm->ptMinTrackSize.y =
+            (DpiManager ? ::MulDiv(kBarMinHeight, DpiManager->Dpi(), 96) : kBarMinHeight) + ApplicationRowsHeight();
         return 0;
     }
     case WM_ERASEBKGND: {
@@ -747,6 +758,8 @@ std::optional<LRESULT> TMainForm::VolumeBarMessage(UINT msg, WPARAM wParam, LPAR
             MuteBoxClick();
             return 0;
         }
+        if (HIWORD(wParam) == BN_CLICKED && ApplicationMuteClick(LOWORD(wParam)))
+            return 0;
         if (LOWORD(wParam) == IDCANCEL) {
             HideVolumeBar();
             return 0;

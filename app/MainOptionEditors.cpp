@@ -219,6 +219,7 @@ void TMainForm::ApplyOptionBindings()
     }
     ApplyHotKeys();
     MarkRefusedHotKeys();
+    UpdateSessionFollowing();
 }
 
 bool TMainForm::OptionMouseWarningDue()

@@ -83,6 +83,7 @@ TMainForm::~TMainForm()
     DestroyBindings();
     // Components go before the window they use as a message target and owner.
     OptionForm.reset();
+    AudioSessions.reset();
     MasterVolume.reset();
     StartTimer.reset();
     Destroy();
@@ -331,6 +332,10 @@ bool TMainForm::ExecuteVerb(const std::wstring& text, bool quiet)
         }
         return true;
     }
+    if (std::optional<std::wstring> value = MatchVerb(text, L"AppVolume:"))
+        return ExecuteApplicationVerb(*value, false, quiet);
+    if (std::optional<std::wstring> value = MatchVerb(text, L"AppMute:"))
+        return ExecuteApplicationVerb(*value, true, quiet);
     if (!quiet) {
         if (std::optional<std::wstring> value = MatchVerb(text, L"Action:")) {
             fw::TAction* action = MainActionList->Find(*value);
@@ -410,6 +415,7 @@ void TMainForm::FormDestroy()
 {
     StartTimer->SetEnabled(false);
     DestroyBindings(); // hooks and hotkeys go with the window
+    AudioSessions.reset(); // its registrations go before COM does
     CloseHelp();
 }
 
@@ -515,6 +521,10 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
                                           10) // Wine fills the latter
                    : 0;
     }
+    case MainProbe::ApplicationRows:
+        return ApplicationRowCount();
+    case MainProbe::SessionSinks:
+        return AudioSessions ? AudioSessions->RegisteredCount() : 0;
     }
     return 0;
 }

@@ -111,6 +111,10 @@ struct TSettings {
     int WheelMargin = 1;
     uint8_t WheelAreas = 1;
     uint8_t WheelKeys = 0;
+    // The wheel with these modifiers (WheelKeys bits; 0: off) over a window steps that
+    // window's application instead of the master volume.
+    uint8_t AppWheelKeys = 0;
+    bool BarApplications = true; // the pop-up bar shows a row per playing application
 
     // [Volume] and [Tool]
     std::vector<TPreset> Presets = DefaultPresets(kDefaultPresetCount, kDefaultLevelMin, kDefaultLevelMax);

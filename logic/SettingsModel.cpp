@@ -188,6 +188,8 @@ void ReadSettings(const fw::TIniFile& ini, TSettings& s, const std::vector<TActi
     // Only the low byte of the two bit sets is kept.
     s.WheelAreas = static_cast<uint8_t>(ini.ReadInteger(g, L"WheelAreas", s.WheelAreas) & 0xFF);
     s.WheelKeys = static_cast<uint8_t>(ini.ReadInteger(g, L"WheelKeys", s.WheelKeys) & 0xFF);
+    s.AppWheelKeys = static_cast<uint8_t>(ini.ReadInteger(g, L"AppWheelKeys", s.AppWheelKeys) & 0xFF);
+    s.BarApplications = ini.ReadBool(g, L"BarApplications", s.BarApplications);
 
     // The counts default to 10 whatever the current lists hold: a file without them gets
     // the default lists, not the previous run's.
@@ -290,6 +292,8 @@ void WriteSettings(fw::TIniFile& ini, const TSettings& s, const std::vector<TAct
     ini.WriteInteger(g, L"WheelMargin", s.WheelMargin);
     ini.WriteInteger(g, L"WheelAreas", s.WheelAreas);
     ini.WriteInteger(g, L"WheelKeys", s.WheelKeys);
+    ini.WriteInteger(g, L"AppWheelKeys", s.AppWheelKeys);
+    ini.WriteBool(g, L"BarApplications", s.BarApplications);
 
     ini.EraseSection(kVolume);
     ini.WriteInteger(kVolume, L"Count",

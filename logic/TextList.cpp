@@ -46,6 +46,7 @@ const TDefaultText kDefaultTexts[txCount] = {
                   L"short of memory. Your changes are still in the dialog: try again with OK or Apply."},
     {L"DisplayVolume", L"%d%%"},
     {L"DisplayMute", L"Mute"},
+    {L"AppSystemSounds", L"System Sounds"},
 };
 
 TTextList::TTextList(int size) : entries(size > 0 ? static_cast<size_t>(size) : 0) {}

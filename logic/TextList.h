@@ -66,6 +66,7 @@ enum TextIndex : int {
     txDlgApply,
     txDisplayVolume,
     txDisplayMute,
+    txAppSystemSounds,
     txCount
 };
 

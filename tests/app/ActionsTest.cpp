@@ -215,13 +215,15 @@ TEST_F(Actions, BuiltInActionsFollowTheirTableInOrder)
     }
     // Positions that settings files and other programs name.
     EXPECT_EQ(form->MainActionList->Action(0)->Name(), L"DeviceMenuAction");
-    EXPECT_EQ(builtIn.back()->Name(), L"CloseAction");
+    EXPECT_EQ(builtIn[std::size(kBuiltInActions) - 4]->Name(), L"CloseAction");
+    // Appended after it, so that every older position keeps its meaning.
+    EXPECT_EQ(builtIn.back()->Name(), L"AppMuteChangeAction");
 }
 
 TEST_F(Actions, PresetsAreActionsAtTheirPlaceWithTheirCaptions)
 {
     fw::TActionList& list = *form->MainActionList;
-    ASSERT_EQ(list.Count(), 47);
+    ASSERT_EQ(list.Count(), 50);
     EXPECT_EQ(list.Action(3)->Name(), L"Volume0Action");
     EXPECT_EQ(list.Action(12)->Name(), L"Volume9Action");
     EXPECT_EQ(list.Action(13)->Name(), L"VolumeUpAction");

@@ -1,10 +1,13 @@
 // The load generator and stopwatch of tools/bench, run in the same Wine session:
 //   BenchDriver volume N RATE             N volume changes through the (simulated) endpoint, RATE/s
-//   BenchDriver post CLASS N INTERVAL     N WM_RUN_ACTION messages (3, 4 alternating) every INTERVAL ms
+//   BenchDriver session PID N RATE        N volume changes of the session of process PID, RATE/s
+//   BenchDriver post CLASS N INTERVAL [POSITION]  N WM_RUN_ACTION messages (3, 4 alternating, or
+//                                         POSITION) every INTERVAL ms
 //   BenchDriver starticon EXE [ARGS]      ms from CreateProcess to a new tray icon; then closes EXE
 //   BenchDriver wait CLASS BOUND          waits up to BOUND ms for a window of CLASS
 //   BenchDriver close CLASS               posts WM_CLOSE to every top-level window of CLASS
 // Prints one number (milliseconds) where it measures; exit code 0 when it did its work.
+#include <audiopolicy.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 #include <windows.h>
@@ -61,14 +64,58 @@ int Volume(int count, int rate)
     return 0;
 }
 
-int Post(const wchar_t* cls, int count, int interval)
+// Through the session manager, as another program (the system's mixer) changes it.
+int SessionVolume(DWORD pid, int count, int rate)
+{
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return 2;
+    IMMDeviceEnumerator* enumerator = nullptr;
+    IMMDevice* device = nullptr;
+    IAudioSessionManager2* manager = nullptr;
+    IAudioSessionEnumerator* sessions = nullptr;
+    if (FAILED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                  __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator))) ||
+        FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) ||
+        FAILED(device->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
+                                reinterpret_cast<void**>(&manager))) ||
+        FAILED(manager->GetSessionEnumerator(&sessions)))
+        return 2;
+    ISimpleAudioVolume* volume = nullptr;
+    int n = 0;
+    sessions->GetCount(&n);
+    for (int i = 0; i < n && !volume; ++i) {
+        IAudioSessionControl* control = nullptr;
+        IAudioSessionControl2* control2 = nullptr;
+        DWORD owner = 0;
+        if (SUCCEEDED(sessions->GetSession(i, &control)) &&
+            SUCCEEDED(control->QueryInterface(__uuidof(IAudioSessionControl2), reinterpret_cast<void**>(&control2))) &&
+            SUCCEEDED(control2->GetProcessId(&owner)) && owner == pid)
+            control2->QueryInterface(__uuidof(ISimpleAudioVolume), reinterpret_cast<void**>(&volume));
+        if (control2)
+            control2->Release();
+        if (control)
+            control->Release();
+    }
+    if (!volume)
+        return 1;
+    const double period = 1000.0 / (rate > 0 ? rate : 100);
+    const double start = Now();
+    for (int i = 0; i < count; ++i) {
+        volume->SetMasterVolume(0.30f + static_cast<float>(i % 40) / 100.0f, nullptr);
+        SleepUntil(start + (i + 1) * period);
+    }
+    volume->Release();
+    return 0;
+}
+
+int Post(const wchar_t* cls, int count, int interval, int position)
 {
     HWND target = ::FindWindowW(cls, nullptr);
     if (!target)
         return 2;
     const double start = Now();
     for (int i = 0; i < count; ++i) {
-        ::PostMessageW(target, WM_RUN_ACTION, 0, i % 2 ? 4 : 3);
+        ::PostMessageW(target, WM_RUN_ACTION, 0, position >= 0 ? position : i % 2 ? 4 : 3);
         SleepUntil(start + (i + 1) * interval);
     }
     return 0;
@@ -162,15 +209,17 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"volume" && argc == 4)
         return Volume(_wtoi(argv[2]), _wtoi(argv[3]));
-    if (command == L"post" && argc == 5)
-        return Post(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
+    if (command == L"session" && argc == 5)
+        return SessionVolume(static_cast<DWORD>(_wtoi(argv[2])), _wtoi(argv[3]), _wtoi(argv[4]));
+    if (command == L"post" && (argc == 5 || argc == 6))
+        return Post(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), argc == 6 ? _wtoi(argv[5]) : -1);
     if (command == L"starticon" && argc >= 3)
         return StartIcon(argc - 2, argv + 2);
     if (command == L"wait" && argc == 4)
         return Wait(argv[2], _wtoi(argv[3]));
     if (command == L"close" && argc == 3)
         return Close(argv[2]);
-    std::fputws(L"usage: BenchDriver volume N RATE | post CLASS N INTERVAL | starticon EXE [ARGS] | "
+    std::fputws(L"usage: BenchDriver volume N RATE | session PID N RATE | post CLASS N INTERVAL [POSITION] | starticon EXE [ARGS] | "
                 L"wait CLASS BOUND | close CLASS\n",
                 stderr);
     return 2;

@@ -30,7 +30,7 @@ constexpr WPARAM kProbeNotifies = 0, kProbeActionCount = 4;
 // Positions with the default ten presets and ten tools: actions that open no program,
 // menu or dialog (device change, presets, steps, reset, the mute ones).
 constexpr LPARAM kSafeActions[] = {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-constexpr LPARAM kActions = 47;
+constexpr LPARAM kActions = 50;
 constexpr DWORD kBound = 20000;
 
 // Positions of the actions that open a window of the program (default presets and tools).

@@ -94,7 +94,7 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
     // Keyboard: every action in list order, presets after VolumeMenuAction, tools after
     // ToolMenuAction; Menu: only the fixed actions.
     std::vector<std::wstring> keyboard = Keys(first, L"Keyboard");
-    ASSERT_EQ(keyboard.size(), 47u);
+    ASSERT_EQ(keyboard.size(), 50u);
     EXPECT_EQ(keyboard[2], L"VolumeMenuAction");
     EXPECT_EQ(keyboard[3], L"Volume0Action");
     EXPECT_EQ(keyboard[12], L"Volume9Action");
@@ -102,8 +102,9 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
     EXPECT_EQ(keyboard[28], L"ToolMenuAction");
     EXPECT_EQ(keyboard[29], L"Tool0Action");
     EXPECT_EQ(keyboard[39], L"EnableHotKeyAction");
-    EXPECT_EQ(keyboard.back(), L"CloseAction");
-    EXPECT_EQ(Keys(first, L"Menu").size(), 27u);
+    EXPECT_EQ(keyboard[46], L"CloseAction");
+    EXPECT_EQ(keyboard.back(), L"AppMuteChangeAction");
+    EXPECT_EQ(Keys(first, L"Menu").size(), 30u);
     EXPECT_TRUE(first.ReadBool(L"Menu", L"CloseAction", false));
     EXPECT_FALSE(first.ReadBool(L"Menu", L"RestartAction", true));
 }

@@ -21,6 +21,7 @@ constexpr Fixed kFixed[] = {
     {L"ToolMenuAction", true},      {L"EnableHotKeyAction", true},  {L"EnableWheelAction", true},
     {L"ShowOptionAction", true},    {L"ShowVersionAction", false},  {L"ShowHelpAction", false},
     {L"MainMenuAction", false},     {L"RestartAction", false},      {L"CloseAction", true},
+    {L"AppVolumeUpAction", false},  {L"AppVolumeDownAction", false}, {L"AppMuteChangeAction", false},
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "EndpointVolume.h"
 #include "Endpoints.h"
+#include "SessionManager.h"
 #include "SystemDevice.h"
 
 #include <audioclient.h>
@@ -105,6 +106,8 @@ HRESULT Device::Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, voi
         return AUDCLNT_E_DEVICE_INVALIDATED;
     if (iid == __uuidof(IAudioEndpointVolume))
         return CreateObject<EndpointVolume>(iid, result, id);
+    if (iid == __uuidof(IAudioSessionManager2) || iid == __uuidof(IAudioSessionManager))
+        return CreateObject<SessionManager>(iid, result, id);
     return ActivateOnSystemDevice(iid, context, parameters, result);
 }
 

@@ -25,6 +25,9 @@ constexpr wchar_t Usage[] = L"usage: endpointsim reset [NAME ...]\n"
                             L"       endpointsim add NAME\n"
                             L"       endpointsim state INDEX active|disabled\n"
                             L"       endpointsim delay MS   (0 ends it)\n"
+                            L"       endpointsim play NAME [SECONDS] [--window]\n"
+                            L"       endpointsim sessions\n"
+                            L"       endpointsim session PID volume SCALAR|mute 0|1\n"
                             L"INDEX omitted: the default endpoint of the console role.\n";
 
 // UTF-8 whatever the console's code page: the output is read by scripts and tests.
@@ -75,6 +78,78 @@ std::wstring FormatEndpoint(const endpointsim::EndpointInfo& e)
            (e.isDefault ? L"*" : L"-") + L"\n";
 }
 
+std::wstring FormatSession(const endpointsim::SessionInfo& s)
+{
+    wchar_t volume[32];
+    std::swprintf(volume, 32, L"%.6f", static_cast<double>(s.volume));
+    return std::to_wstring(s.processId) + L"\t" + (s.executable.empty() ? L"-" : s.executable) + L"\t" +
+           s.displayName + L"\t" + (s.state == 1 ? L"active" : L"inactive") + L"\t" + volume + L"\t" +
+           (s.mute ? L"1" : L"0") + L"\n";
+}
+
+LRESULT CALLBACK PlayWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_DESTROY)
+        ::PostQuitMessage(0);
+    return ::DefWindowProcW(window, msg, wParam, lParam);
+}
+
+// A small top-level window titled `name` at the centre of the desktop, as a player shows.
+HWND ShowPlayWindow(const std::wstring& name)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = PlayWindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"EndpointSimPlayer";
+    ::RegisterClassW(&wc);
+    constexpr int width = 240, height = 120;
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, name.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
+                                    width, height, nullptr, nullptr, wc.hInstance, nullptr);
+    if (window)
+        ::SetForegroundWindow(window);
+    return window;
+}
+
+// Plays until the time is up (none given: until the process is ended) or its window closes;
+// the session then expires.
+int Play(const std::wstring& name, long milliseconds, bool window)
+{
+    const uint32_t session = endpointsim::OpenOwnSession(name);
+    if (!session)
+        return Fail(ExitFailed, L"no session could be opened (no default endpoint, or no free slot)");
+    HWND shown = window ? ShowPlayWindow(name) : nullptr;
+    if (window && !shown) {
+        endpointsim::ExpireSession(session);
+        return Fail(ExitFailed, L"the window could not be created");
+    }
+    const DWORD start = ::GetTickCount();
+    for (bool running = true; running;) {
+        DWORD wait = INFINITE;
+        if (milliseconds >= 0) {
+            const DWORD passed = ::GetTickCount() - start;
+            if (passed >= static_cast<DWORD>(milliseconds))
+                break;
+            wait = static_cast<DWORD>(milliseconds) - passed;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                running = false;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    endpointsim::ExpireSession(session);
+    if (shown && ::IsWindow(shown))
+        ::DestroyWindow(shown);
+    return 0;
+}
+
 int Run(const std::vector<std::wstring>& args)
 {
     if (args.empty())
@@ -91,6 +166,57 @@ int Run(const std::vector<std::wstring>& args)
                                   L" characters)"
                             : L"cannot open the state file " + endpointsim::SharedState::ConfiguredPath());
         return 0;
+    }
+
+    if (command == L"play") {
+        std::vector<std::wstring> rest(args.begin() + 1, args.end());
+        bool window = false;
+        for (auto it = rest.begin(); it != rest.end();) {
+            if (*it == L"--window") {
+                window = true;
+                it = rest.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        float seconds = -1.0f;
+        if (rest.empty() || rest.size() > 2 || rest[0].empty() || rest[0].size() >= endpointsim::NameCapacity)
+            return Fail(ExitUsage, L"play needs a name, optional seconds and --window");
+        if (rest.size() == 2) {
+            wchar_t* end = nullptr;
+            seconds = std::wcstof(rest[1].c_str(), &end);
+            if (*end != L'\0' || !std::isfinite(seconds) || seconds < 0.0f || seconds > 86400.0f)
+                return Fail(ExitUsage, L"play needs seconds from 0 to 86400");
+        }
+        return Play(rest[0], seconds < 0.0f ? -1 : std::lround(seconds * 1000.0f), window);
+    }
+    if (command == L"sessions") {
+        if (extra != 0)
+            return Fail(ExitUsage, L"sessions takes no arguments");
+        std::wstring text;
+        for (const auto& s : endpointsim::Sessions())
+            text += FormatSession(s);
+        Write(STD_OUTPUT_HANDLE, text);
+        return 0;
+    }
+    if (command == L"session") {
+        const bool digits = extra >= 1 && !args[1].empty() && args[1].size() <= 10 &&
+                            args[1].find_first_not_of(L"0123456789") == std::wstring::npos;
+        if (extra != 3 || !digits || (args[2] != L"volume" && args[2] != L"mute"))
+            return Fail(ExitUsage, L"session needs a process ID, then volume SCALAR or mute 0|1");
+        const unsigned long pid = std::wcstoul(args[1].c_str(), nullptr, 10);
+        bool done = false;
+        if (args[2] == L"volume") {
+            float scalar = 0.0f;
+            if (!ParseScalar(args[3], scalar))
+                return Fail(ExitUsage, L"session volume needs a scalar 0..1");
+            done = endpointsim::SetSessionVolume(pid, scalar);
+        } else {
+            if (args[3] != L"0" && args[3] != L"1")
+                return Fail(ExitUsage, L"session mute needs 0 or 1");
+            done = endpointsim::SetSessionMute(pid, args[3] == L"1");
+        }
+        return done ? 0 : Fail(ExitFailed, L"the process has no session on the default endpoint");
     }
 
     const std::vector<endpointsim::EndpointInfo> endpoints = endpointsim::Show();

@@ -1,5 +1,7 @@
 #include "Endpoints.h"
 
+#include "Sessions.h"
+
 #include <audioclient.h>
 #include <mmdeviceapi.h>
 
@@ -37,6 +39,15 @@ int FirstActiveExcept(const Layout& data, int excluded) noexcept
     return -1;
 }
 
+// Every endpoint has the session of the system's own sounds, idle until one plays.
+void OpenSystemSession(SharedState::Access& access, int index) noexcept
+{
+    try {
+        OpenSession(access, index, 0, 0, SystemSoundsName, L"", SessionInactive, true);
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 std::vector<std::wstring> DefaultEndpointNames()
@@ -56,8 +67,10 @@ bool ResetSystem(SharedState::Access& access, const std::vector<std::wstring>& n
 
         Layout& data = access.Data();
         data.delayMs = 0;
-        for (int i = 0; i < data.endpointCount; ++i)
+        for (int i = 0; i < data.endpointCount; ++i) {
+            ExpireEndpointSessions(access, data.endpoints[i].id);
             access.Append(ChangeKind::DeviceRemoved, data.endpoints[i].id);
+        }
         data.endpointCount = 0;
         for (const auto& name : wanted) {
             EndpointRecord& e = data.endpoints[data.endpointCount++];
@@ -67,6 +80,7 @@ bool ResetSystem(SharedState::Access& access, const std::vector<std::wstring>& n
             e.state = DEVICE_STATE_ACTIVE;
             e.scalar = 1.0f;
             access.Append(ChangeKind::DeviceAdded, e.id);
+            OpenSystemSession(access, data.endpointCount - 1);
         }
         for (int role = 0; role < RoleCount; ++role) {
             data.defaults[role] = 0;
@@ -183,6 +197,7 @@ int AddEndpoint(SharedState::Access& access, const std::wstring& name) noexcept
         e.scalar = 1.0f;
         data.endpointCount = index + 1;
         access.Append(ChangeKind::DeviceAdded, e.id);
+        OpenSystemSession(access, index);
         for (int role = 0; role < RoleCount; ++role) {
             if (data.defaults[role] < 0) {
                 data.defaults[role] = index;

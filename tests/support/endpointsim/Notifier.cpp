@@ -2,10 +2,13 @@
 
 #include "ComPtr.h"
 #include "Lock.h"
+#include "SessionManager.h"
 
 #include <objbase.h>
 
+#include <atomic>
 #include <cstddef>
+#include <set>
 
 namespace endpointsim {
 
@@ -14,6 +17,11 @@ struct Notifier::Registration {
     std::wstring endpointId;
     fw::ComPtr<IMMNotificationClient> client;
     fw::ComPtr<IAudioEndpointVolumeCallback> volume;
+    fw::ComPtr<IAudioSessionNotification> sessionClient;
+    fw::ComPtr<IAudioSessionEvents> sessionEvents;
+    uint32_t session = 0;
+    std::atomic<bool> armed{false};  // a session client after its manager's enumeration
+    std::set<uint32_t> announced;    // sessions a client was told of; the thread's own
     uint64_t since = 0; // records up to this one happened before the registration
 };
 
@@ -85,7 +93,9 @@ HRESULT Notifier::Add(std::shared_ptr<Registration> r) noexcept
         ExclusiveLock guard(lock);
         for (const auto& existing : registrations)
             if (existing->owner == r->owner && existing->client.get() == r->client.get() &&
-                existing->volume.get() == r->volume.get())
+                existing->volume.get() == r->volume.get() &&
+                existing->sessionClient.get() == r->sessionClient.get() &&
+                existing->sessionEvents.get() == r->sessionEvents.get())
                 return S_OK; // registered already: one notification per change, not two
         if (!EnsureListening(*current))
             return E_FAIL;
@@ -144,6 +154,73 @@ void Notifier::RemoveOwner(const void* owner) noexcept
             ++it;
         }
     }
+}
+
+HRESULT Notifier::AddSessionClient(const void* owner, const std::wstring& endpointId,
+                                   IAudioSessionNotification* client) noexcept
+{
+    if (!client)
+        return E_POINTER;
+    try {
+        auto r = std::make_shared<Registration>();
+        r->owner = owner;
+        r->endpointId = endpointId;
+        r->sessionClient = fw::ComPtr<IAudioSessionNotification>(client);
+        return Add(std::move(r));
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT Notifier::AddSessionEvents(const void* owner, uint32_t session, IAudioSessionEvents* events) noexcept
+{
+    if (!events)
+        return E_POINTER;
+    try {
+        auto r = std::make_shared<Registration>();
+        r->owner = owner;
+        r->session = session;
+        r->sessionEvents = fw::ComPtr<IAudioSessionEvents>(events);
+        return Add(std::move(r));
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+template <typename Match> HRESULT Notifier::Remove(Match match) noexcept
+{
+    std::shared_ptr<Registration> removed; // released after the lock, it may run client code
+    ExclusiveLock guard(lock);
+    for (auto it = registrations.begin(); it != registrations.end(); ++it) {
+        if (match(**it)) {
+            removed = std::move(*it);
+            registrations.erase(it);
+            return S_OK;
+        }
+    }
+    return E_NOTFOUND;
+}
+
+HRESULT Notifier::RemoveSessionClient(const void* owner, IAudioSessionNotification* client) noexcept
+{
+    if (!client)
+        return E_POINTER;
+    return Remove([&](const Registration& r) { return r.owner == owner && r.sessionClient.get() == client; });
+}
+
+HRESULT Notifier::RemoveSessionEvents(const void* owner, IAudioSessionEvents* events) noexcept
+{
+    if (!events)
+        return E_POINTER;
+    return Remove([&](const Registration& r) { return r.owner == owner && r.sessionEvents.get() == events; });
+}
+
+void Notifier::ArmSessionClients(const void* owner) noexcept
+{
+    ExclusiveLock guard(lock);
+    for (const auto& r : registrations)
+        if (r->owner == owner && r->sessionClient)
+            r->armed = true;
 }
 
 // Called with the lock held.
@@ -207,6 +284,14 @@ void Notifier::Deliver(const ChangeRecord& record) noexcept
     for (const auto& r : Snapshot()) {
         if (r->since >= record.sequence)
             continue;
+        if (r->sessionClient) {
+            DeliverToSessionClient(*r, record);
+            continue;
+        }
+        if (r->sessionEvents) {
+            DeliverToSessionEvents(*r, record);
+            continue;
+        }
         if (r->volume) {
             if (record.kind != ChangeKind::Volume || _wcsicmp(r->endpointId.c_str(), record.id) != 0)
                 continue;
@@ -233,9 +318,44 @@ void Notifier::Deliver(const ChangeRecord& record) noexcept
         case ChangeKind::DeviceRemoved:
             r->client->OnDeviceRemoved(id);
             break;
-        case ChangeKind::Volume:
+        default:
             break;
         }
+    }
+}
+
+void Notifier::DeliverToSessionClient(Registration& r, const ChangeRecord& record) noexcept
+{
+    if (record.kind != ChangeKind::SessionCreated || !r.armed || _wcsicmp(r.endpointId.c_str(), record.id) != 0)
+        return;
+    try {
+        // A listener that fell behind gets the present sessions again: each is told once.
+        if (!r.announced.insert(record.session).second)
+            return;
+    } catch (...) {
+        return;
+    }
+    fw::ComPtr<IAudioSessionControl> control;
+    if (SUCCEEDED(CreateSessionControl(record.session, control.put())))
+        r.sessionClient->OnSessionCreated(control.get());
+}
+
+void Notifier::DeliverToSessionEvents(Registration& r, const ChangeRecord& record) noexcept
+{
+    if (record.session != r.session)
+        return;
+    switch (record.kind) {
+    case ChangeKind::SessionVolume:
+        r.sessionEvents->OnSimpleVolumeChanged(record.scalar, record.mute ? TRUE : FALSE, &record.context);
+        break;
+    case ChangeKind::SessionState:
+        r.sessionEvents->OnStateChanged(static_cast<AudioSessionState>(record.state));
+        break;
+    case ChangeKind::SessionName:
+        r.sessionEvents->OnDisplayNameChanged(record.name, &record.context);
+        break;
+    default:
+        break;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "SharedState.h"
 
+#include <audiopolicy.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 
@@ -28,6 +29,15 @@ class Notifier {
                               IAudioEndpointVolumeCallback* callback) noexcept;
     HRESULT RemoveVolumeCallback(const void* owner, IAudioEndpointVolumeCallback* callback) noexcept;
     void RemoveOwner(const void* owner) noexcept;
+    // owner: the session manager. As on the platform, sessions are announced to a client
+    // only after the manager's first session enumeration since it registered.
+    HRESULT AddSessionClient(const void* owner, const std::wstring& endpointId,
+                             IAudioSessionNotification* client) noexcept;
+    HRESULT RemoveSessionClient(const void* owner, IAudioSessionNotification* client) noexcept;
+    void ArmSessionClients(const void* owner) noexcept;
+    // owner: the session control; its callbacks end with it.
+    HRESULT AddSessionEvents(const void* owner, uint32_t session, IAudioSessionEvents* events) noexcept;
+    HRESULT RemoveSessionEvents(const void* owner, IAudioSessionEvents* events) noexcept;
 
     bool Listening() const noexcept;
 
@@ -37,6 +47,9 @@ class Notifier {
 
     Notifier() noexcept;
     HRESULT Add(std::shared_ptr<Registration> registration) noexcept;
+    template <typename Match> HRESULT Remove(Match match) noexcept;
+    void DeliverToSessionClient(Registration& r, const ChangeRecord& record) noexcept;
+    void DeliverToSessionEvents(Registration& r, const ChangeRecord& record) noexcept;
     bool EnsureListening(SharedState& state) noexcept;
     static DWORD WINAPI ThreadMain(void* self) noexcept;
     void Run() noexcept;

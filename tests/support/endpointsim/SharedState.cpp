@@ -15,7 +15,7 @@ namespace endpointsim {
 namespace {
 
 constexpr uint32_t LayoutMagic = 0x53455643; // "CVES"
-constexpr uint32_t LayoutVersion = 1;
+constexpr uint32_t LayoutVersion = 2;
 constexpr wchar_t StateVariable[] = L"LORVANE_ENDPOINTSIM_STATE";
 
 std::mutex currentLock;
@@ -56,6 +56,8 @@ std::wstring FullPath(const std::wstring& file)
     return full;
 }
 
+} // namespace
+
 uint64_t ProcessCreationTime(HANDLE process) noexcept
 {
     FILETIME created{}, exited{}, kernel{}, user{};
@@ -74,6 +76,8 @@ bool ProcessAlive(uint32_t processId, uint64_t created) noexcept
         return false;
     return ProcessCreationTime(process.get()) == created;
 }
+
+namespace {
 
 bool IsZero(const GUID& g) noexcept
 {
@@ -281,6 +285,21 @@ void SharedState::AppendPresentState(const Layout& data, uint64_t sequence,
         const int index = data.defaults[role];
         add(ChangeKind::DefaultDevice, index >= 0 && index < count ? data.endpoints[index].id : L"").role =
             role;
+    }
+    // Sessions: a listener that missed a creation hears of it now (the notifier announces
+    // each session once), and of every session's present volume and state.
+    for (const SessionRecord& session : data.sessions) {
+        if (session.session == 0)
+            continue;
+        if (session.state != SessionExpired)
+            add(ChangeKind::SessionCreated, session.endpointId).session = session.session;
+        ChangeRecord& volume = add(ChangeKind::SessionVolume, session.endpointId);
+        volume.session = session.session;
+        volume.scalar = session.volume;
+        volume.mute = session.mute;
+        ChangeRecord& state = add(ChangeKind::SessionState, session.endpointId);
+        state.session = session.session;
+        state.state = session.state;
     }
 }
 

@@ -21,8 +21,39 @@ constexpr int RingSize = 256;
 constexpr int MaxListeners = 64;
 constexpr int MaxProcesses = 64;
 constexpr int RoleCount = 3; // eConsole, eMultimedia, eCommunications
+constexpr int MaxSessions = 160; // expired sessions free their slot
+constexpr int PathCapacity = 260;
 
-enum class ChangeKind : uint32_t { Volume = 1, DefaultDevice, DeviceState, DeviceAdded, DeviceRemoved };
+enum class ChangeKind : uint32_t {
+    Volume = 1,
+    DefaultDevice,
+    DeviceState,
+    DeviceAdded,
+    DeviceRemoved,
+    SessionCreated, // the rest name a session by ChangeRecord::session
+    SessionVolume,
+    SessionState,
+    SessionName,
+};
+
+// AudioSessionState values; a free slot is expired.
+enum SessionStateValue : uint32_t { SessionInactive = 0, SessionActive = 1, SessionExpired = 2 };
+
+// An audio session: one per process and endpoint (the process ID 0 and `system` for the
+// system sounds session every endpoint has).
+struct SessionRecord {
+    uint32_t session; // unique for the life of the state file; 0: free slot
+    uint32_t processId;
+    uint64_t processCreated; // tells a reused process ID from the process that owned it
+    uint32_t state;          // SessionStateValue
+    int32_t mute;
+    float volume;
+    int32_t system;
+    wchar_t endpointId[IdCapacity];
+    wchar_t displayName[NameCapacity];
+    wchar_t iconPath[PathCapacity];
+    wchar_t executable[PathCapacity]; // file name only
+};
 
 struct EndpointRecord {
     wchar_t id[IdCapacity];
@@ -41,8 +72,9 @@ struct ChangeRecord {
     float scalar;
     int32_t mute;
     uint32_t state;
-    uint32_t reserved;
-    wchar_t id[IdCapacity]; // empty for "no default endpoint"
+    uint32_t session; // SessionRecord::session for the session kinds
+    wchar_t id[IdCapacity]; // empty for "no default endpoint"; the endpoint of a session
+    wchar_t name[NameCapacity]; // SessionName
 };
 
 struct ListenerSlot {
@@ -85,6 +117,9 @@ struct Layout {
     ChangeRecord ring[RingSize];
     ListenerSlot listeners[MaxListeners];
     CounterBlock counters[MaxProcesses];
+    SessionRecord sessions[MaxSessions];
+    uint32_t nextSession;
+    uint32_t reserved;
 };
 
 class SharedState {
@@ -152,5 +187,10 @@ class SharedState {
 
 // A fresh endpoint ID in the platform's form.
 std::wstring NewEndpointId();
+
+// The creation time of a process (0 when unknown), and whether the process that had it
+// still runs under that ID.
+uint64_t ProcessCreationTime(HANDLE process) noexcept;
+bool ProcessAlive(uint32_t processId, uint64_t created) noexcept;
 
 } // namespace endpointsim

@@ -2,6 +2,7 @@
 
 #include "Endpoints.h"
 #include "SharedState.h"
+#include "Sessions.h"
 
 #include <mmdeviceapi.h>
 
@@ -112,6 +113,101 @@ bool SetDelay(unsigned ms)
     return Modify([&](SharedState::Access& access) {
         access.Data().delayMs = ms;
         return true;
+    });
+}
+
+namespace {
+
+// Applies change(access, session) to every live session of the process on the default
+// endpoint; false when there is none or a change failed.
+template <typename Fn> bool ForProcessSessions(unsigned long processId, Fn change)
+{
+    return Modify([&](SharedState::Access& access) {
+        Layout& data = access.Data();
+        const int endpoint = data.defaults[eConsole];
+        if (!ValidIndex(data, endpoint))
+            return false;
+        ExpireOrphanSessions(access);
+        bool any = false, ok = true;
+        for (const SessionRecord& s : data.sessions) {
+            if (s.session == 0 || s.state == SessionExpired || s.system || s.processId != processId ||
+                _wcsicmp(s.endpointId, data.endpoints[endpoint].id) != 0)
+                continue;
+            any = true;
+            ok = SUCCEEDED(change(access, s.session)) && ok;
+        }
+        return any && ok;
+    });
+}
+
+std::wstring OwnFileName()
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring full(path, n < MAX_PATH ? n : 0);
+    return full.substr(full.find_last_of(L'\\') + 1);
+}
+
+} // namespace
+
+std::vector<SessionInfo> Sessions()
+{
+    std::vector<SessionInfo> result;
+    Modify([&](SharedState::Access& access) {
+        Layout& data = access.Data();
+        const int endpoint = data.defaults[eConsole];
+        if (!ValidIndex(data, endpoint))
+            return true;
+        ExpireOrphanSessions(access);
+        for (const SessionRecord& s : data.sessions) {
+            if (s.session == 0 || s.state == SessionExpired || _wcsicmp(s.endpointId, data.endpoints[endpoint].id) != 0)
+                continue;
+            SessionInfo info;
+            info.session = s.session;
+            info.processId = s.processId;
+            info.executable = s.executable;
+            info.displayName = s.displayName;
+            info.state = static_cast<int>(s.state);
+            info.volume = s.volume;
+            info.mute = s.mute != 0;
+            info.system = s.system != 0;
+            result.push_back(std::move(info));
+        }
+        return true;
+    });
+    return result;
+}
+
+bool SetSessionVolume(unsigned long processId, float volume)
+{
+    return ForProcessSessions(processId, [&](SharedState::Access& access, uint32_t session) {
+        return endpointsim::SetSessionVolume(access, session, volume, GUID_NULL);
+    });
+}
+
+bool SetSessionMute(unsigned long processId, bool mute)
+{
+    return ForProcessSessions(processId, [&](SharedState::Access& access, uint32_t session) {
+        return endpointsim::SetSessionMute(access, session, mute, GUID_NULL);
+    });
+}
+
+uint32_t OpenOwnSession(const std::wstring& displayName)
+{
+    const std::wstring executable = OwnFileName();
+    uint32_t session = 0;
+    Modify([&](SharedState::Access& access) {
+        session = OpenSession(access, access.Data().defaults[eConsole], ::GetCurrentProcessId(),
+                              ProcessCreationTime(::GetCurrentProcess()), displayName, executable, SessionActive);
+        return session != 0;
+    });
+    return session;
+}
+
+bool ExpireSession(uint32_t session)
+{
+    return Modify([&](SharedState::Access& access) {
+        return SUCCEEDED(SetSessionState(access, session, SessionExpired));
     });
 }
 

@@ -3,6 +3,7 @@
 // endpointsim.exe. Every change notifies the processes that registered callbacks, exactly
 // as a change made by another program would.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,29 @@ bool SetState(int index, bool active);
 // Every later call of a client through the simulated interfaces takes `ms` longer (0 ends it;
 // a reset ends it too).
 bool SetDelay(unsigned ms);
+
+// Audio sessions of the default console endpoint. Those of processes that ended without
+// closing them expire before they are listed.
+struct SessionInfo {
+    uint32_t session = 0;
+    unsigned long processId = 0; // 0 for the system sounds session
+    std::wstring executable;     // file name; empty for the system sounds session
+    std::wstring displayName;
+    int state = 0; // 0 inactive, 1 active (AudioSessionState)
+    float volume = 1.0f;
+    bool mute = false;
+    bool system = false;
+};
+std::vector<SessionInfo> Sessions();
+// Every live session of the process on the default endpoint; false when it has none (or
+// the volume is outside 0..1).
+bool SetSessionVolume(unsigned long processId, float volume);
+bool SetSessionMute(unsigned long processId, bool mute);
+// An active session of this process on the default endpoint, named `displayName`, as a
+// process that starts playing opens one; its number, or 0.
+uint32_t OpenOwnSession(const std::wstring& displayName);
+// The session expires, as when its process stops playing for good.
+bool ExpireSession(uint32_t session);
 
 // Calls made into the simulator's COM objects by this process, for tests of caching.
 struct Counters {
