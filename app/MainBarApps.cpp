@@ -5,6 +5,7 @@
 
 #include "AppResolve.h"
 #include "CommandLine.h"
+#include "Level.h"
 #include "SessionRules.h"
 #include "TextList.h"
 

@@ -6,6 +6,7 @@
 #include "AppResolve.h"
 #include "CommandLine.h"
 #include "IntText.h"
+#include "Level.h"
 #include "SessionRules.h"
 #include "TextList.h"
 #include "VolumeStep.h"

@@ -1,6 +1,7 @@
 #include "SessionRules.h"
 
 #include "CommandLine.h"
+#include "Level.h"
 
 #include <algorithm>
 #include <cwctype>
