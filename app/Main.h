@@ -4,6 +4,7 @@
 
 #include "ActionList.h"
 #include "AppLevelChange.h"
+#include "AppWheelTable.h"
 #include "AudioSessions.h"
 #include "Bindings.h"
 #include "BarLayout.h"
@@ -260,6 +261,8 @@ public:
     // Follows the sessions while an application action is bound or the application wheel set.
     void UpdateSessionFollowing();
     void AudioSessionsChange(const std::wstring& key);
+    // A wheel turn with AppWheelKeys at screen point p: a step of the application there.
+    void ApplicationWheel(POINT p, int direction);
     // The bar's application rows connect here: key empty when the list changed, else the
     // session whose level or mute changed.
     std::function<void(const std::wstring& key)> RefreshApplicationRows;
@@ -446,6 +449,12 @@ private:
     };
     std::map<std::wstring, TAppLook> appLooks; // by session key
     bool followForBindings = false;
+    // The followed sessions' processes, for the input thread's decision on AppWheelKeys turns.
+    struct TAppWheelTarget final : TPointApplications {
+        sessions::TAppWheelTable Table;
+        bool PlaysAt(POINT p) const noexcept override;
+    } appWheelTarget;
+    void PublishApplicationWheel();
     std::vector<TBarAppRow> appRows;
     bool barFollowing = false; // the shown bar follows the sessions for its rows
 

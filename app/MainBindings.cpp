@@ -178,7 +178,8 @@ void TMainForm::ApplyWheelCapture()
     TWheelCaptureState state;
     state.busyCount = BusyCount();
     state.wheelEnabled = Settings.WheelEnabled;
-    state.wheelKeys = Settings.WheelKeys;
+    // Either key set keeps the capture on everywhere.
+    state.wheelKeys = Settings.WheelKeys | Settings.AppWheelKeys;
     state.wheelAreas = Settings.WheelAreas;
     state.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
     auto cursorInArea = [this] {
@@ -206,6 +207,8 @@ void TMainForm::PublishCapture()
 {
     TWheelCapture::Published& p = WheelCapture->State;
     p.keys[0] = Settings.WheelKeys;
+    p.keys[1] = Settings.AppWheelKeys;
+    p.applications = &appWheelTarget;
     p.areas = Settings.WheelAreas;
     p.margin = Settings.WheelMargin;
     p.mouseInside = NotifyIcon && NotifyIcon->MouseInside();
@@ -213,6 +216,8 @@ void TMainForm::PublishCapture()
     for (THookBinding b : {THookBinding::WheelUp, THookBinding::WheelDown, THookBinding::WheelClick})
         if (BoundAction(HookBindingName(b)))
             bound |= BindingBit(b);
+    if (Settings.AppWheelKeys != 0)
+        bound |= BindingBit(THookBinding::AppWheelUp) | BindingBit(THookBinding::AppWheelDown);
     p.bound = bound;
     p.target = Handle();
     p.on = wheelCaptureOn;
@@ -322,7 +327,12 @@ void TMainForm::WMHookAction(WPARAM binding, LPARAM point)
         Point(std::optional<POINT>& a, POINT p) : at(a) { at = p; }
         ~Point() { at.reset(); }
     } acting(actionPoint, UnpackPoint(point));
-    RunActionByName(HookBindingName(static_cast<THookBinding>(binding)));
+    const THookBinding taken = static_cast<THookBinding>(binding);
+    if (taken == THookBinding::AppWheelUp || taken == THookBinding::AppWheelDown) {
+        ApplicationWheel(UnpackPoint(point), taken == THookBinding::AppWheelUp ? +1 : -1);
+        return;
+    }
+    RunActionByName(HookBindingName(taken));
 }
 
 // --- Windows-key fix -------------------------------------------------------------------------

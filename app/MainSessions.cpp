@@ -235,6 +235,32 @@ void TMainForm::UpdateSessionFollowing()
         Sessions().Follow();
     else if (AudioSessions)
         AudioSessions->Unfollow();
+    PublishApplicationWheel();
+}
+
+bool TMainForm::TAppWheelTarget::PlaysAt(POINT p) const noexcept
+{
+    return Table.Matches(sessions::ApplicationProcessAt(p));
+}
+
+void TMainForm::PublishApplicationWheel()
+{
+    std::vector<DWORD> pids;
+    if (AudioSessions && AudioSessions->Following())
+        for (const sessions::TAppSession& s : AudioSessions->Sessions())
+            if (!s.System && s.ProcessId != 0 && std::find(pids.begin(), pids.end(), s.ProcessId) == pids.end())
+                pids.push_back(s.ProcessId);
+    appWheelTarget.Table.Publish(sessions::ReadProcessFacts(pids));
+}
+
+void TMainForm::ApplicationWheel(POINT p, int direction)
+{
+    EnterBusy();
+    const std::vector<sessions::TAppSession> app = ApplicationSessions(sessions::ApplicationProcessAt(p));
+    // The session may have ended since the turn was taken: the beep says nothing changed.
+    if (!StepApplication(app, direction) && SoundPlayer.Beep)
+        SoundPlayer.Beep();
+    LeaveBusy();
 }
 
 void TMainForm::AudioSessionsChange(const std::wstring& key)
@@ -242,6 +268,7 @@ void TMainForm::AudioSessionsChange(const std::wstring& key)
     if (key.empty()) {
         // A session that went takes its name and icon with it; a renamed one is named anew.
         appLooks.clear();
+        PublishApplicationWheel();
     }
     if (RefreshApplicationRows)
         RefreshApplicationRows(key);

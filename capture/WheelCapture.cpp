@@ -63,6 +63,12 @@ bool TWheelCapture::Wheel(fw::TShiftState shift, int delta, POINT p) noexcept
     // The turn's own point: where the pointer is now may already be off the area.
     if (set < 0 && !InWheelArea(p))
         return false;
+    // Over a window whose application plays nothing, the turn is the window's own.
+    if (set > 0) {
+        const TPointApplications* applications = State.applications;
+        if (!applications || !applications->PlaysAt(p))
+            return false;
+    }
     const TWheelKeySet& bindings = kWheelKeySets[set < 0 ? 0 : set];
     const bool handled = Post(delta > 0 ? bindings.up : bindings.down, p);
     if (handled && set >= 0 && win && (shift & kModifiersAndButtons) == 0 && OnWindowsKey)

@@ -18,7 +18,7 @@
 namespace lorvane {
 
 // What a hook event asks the main window to run; appended, never renumbered.
-enum class THookBinding : WPARAM { WheelUp = 0, WheelDown = 1, WheelClick = 2, Count };
+enum class THookBinding : WPARAM { WheelUp = 0, WheelDown = 1, WheelClick = 2, AppWheelUp = 3, AppWheelDown = 4, Count };
 
 constexpr unsigned BindingBit(THookBinding b) noexcept
 {
@@ -31,7 +31,18 @@ struct TWheelKeySet {
     THookBinding up;
     THookBinding down;
 };
-inline constexpr TWheelKeySet kWheelKeySets[] = {{THookBinding::WheelUp, THookBinding::WheelDown}};
+// The second, AppWheelKeys, steps the application of the window under the pointer.
+inline constexpr TWheelKeySet kWheelKeySets[] = {{THookBinding::WheelUp, THookBinding::WheelDown},
+                                                 {THookBinding::AppWheelUp, THookBinding::AppWheelDown}};
+
+// Whether the window under a point belongs to an application that plays; asked on the input
+// thread, so it must neither wait nor allocate.
+struct TPointApplications {
+    virtual bool PlaysAt(POINT p) const noexcept = 0;
+
+  protected:
+    ~TPointApplications() = default;
+};
 inline constexpr int kWheelKeySetCount = static_cast<int>(std::size(kWheelKeySets));
 
 class TWheelCapture {
@@ -48,6 +59,8 @@ class TWheelCapture {
         std::atomic<bool> mouseInside{false}; // over the tray icon
         std::atomic<unsigned> bound{0};       // BindingBit of every binding that names an action
         std::atomic<HWND> target{nullptr};    // the main window
+        // Asked before a turn with the application keys is taken; none: never taken.
+        std::atomic<const TPointApplications*> applications{nullptr};
     } State;
 
     // Raised when a wheel turn or middle press taken by the Windows key alone must keep the

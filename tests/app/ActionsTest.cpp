@@ -243,7 +243,7 @@ TEST_F(Actions, PresetsAreActionsAtTheirPlaceWithTheirCaptions)
 
     form->Settings.Presets.clear();
     form->RebuildPresets();
-    EXPECT_EQ(list.Count(), 37);
+    EXPECT_EQ(list.Count(), 40);
     EXPECT_EQ(list.Find(L"Volume0Action"), nullptr);
     EXPECT_EQ(list.Action(3)->Name(), L"VolumeUpAction");
 }

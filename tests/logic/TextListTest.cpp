@@ -29,7 +29,8 @@ TEST(TextList, DefaultTableHasEveryKeyOnce)
 {
     TTextList list;
     FillDefaultTexts(list);
-    ASSERT_EQ(list.Count(), 34); // with the save notices, the mark of a refused hotkey and the display's texts
+    ASSERT_EQ(list.Count(), 35); // with the save notices, the mark of a refused hotkey, the display's texts and
+                                 // the system sounds' name
     for (int i = 0; i < list.Count(); ++i)
         for (int j = i + 1; j < list.Count(); ++j)
             EXPECT_NE(list.Key(i), list.Key(j)) << i << " " << j;

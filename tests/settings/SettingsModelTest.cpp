@@ -70,7 +70,8 @@ TEST(SettingsFile, DefaultsRoundTripByteIdenticalInSectionOrder)
                   L"RoundStep",    L"Reset",         L"ReVolume",     L"ReMute",         L"ReDevice",
                   L"BalloonHint",  L"BalloonTime",   L"AutoMute",     L"AutoUnmute",     L"SoundEnabled",
                   L"SoundFile",    L"SoundDelay",    L"MessageDlg",   L"QueInterval",    L"HotKeyEnabled",
-                  L"WheelEnabled", L"WheelMargin",   L"WheelAreas",   L"WheelKeys"}));
+                  L"WheelEnabled", L"WheelMargin",   L"WheelAreas",   L"WheelKeys",      L"AppWheelKeys",
+                  L"BarApplications"}));
     const int levels[] = {6554, 13107, 19661, 26214, 32768, 39321, 45875, 52428, 58982, 65535};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(first.ReadInteger(L"Volume", L"Volume" + std::to_wstring(i), -1), levels[i]);
@@ -224,7 +225,7 @@ TEST(SettingsFile, CountsAreBoundedAndRebuildTheLists)
         // A count above the bound stays as the user wrote it.
         const int written = c.expected == 100 ? std::stoi(c.count) : static_cast<int>(c.expected);
         EXPECT_EQ(ini.ReadInteger(L"Volume", L"Count", -1), written);
-        EXPECT_EQ(ini.SectionValues(L"Keyboard").size(), 27 + 2 * c.expected);
+        EXPECT_EQ(ini.SectionValues(L"Keyboard").size(), 30 + 2 * c.expected);
     }
     // Five presets: levels spread over the scale again, then the file's values on top.
     TSettings five = Read(Parse(L"[Volume]\r\nCount=5\r\nVolume1=100\r\nActive4=1\r\nVolume7=5"));
