@@ -179,7 +179,7 @@ bool TMainForm::SetApplicationMute(const std::vector<sessions::TAppSession>& app
 
 void TMainForm::AnnounceApplication(const std::vector<sessions::TAppSession>& app, long long level, bool muted)
 {
-    if (!OnAppLevelChange || app.empty())
+    if (app.empty() || (!OnAppLevelChange && !Settings.Display.Enabled))
         return;
     sessions::TAppLevelChange change;
     change.Name = ApplicationName(app.front());
@@ -188,7 +188,11 @@ void TMainForm::AnnounceApplication(const std::vector<sessions::TAppSession>& ap
     change.Level = static_cast<int>(std::clamp<long long>(level, INT_MIN, INT_MAX));
     change.Percent = static_cast<int>(Scale(level, MasterVolume->Min, MasterVolume->Max, 0, 100));
     change.Muted = muted;
-    OnAppLevelChange(change);
+    // The display shows the application's name and icon in place of the device's.
+    if (Settings.Display.Enabled)
+        ShowApplicationDisplay(change.Name, change.Icon, change.Percent, change.Muted);
+    if (OnAppLevelChange)
+        OnAppLevelChange(change);
 }
 
 const std::wstring& TMainForm::ApplicationName(const sessions::TAppSession& session)
