@@ -50,7 +50,9 @@ def main():
         name = m.group(1)
         shown = os.path.join(folder, "images", name)
         if not os.path.exists(shown):
-            sys.exit(f"MakeGuide: the guide shows images/{name}, which is missing (tools/screenshots makes it)")
+            # Not taken yet: the test PictureList names it; the guide keeps the picture's caption.
+            print(f"MakeGuide: the guide shows images/{name}, which is not there yet (tools/screenshots makes it)")
+            return 'src=""'
         width, height = png_size(shown)
         sharp = os.path.join(folder, "images", re.sub(r"-96\.png$", "-144.png", name))
         data = sharp if name.endswith("-96.png") and os.path.exists(sharp) else shown
