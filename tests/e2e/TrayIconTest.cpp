@@ -460,15 +460,20 @@ namespace {
 TEST_F(TrayIconE2E, TheLanguageOfTheSettingsFileSpeaksInTheTooltip)
 {
     CopyTree(BinDir() + L"Languages\\", program->File(L"Languages\\"));
-    for (const auto& [language, muted] :
-         {std::pair<std::wstring, std::wstring>{L"German", L"Speakers: Stumm"},
-          {L"Japanese", L"Speakers: ミュート"}}) {
+    struct Case {
+        std::wstring language, level, muted;
+    };
+    // Japanese writes its colon full-width.
+    for (const Case& c : {Case{L"German", L"Speakers: 45%", L"Speakers: Stumm"},
+                          Case{L"Japanese", L"Speakers：45%", L"Speakers：ミュート"}}) {
+        const std::wstring& language = c.language;
+        const std::wstring& muted = c.muted;
         SCOPED_TRACE(std::string(language.begin(), language.end()));
         ASSERT_TRUE(sim::SetMute(false));
         ASSERT_TRUE(program->WriteSettings(L"[General]\r\nLangName=" + language + L"\r\n"));
         Process p;
         ASSERT_TRUE(Start(p));
-        ASSERT_TRUE(WaitForTip(L"Speakers: 45%"));
+        ASSERT_TRUE(WaitForTip(c.level));
         ASSERT_TRUE(sim::SetMute(true));
         EXPECT_TRUE(WaitForTip(muted)) << "no icon with the translated tooltip";
         CloseAllInstances();
