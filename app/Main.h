@@ -84,6 +84,7 @@ public:
     void MigrateSettings(const std::wstring& file);
     void LoadSettings(const std::wstring& file);
     bool SaveSettings(const std::wstring& file); // false when nothing was written
+    void MakeSettingsFolder();                   // when the settings mode has a folder of its own
 
     // Actions.
     void EnterBusy();
@@ -161,12 +162,15 @@ public:
     // The settings dialog's warnings: shows text txDlgMouse or txDlgMenu with the action's hint,
     // clears MessageDlg when the box was checked; true only for Yes.
     bool ConfirmWarning(int textIndex, const std::wstring& actionHint);
-    // Tells the user that the settings just applied did not reach the file (text txDlgSave).
-    void ReportSaveFailure();
+    // Tells the user that the settings just applied did not reach the file: text txDlgSave,
+    // txDlgSaveUnread (once per opening of the dialog) or txDlgApply, with the file's name.
+    void ReportSaveFailure(int textIndex = txDlgSave);
     // The settings dialog (MainOption.cpp); at most one exists, created when it opens.
     void ShowOptionForm(const std::wstring& page);
     void FillOptionForm();
     bool ApplyOptionForm(bool fromOk); // false when the user declined a warning
+    // ApplyOptionForm that never throws: a failure half-way is told, and gives nothing.
+    std::optional<bool> TryApplyOptionForm(bool fromOk) noexcept;
     bool CloseOptionForm();            // the dialog's close query
     void TranslateOptionForm(const std::wstring& file, bool force);
     std::unique_ptr<TOptionForm> OptionForm;
@@ -410,6 +414,8 @@ private:
     bool started = false;
     bool closing = false;
     bool settingsUnreadable = false; // the file existed but could not be read: never saved over
+    bool unreadableTold = false;     // ... and the opened dialog has said so once
+    bool settingsDirCreated = false; // the settings mode keeps a folder of its own
     unsigned startWait = 0;
     int burstCount = 0;
     struct TQueuedAction {

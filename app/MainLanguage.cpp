@@ -146,11 +146,12 @@ bool TMainForm::ConfirmWarning(int textIndex, const std::wstring& actionHint)
     return answer == IDYES;
 }
 
-void TMainForm::ReportSaveFailure()
+void TMainForm::ReportSaveFailure(int textIndex)
 {
     const std::wstring& file = folders.SettingsFile;
-    std::wstring text = fw::Format(Texts.Text(txDlgSave), {file})
-                            .value_or(fw::Format(kDefaultTexts[txDlgSave].text, {file}).value_or(file));
+    const int index = textIndex >= 0 && textIndex < txCount ? textIndex : txDlgSave;
+    std::wstring text = fw::Format(Texts.Text(index), {file})
+                            .value_or(fw::Format(kDefaultTexts[index].text, {file}).value_or(file));
     bool checked = false;
     if (OptionWarningBox) {
         OptionWarningBox(text, checked);

@@ -71,6 +71,7 @@ void TMainForm::ShowOptionForm(const std::wstring& page)
         if (!form->Create(!HelpFile.empty()))
             return;
         OptionForm = std::move(form);
+        unreadableTold = false;
     }
     TOptionForm& f = *OptionForm;
     FillOptionForm();
@@ -81,8 +82,8 @@ void TMainForm::ShowOptionForm(const std::wstring& page)
         f.ActivatePage(page);
     f.OnButtonApply = [this](fw::TObject*) {
         EnterBusy();
-        ApplyOptionForm(false);
-        if (OptionForm)
+        // After a failure the changes wait in the dialog for another try.
+        if (TryApplyOptionForm(false) && OptionForm)
             OptionForm->ApplyButton->SetEnabled(false);
         LeaveBusy();
     };
@@ -263,9 +264,27 @@ bool TMainForm::ApplyOptionForm(bool fromOk)
     }
 
     // The file stays as it was; the values hold in memory and go with the next save that works.
-    if (!SaveSettings(folders.SettingsFile) && !folders.SettingsFile.empty() && !settingsUnreadable)
-        ReportSaveFailure();
+    // A file that could not be read at the start is never written over, which is said once.
+    if (!SaveSettings(folders.SettingsFile) && !folders.SettingsFile.empty() &&
+        !(settingsUnreadable && unreadableTold)) {
+        unreadableTold = settingsUnreadable;
+        ReportSaveFailure(settingsUnreadable ? txDlgSaveUnread : txDlgSave);
+    }
     return true;
+}
+
+std::optional<bool> TMainForm::TryApplyOptionForm(bool fromOk) noexcept
+{
+    try {
+        return ApplyOptionForm(fromOk);
+    } catch (...) {
+    }
+    try {
+        ReportSaveFailure(txDlgApply);
+    } catch (...) {
+        // Not even the notice could be shown: the dialog staying open still says it.
+    }
+    return std::nullopt;
 }
 
 bool TMainForm::CloseOptionForm()
@@ -273,18 +292,14 @@ bool TMainForm::CloseOptionForm()
     if (!OptionForm)
         return true;
     TOptionForm& f = *OptionForm;
-    bool allowed = true;
     EnterBusy();
-    try {
-        if (f.ModalResult == 1 && !ApplyOptionForm(true))
-            allowed = false;
-        if (allowed) {
-            POINT p = f.FormPosition();
-            Settings.Window.OptionLeft = p.x;
-            Settings.Window.OptionTop = p.y;
-            Settings.Window.OptionPage = f.ActivePageIndex();
-        }
-    } catch (const std::exception&) {
+    // A declined warning or a failed apply keeps the dialog open with its edits.
+    const bool allowed = f.ModalResult != 1 || TryApplyOptionForm(true).value_or(false);
+    if (allowed) {
+        POINT p = f.FormPosition();
+        Settings.Window.OptionLeft = p.x;
+        Settings.Window.OptionTop = p.y;
+        Settings.Window.OptionPage = f.ActivePageIndex();
     }
     LeaveBusy();
     if (allowed)

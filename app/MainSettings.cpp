@@ -119,6 +119,8 @@ bool TMainForm::SaveSettings(const std::wstring& file)
             return false;
         CollectActionState();
         WriteSettings(ini, Settings, ActionRefs());
+        // The folder may have gone while the program ran; the start makes it, and so does a save.
+        MakeSettingsFolder();
         return ini.SaveToFile(file);
     } catch (const std::exception&) {
         return false;

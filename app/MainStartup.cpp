@@ -227,8 +227,15 @@ void TMainForm::ComputeFolderSet()
     const DWORD currentLen = ::GetCurrentDirectoryW(MAX_PATH, current);
     folders = ComputeFolders(programDir, userMode, appData, user,
                              currentLen > 0 && currentLen < MAX_PATH ? current : L"");
-    if (SettingsDirIsCreated(userMode) && !folders.SettingsDir.empty())
-        ::SHCreateDirectoryExW(nullptr, folders.SettingsDir.c_str(), nullptr); // result unchecked
+    settingsDirCreated = SettingsDirIsCreated(userMode) && !folders.SettingsDir.empty();
+    MakeSettingsFolder();
+}
+
+void TMainForm::MakeSettingsFolder()
+{
+    // Result unchecked: a folder that cannot be made shows as a failed save.
+    if (settingsDirCreated)
+        ::SHCreateDirectoryExW(nullptr, folders.SettingsDir.c_str(), nullptr);
 }
 
 void TMainForm::ApplyWindowsVersionDefaults()

@@ -1,5 +1,7 @@
 #include "Bindings.h"
 
+#include <algorithm>
+
 namespace lorvane {
 
 bool WheelCaptureWanted(const TWheelCaptureState& s, const std::function<bool()>& cursorInArea)
@@ -70,7 +72,8 @@ bool IsPointInWheelArea(POINT p, const TWheelAreaSettings& s, const TWheelAreaSy
         return true;
     if (s.areas & waScreenEdge) {
         const RECT d = sys.virtualDesktop();
-        const long m = s.margin;
+        // Held to the dialog's range, and summed in 64 bits: a file may hold any integer.
+        const long long m = std::clamp(s.margin, 0, kWheelMarginMax);
         if (p.x < d.left + m || p.x >= d.right - m || p.y < d.top + m || p.y >= d.bottom - m)
             return true;
     }

@@ -59,9 +59,13 @@ struct TWheelAreaSystem {
                                    std::function<bool(HWND top, HWND point)> isDesktop);
 };
 
+// The widest screen edge the settings dialog offers, in pixels; a wider value from the file
+// counts as this.
+inline constexpr int kWheelMarginMax = 999;
+
 struct TWheelAreaSettings {
     uint8_t areas = waTrayIcon;
-    int margin = 1;
+    int margin = 1; // any value: held to 0..kWheelMarginMax where it is used
     bool mouseInside = false;
 };
 

@@ -73,10 +73,10 @@ bool ProgramFolder::WriteSettings(const std::wstring& text) const
     return ok && written == data.size() * sizeof(wchar_t);
 }
 
-std::wstring ProgramFolder::ReadSettings() const
+std::wstring ProgramFolder::ReadSettings(const std::wstring& name) const
 {
-    HANDLE h = ::CreateFileW(File(L"Lorvane.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
+    HANDLE h =
+        ::CreateFileW(File(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
     std::wstring text(::GetFileSize(h, nullptr) / sizeof(wchar_t), L'\0');

@@ -26,9 +26,9 @@ public:
     std::wstring File(const std::wstring& name) const { return path + name; }
     // Writes Lorvane.ini as UTF-16 with a byte-order mark.
     bool WriteSettings(const std::wstring& text) const;
-    std::wstring ReadSettings() const;
+    std::wstring ReadSettings(const std::wstring& name = L"Lorvane.ini") const;
 
-private:
+  private:
     std::wstring path;
 };
 

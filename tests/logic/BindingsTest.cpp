@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
 
 using namespace lorvane;
@@ -82,11 +83,12 @@ const HWND kOther = reinterpret_cast<HWND>(0x400);
 struct FakeDesktop {
     HWND foreground = kActive;
     bool foregroundVisible = true;
+    RECT virtualDesktop{-1024, 0, 1280, 800};
 
     TWheelAreaSystem System()
     {
         TWheelAreaSystem s;
-        s.virtualDesktop = [] { return RECT{-1024, 0, 1280, 800}; };
+        s.virtualDesktop = [this] { return virtualDesktop; };
         s.windowFromPoint = [](POINT p) {
             if (p.x >= 0 && p.y >= 770)
                 return p.x >= 1200 ? kTaskbarChild : kTaskbar; // the primary's taskbar
@@ -159,6 +161,19 @@ TEST(IsCursorInWheelArea, EveryAreaOnTwoMonitors)
         TWheelAreaSettings s{c.areas, c.margin, c.mouseInside};
         EXPECT_EQ(IsPointInWheelArea(c.p, s, system), c.in) << c.where;
     }
+    // A margin from the file beyond the dialog's 0..999 counts as its bound, on a desktop whose
+    // middle lies farther than that from every edge; none overflows the sums.
+    const AreaCase margins[] = {
+        {"margin 999", waScreenEdge, 999, false, {998, 1080}, true},
+        {"margin 999, one inside", waScreenEdge, 999, false, {999, 1080}, false},
+        {"margin 100000: still a middle", waScreenEdge, 100000, false, {1920, 1080}, false},
+        {"margin INT_MAX", waScreenEdge, INT_MAX, false, {1920, 1080}, false},
+        {"margin INT_MIN: as 0", waScreenEdge, INT_MIN, false, {0, 0}, false},
+        {"margin -1: as 0", waScreenEdge, -1, false, {3839, 2159}, false},
+    };
+    desktop.virtualDesktop = {0, 0, 3840, 2160};
+    for (const AreaCase& c : margins)
+        EXPECT_EQ(IsPointInWheelArea(c.p, {c.areas, c.margin, c.mouseInside}, system), c.in) << c.where;
 }
 
 TEST(IsCursorInWheelArea, OutsideNeedsAVisibleForegroundThatIsNoShellWindow)

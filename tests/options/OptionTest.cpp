@@ -18,9 +18,11 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -323,6 +325,25 @@ TEST_F(OptionDialog, OkAppliesAndClosesCancelDiscardsDeclinedOkStaysOpen)
     ASSERT_TRUE(form->OptionForm); // refused: open with its edits
     EXPECT_TRUE(f->Showing());
     EXPECT_EQ(f->LowStepEdit->Value(), 9);
+
+    // A failure half-way (here the warning box throws) ends the busy section and keeps the
+    // dialog open with its edits and a notice, after Apply and after OK alike.
+    const auto box = main->OptionWarningBox;
+    for (fw::TButton* button : {f->ApplyButton, f->OKButton}) {
+        bool thrown = false;
+        main->OptionWarningBox = [&](const std::wstring& text, bool& checked) {
+            if (!std::exchange(thrown, true))
+                throw std::bad_alloc();
+            return box(text, checked);
+        };
+        f->ApplyButton->SetEnabled(true);
+        Click(button);
+        EXPECT_EQ(main->BusyCount(), 0);
+        ASSERT_TRUE(main->OptionForm);
+        EXPECT_TRUE(f->ApplyButton->Enabled());
+        EXPECT_NE(warnings.back().find(L"Not all settings could be applied"), std::wstring::npos);
+    }
+    main->OptionWarningBox = box;
     answer = IDYES;
     ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0); // the caption's close applies again after OK
     fw::ProcessMessages();
