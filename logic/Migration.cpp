@@ -31,6 +31,90 @@ bool IsNameChar(wchar_t c)
     return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_';
 }
 
+// Keys ("Width=") and headers ("[Form]") stand at the start of a line.
+bool StandsAtLineStart(std::wstring_view from)
+{
+    return !from.empty() && (from.front() == L'[' || from.find(L'=') != std::wstring_view::npos);
+}
+
+// Runs replacements in order over a text line by line. No old text spans a line break, so this
+// is the same as running each over the whole text, but costs one pass: a line is rewritten only
+// when it holds an old text, and a key or header is looked for at the line's start alone.
+class TLineRewriter {
+  public:
+    explicit TLineRewriter(std::vector<std::pair<std::wstring, std::wstring>> replacements)
+    {
+        for (auto& [from, to] : replacements) {
+            if (from.empty())
+                continue;
+            const bool lineStart = StandsAtLineStart(from);
+            std::wstring folded = fw::FoldCase(from);
+            if (!lineStart && folded.front() < 0x80)
+                byFirst[folded.front()].push_back(patterns.size());
+            else if (!lineStart)
+                anywhere.push_back(patterns.size());
+            patterns.push_back({std::move(from), std::move(to), std::move(folded), lineStart});
+        }
+    }
+
+    std::wstring Rewrite(std::wstring_view text) const
+    {
+        std::wstring out;
+        out.reserve(text.size() + text.size() / 8);
+        for (size_t pos = 0;;) {
+            const size_t end = std::min(text.find_first_of(L"\r\n", pos), text.size());
+            out += RewriteLine(std::wstring(text.substr(pos, end - pos)));
+            if (end == text.size())
+                return out;
+            out += text[end];
+            pos = end + 1;
+        }
+    }
+
+  private:
+    struct Pattern {
+        std::wstring from, to, folded;
+        bool lineStart;
+    };
+
+    std::wstring RewriteLine(std::wstring line) const
+    {
+        std::wstring folded = fw::FoldCase(line);
+        std::vector<bool> held = Held(folded);
+        for (size_t i = 0; i < patterns.size(); ++i) {
+            const Pattern& p = patterns[i];
+            if (p.lineStart ? folded.compare(0, p.folded.size(), p.folded) != 0 : !held[i])
+                continue;
+            std::wstring changed = ReplaceWholeNamesIgnoreCase(line, p.from, p.to);
+            if (changed == line)
+                continue;
+            line = std::move(changed);
+            folded = fw::FoldCase(line);
+            held = Held(folded);
+        }
+        return line;
+    }
+
+    // Which of the patterns that may stand anywhere occur in the line, found in one walk.
+    std::vector<bool> Held(const std::wstring& folded) const
+    {
+        std::vector<bool> held(patterns.size(), false);
+        for (size_t at = 0; at < folded.size(); ++at) {
+            if (folded[at] >= 0x80)
+                continue;
+            for (size_t i : byFirst[folded[at]])
+                held[i] = held[i] || folded.compare(at, patterns[i].folded.size(), patterns[i].folded) == 0;
+        }
+        for (size_t i : anywhere)
+            held[i] = folded.find(patterns[i].folded) != std::wstring::npos;
+        return held;
+    }
+
+    std::vector<Pattern> patterns;
+    std::vector<size_t> byFirst[0x80]; // by the first character of their folded form
+    std::vector<size_t> anywhere;      // those that begin beyond ASCII
+};
+
 // The "1.4.2.0" step: the numeric codes of hotkey keys and mouse values become names.
 TMigrationStep NumericCodesStep()
 {
@@ -101,10 +185,9 @@ std::wstring ReplaceWholeNamesIgnoreCase(std::wstring_view text, std::wstring_vi
     const std::wstring foldedText = fw::FoldCase(text);
     const std::wstring foldedFrom = fw::FoldCase(from);
     const bool nameFirst = IsNameChar(from.front()), nameLast = IsNameChar(from.back());
-    // Keys ("Width=") and headers ("[Form]") stand at the start of a line; a key with its value
-    // ("WheelDown=3") is the whole line.
+    // A key with its value ("WheelDown=3") is the whole line.
     const size_t equals = from.find(L'=');
-    const bool lineStart = from.front() == L'[' || equals != std::wstring_view::npos;
+    const bool lineStart = StandsAtLineStart(from);
     const bool lineEnd = equals != std::wstring_view::npos && equals + 1 < from.size();
     auto atLineStart = [&](size_t at) { return at == 0 || text[at - 1] == L'\n' || text[at - 1] == L'\r'; };
     auto atLineEnd = [&](size_t at) { return at == text.size() || text[at] == L'\r' || text[at] == L'\n'; };
@@ -169,14 +252,34 @@ const std::vector<TMigrationStep>& MigrationSteps()
     return steps;
 }
 
+namespace {
+
+// The due steps one after the other. Parsing the text back between two steps leaves it as it
+// was (it is the written form), so the replacements of the steps between two erased sections
+// run as one pass over the text.
+void ApplyMigrationSteps(const std::vector<const TMigrationStep*>& steps, fw::TIniFile& ini)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> pending;
+    auto rewrite = [&] {
+        if (!pending.empty())
+            ini.SetText(TLineRewriter(std::move(pending)).Rewrite(ini.Text()));
+        pending.clear();
+    };
+    for (const TMigrationStep* step : steps) {
+        if (!step->EraseSection.empty()) {
+            rewrite();
+            ini.EraseSection(step->EraseSection);
+        }
+        pending.insert(pending.end(), step->Replacements.begin(), step->Replacements.end());
+    }
+    rewrite();
+}
+
+} // namespace
+
 void ApplyMigrationStep(const TMigrationStep& step, fw::TIniFile& ini)
 {
-    if (!step.EraseSection.empty())
-        ini.EraseSection(step.EraseSection);
-    std::wstring text = ini.Text();
-    for (const auto& [from, to] : step.Replacements)
-        text = ReplaceWholeNamesIgnoreCase(text, from, to);
-    ini.SetText(text);
+    ApplyMigrationSteps({&step}, ini);
 }
 
 bool MigrateIni(fw::TIniFile& ini, const std::wstring& programVersion, const std::wstring& now)
@@ -185,10 +288,12 @@ bool MigrateIni(fw::TIniFile& ini, const std::wstring& programVersion, const std
     // Without a version of its own the program cannot tell what is due.
     if (programVersion.empty() || stored == programVersion)
         return false;
+    std::vector<const TMigrationStep*> due;
     for (const TMigrationStep& step : MigrationSteps()) {
         if (CompareVersions(stored, step.OlderThan) < 0)
-            ApplyMigrationStep(step, ini);
+            due.push_back(&step);
     }
+    ApplyMigrationSteps(due, ini);
     ini.WriteString(kSystem, L"Version", programVersion);
     ini.WriteString(kSystem, stored.empty() ? L"Install" : L"Update", now);
     return true;

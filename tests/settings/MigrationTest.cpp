@@ -205,6 +205,52 @@ TEST(Migration, ACurrentFileWithoutVersionKeepsEveryEntry)
     EXPECT_EQ(ini.Text(), before);
 }
 
+TEST(Migration, AFourMegabyteFileMigratesAtOnceAsStepByStep)
+{
+    // Every kind of text a step rewrites, over and over: keys, whole lines, headers, and names in
+    // long values.
+    auto file = [](int blocks) {
+        std::wstring text = L"[System]\r\nVersion=1.3.0.0\r\n[Image]\r\nx=1\r\n";
+        for (int i = 0; i < blocks; ++i) {
+            const std::wstring n = std::to_wstring(i % 31), m = std::to_wstring(i % 32 - 1);
+            text += L"[Form]\r\nWidth=1\r\nShortCut" + n + L"=5\r\nwheeldown=" + m + L"\r\nClick=" + n +
+                    L"\r\n[Sound]\r\nName" + std::to_wstring(i % 10) + L"=x\r\nTool" + n + L"=";
+            for (int k = 0; k < 14; ++k)
+                text += L"Action:MuteAction;ShowPropertyAction PopupMenuAction Digital White+Red x";
+            text += L"\r\n";
+        }
+        return text;
+    };
+    fw::TIniFile reference = Parse(file(40)), small = Parse(file(40));
+    for (const TMigrationStep& step : MigrationSteps()) {
+        if (!step.EraseSection.empty())
+            reference.EraseSection(step.EraseSection);
+        std::wstring text = reference.Text();
+        for (const auto& [from, to] : step.Replacements)
+            text = ReplaceWholeNamesIgnoreCase(text, from, to);
+        reference.SetText(text);
+    }
+    reference.WriteString(L"System", L"Version", kV);
+    reference.WriteString(L"System", L"Update", kNow);
+    ASSERT_TRUE(MigrateIni(small, kV, kNow));
+    EXPECT_EQ(small.Text(), reference.Text());
+
+    fw::TIniFile big = Parse(file(2000));
+    ASSERT_GT(big.Text().size(), 2u << 20); // characters: a 4 MB file as the program writes it
+    // The time this thread ran, not the wall clock: a loaded machine must not decide.
+    auto ranMs = [] {
+        FILETIME created, exited, kernel, user;
+        ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
+        return (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
+                ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) / 10000;
+    };
+    const ULONGLONG began = ranMs();
+    ASSERT_TRUE(MigrateIni(big, kV, kNow));
+    EXPECT_LT(ranMs() - began, 1000u);
+    EXPECT_EQ(big.ReadString(L"Window", L"MainWidth", L""), L"1");
+    EXPECT_EQ(big.Text().find(L"ShowPropertyAction"), std::wstring::npos);
+}
+
 TEST(Migration, StepsRunOnlyForOlderFiles)
 {
     // Stored exactly at a threshold: that step is not due, the later ones are.
