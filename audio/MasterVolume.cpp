@@ -118,9 +118,21 @@ TMasterVolume::~TMasterVolume()
 
 void TMasterVolume::BackendChange(TVolumeChange change)
 {
-    // The endpoint has spoken: its reads are fresh again.
-    requestedLevel.reset();
-    requestedMute.reset();
+    const bool volume = vista && change == TVolumeChange::vcVolume;
+    if (volume && vista->OutsideLevel()) {
+        // Own writes on their way were made from the state before this outside change: what it
+        // changed of that state is where the next step or toggle starts.
+        const int level = audio::ScalarToLevel(Min, Max, vista->OutsideLevel()->Scalar);
+        const bool muted = vista->OutsideLevel()->Muted;
+        if (requestedLevel && level != knownLevel)
+            requestedLevel = knownLevel = level;
+        if (requestedMute && muted != knownMute)
+            requestedMute = knownMute = muted;
+    } else if (!(volume && vista->OnlyOvertakenWrites())) {
+        // The endpoint has spoken: its reads are fresh again.
+        requestedLevel.reset();
+        requestedMute.reset();
+    }
     fw::Raise(OnChange, static_cast<fw::TObject*>(this), change);
 }
 
@@ -149,11 +161,16 @@ int TMasterVolume::Volume() const noexcept
 
 bool TMasterVolume::SetVolume(int level) noexcept
 {
+    // The state a run of own writes starts from, read before the first: an outside change that
+    // overtakes them is told by it.
+    const int known = requestedLevel ? knownLevel : Volume();
     const float scalar = audio::LevelToScalar(Min, Max, level);
     const bool done =
         Guarded(false, [&] { return vista ? vista->SetVolume(scalar) : xp && xp->SetVolume(scalar); });
-    if (done)
+    if (done) {
+        knownLevel = known;
         requestedLevel = ClampLevel(level);
+    }
     return done;
 }
 
@@ -179,9 +196,12 @@ bool TMasterVolume::Mute() const noexcept
 
 bool TMasterVolume::SetMute(bool mute) noexcept
 {
+    const bool known = requestedMute ? knownMute : Mute();
     const bool done = Guarded(false, [&] { return vista ? vista->SetMute(mute) : xp && xp->SetMute(mute); });
-    if (done)
+    if (done) {
+        knownMute = known;
         requestedMute = mute;
+    }
     return done;
 }
 
@@ -241,11 +261,15 @@ bool TMasterVolume::SetVolumeMuteDevice(int volume, bool mute, const std::wstrin
     // The mixer knows no devices: it sets mute and volume of the one it has.
     const bool here =
         !vista || device.empty() || device == DefaultDeviceId() || device == DefaultDeviceName();
+    const int known = requestedLevel ? knownLevel : Volume();
+    const bool knownMuted = requestedMute ? knownMute : Mute();
     const bool done = Guarded(false, [&] {
         return vista ? vista->SetVolumeMuteDevice(mute, device, scalar)
                      : xp && xp->SetVolumeMuteDevice(mute, scalar);
     });
     if (done && here) {
+        knownLevel = known;
+        knownMute = knownMuted;
         requestedLevel = ClampLevel(volume);
         requestedMute = mute;
     } else if (done) {

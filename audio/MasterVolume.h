@@ -75,7 +75,9 @@ class TMasterVolume : public fw::TComponent {
     bool Changing() const noexcept;
     /// What the program's own latest write asked for until the endpoint's next notification
     /// is handled, else Volume and Mute. The reads keep the value from before the write until
-    /// then, so a step or toggle that follows another one at once starts from here.
+    /// then, so a step or toggle that follows another one at once starts from here. Where an
+    /// outside change that overtook own writes on their way changed the state they started
+    /// from, the next step or toggle starts from the outside state instead.
     int IntendedVolume() const noexcept;
     bool IntendedMute() const noexcept;
 
@@ -120,4 +122,6 @@ class TMasterVolume : public fw::TComponent {
     std::unique_ptr<TMasterVolumeXP> xp;
     std::optional<int> requestedLevel;
     std::optional<bool> requestedMute;
+    int knownLevel = 0;     // the state the own writes on their way started from
+    bool knownMute = false;
 };

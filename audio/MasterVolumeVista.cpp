@@ -114,7 +114,8 @@ std::wstring NameOf(IMMDevice* device)
 class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationClient,
                                                          public IAudioEndpointVolumeCallback {
   public:
-    explicit NotificationSink(HWND target) noexcept : target(target) {}
+    // Own writes carry `own` as their event context, with the write's serial in Data1.
+    NotificationSink(HWND target, const GUID& own) noexcept : own(own), target(target) {}
     NotificationSink(const NotificationSink&) = delete;
     NotificationSink& operator=(const NotificationSink&) = delete;
 
@@ -130,17 +131,24 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
     // without data, or none since the endpoint changed, leaves nothing to take.
     std::optional<audio::TNotifiedVolume> TakeNotified() noexcept
     {
-        const uint64_t packed = notified.exchange(kNothingNotified);
-        if (!(packed & kNotifiedBit))
-            return std::nullopt;
-        float scalar = 0.0f;
-        const uint32_t bits = static_cast<uint32_t>(packed);
-        std::memcpy(&scalar, &bits, sizeof scalar);
-        return audio::TNotifiedVolume{scalar, (packed & kMutedBit) != 0};
+        return Unpack(notified.exchange(kNothingNotified));
     }
+    // The same for the newest notification of a change another program made.
+    std::optional<audio::TNotifiedVolume> TakeForeign() noexcept
+    {
+        return Unpack(foreign.exchange(kNothingNotified));
+    }
+    // The serial of the latest own write notified since the last take; 0 for none.
+    uint32_t TakeOwnSerial() noexcept { return ownSerial.exchange(0); }
     // The endpoint went: what it notified is no longer the default endpoint's state.
-    void ForgetNotified() noexcept { notified.store(kNothingNotified); }
+    void ForgetNotified() noexcept
+    {
+        notified.store(kNothingNotified);
+        foreign.store(kNothingNotified);
+        ownSerial.store(0);
+    }
     void DeviceListHandled() noexcept { deviceListQueued.store(false); }
+    void DefaultHandled() noexcept { defaultQueued.store(false); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
     {
@@ -184,8 +192,9 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
     }
     HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) noexcept override
     {
+        // Only the newest default matters: a backlog of switches costs one reopening.
         if (flow == eRender && role == eConsole)
-            Post(WM_MV_DEVICE, nullptr);
+            Post(WM_MV_DEVICE, &defaultQueued);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept override
@@ -202,6 +211,15 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
             uint32_t bits = 0;
             std::memcpy(&bits, &data->fMasterVolume, sizeof bits);
             packed = kNotifiedBit | (data->bMuted ? kMutedBit : 0) | bits;
+            const GUID& context = data->guidEventContext;
+            if (context.Data2 == own.Data2 && context.Data3 == own.Data3 &&
+                std::memcmp(context.Data4, own.Data4, sizeof own.Data4) == 0) {
+                for (uint32_t seen = ownSerial.load();
+                     seen < context.Data1 && !ownSerial.compare_exchange_weak(seen, context.Data1);) {
+                }
+            } else {
+                foreign.store(packed);
+            }
         }
         notified.store(packed);
         Post(WM_MV_VOLUME, &volumeQueued);
@@ -226,12 +244,26 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
     static constexpr uint64_t kNotifiedBit = uint64_t{1} << 63;
     static constexpr uint64_t kMutedBit = uint64_t{1} << 32;
 
+    static std::optional<audio::TNotifiedVolume> Unpack(uint64_t packed) noexcept
+    {
+        if (!(packed & kNotifiedBit))
+            return std::nullopt;
+        float scalar = 0.0f;
+        const uint32_t bits = static_cast<uint32_t>(packed);
+        std::memcpy(&scalar, &bits, sizeof scalar);
+        return audio::TNotifiedVolume{scalar, (packed & kMutedBit) != 0};
+    }
+
     std::atomic<ULONG> references{1};
+    const GUID own;
     std::atomic<uint64_t> notified{kNothingNotified}; // scalar bits, mute and presence
+    std::atomic<uint64_t> foreign{kNothingNotified};  // the same, of changes made by others
+    std::atomic<uint32_t> ownSerial{0};
     SRWLOCK lock = SRWLOCK_INIT;
     HWND target;
     std::atomic<bool> volumeQueued{false};
     std::atomic<bool> deviceListQueued{false};
+    std::atomic<bool> defaultQueued{false};
 };
 
 TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio::CoreAudioSeams seams)
@@ -240,7 +272,11 @@ TCustomMasterVolumeVista::TCustomMasterVolumeVista(fw::TComponent* owner, audio:
     // Only the notification thread's posted messages arrive here: no broadcast to wait for.
     window.CreateMessageOnly(WindowClassName,
                              [this](UINT msg, WPARAM, LPARAM) noexcept { return HandleMessage(msg); });
-    sink.attach(new NotificationSink(window.Handle()));
+    if (FAILED(::CoCreateGuid(&writeContext))) {
+        const DWORD pid = ::GetCurrentProcessId();
+        writeContext = {0, LOWORD(pid), HIWORD(pid), {'L', 'o', 'r', 'v', 'a', 'n', 'e', 0}};
+    }
+    sink.attach(new NotificationSink(window.Handle(), writeContext));
     if (!this->seams.createEnumerator || FAILED(this->seams.createEnumerator(enumerator.put())) ||
         !enumerator) {
         enumerator.reset();
@@ -372,7 +408,7 @@ bool TCustomMasterVolumeVista::SetVolume(float scalar)
         return false;
     float before = 0.0f;
     const bool known = SUCCEEDED(endpointVolume->GetMasterVolumeLevelScalar(&before));
-    if (FAILED(endpointVolume->SetMasterVolumeLevelScalar(scalar, nullptr)))
+    if (FAILED(endpointVolume->SetMasterVolumeLevelScalar(scalar, NextWriteContext())))
         return false;
     if (!known || before != scalar)
         changingVolume = true;
@@ -385,11 +421,19 @@ bool TCustomMasterVolumeVista::SetMute(bool mute)
         return false;
     BOOL before = FALSE;
     const bool known = SUCCEEDED(endpointVolume->GetMute(&before));
-    if (FAILED(endpointVolume->SetMute(mute ? TRUE : FALSE, nullptr)))
+    if (FAILED(endpointVolume->SetMute(mute ? TRUE : FALSE, NextWriteContext())))
         return false;
     if (!known || (before != FALSE) != mute)
         changingVolume = true;
     return true;
+}
+
+const GUID* TCustomMasterVolumeVista::NextWriteContext() noexcept
+{
+    if (++writeSerial == 0) // 0 stands for "no own write"
+        ++writeSerial;
+    writeContext.Data1 = writeSerial;
+    return &writeContext;
 }
 
 bool TCustomMasterVolumeVista::SetDeviceById(const std::wstring& id)
@@ -485,6 +529,29 @@ void TCustomMasterVolumeVista::DoDevice()
     }
 }
 
+void TCustomMasterVolumeVista::HandleVolume()
+{
+    sink->VolumeHandled(); // before the reads, so no later notification is lost
+    outsideLevel.reset();  // (a handler that threw last time left them set)
+    notifiedVolume.reset();
+    const std::optional<audio::TNotifiedVolume> foreign = sink->TakeForeign();
+    const uint32_t confirmed = sink->TakeOwnSerial();
+    // Every own write not yet notified was stepped from a level this outside change replaced.
+    if (foreign && changingVolume) {
+        overtakenUpTo = writeSerial;
+        outsideLevel = foreign;
+    }
+    onlyOvertaken = !foreign && confirmed != 0 && confirmed <= overtakenUpTo;
+    // An own write not notified yet may be newer than the state the notification carried:
+    // that one is read back.
+    if (auto notified = sink->TakeNotified(); notified && !changingVolume)
+        notifiedVolume = notified;
+    DoVolume();
+    notifiedVolume.reset();
+    outsideLevel.reset();
+    onlyOvertaken = false;
+}
+
 std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcept
 {
     if (msg != WM_MV_DEVICE && msg != WM_MV_VOLUME && msg != WM_MV_DEVICELIST)
@@ -494,16 +561,11 @@ std::optional<LRESULT> TCustomMasterVolumeVista::HandleMessage(UINT msg) noexcep
     try {
         switch (msg) {
         case WM_MV_DEVICE:
+            sink->DefaultHandled(); // before the reopening asks which endpoint is the default
             DoDevice();
             break;
         case WM_MV_VOLUME:
-            sink->VolumeHandled(); // before the reads, so no later notification is lost
-            // An own write not notified yet may be newer than the state the notification
-            // carried: that one is read back.
-            if (auto notified = sink->TakeNotified(); notified && !changingVolume)
-                notifiedVolume = notified;
-            DoVolume();
-            notifiedVolume.reset();
+            HandleVolume();
             break;
         case WM_MV_DEVICELIST:
             sink->DeviceListHandled();

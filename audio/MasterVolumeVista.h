@@ -13,6 +13,7 @@
 #include <mmdeviceapi.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -92,6 +93,12 @@ class TCustomMasterVolumeVista : public fw::TComponent {
     bool SetVolumeMuteDevice(bool mute, const std::wstring& device, float scalar);
     /// An own volume, mute or device change has not been notified yet.
     bool Changing() const noexcept { return changingVolume || changingDevice; }
+    /// While OnVolume runs: the state an outside change set while own writes were still on
+    /// their way. Those were stepped from the level before it, so the next step starts here.
+    const std::optional<audio::TNotifiedVolume>& OutsideLevel() const noexcept { return outsideLevel; }
+    /// While OnVolume runs: the notification only confirmed own writes that such an outside
+    /// change overtook, so the level it set stays the one to step from.
+    bool OnlyOvertakenWrites() const noexcept { return onlyOvertaken; }
 
     /// Volume or mute of the default endpoint changed (by anyone); user-interface thread.
     fw::TNotifyEvent OnVolume;
@@ -115,6 +122,9 @@ class TCustomMasterVolumeVista : public fw::TComponent {
 
     void ReleaseEndpoint() noexcept;
     std::optional<LRESULT> HandleMessage(UINT msg) noexcept;
+    void HandleVolume();
+    // The event context of the next own write: the process's own GUID with the write's serial.
+    const GUID* NextWriteContext() noexcept;
 
     fw::ComPtr<IMMDevice> device;
     fw::ComPtr<IAudioEndpointVolume> endpointVolume;
@@ -130,6 +140,11 @@ class TCustomMasterVolumeVista : public fw::TComponent {
     bool changingDevice = false;
     bool tornDown = false;
     std::optional<audio::TNotifiedVolume> notifiedVolume;
+    std::optional<audio::TNotifiedVolume> outsideLevel;
+    bool onlyOvertaken = false;
+    GUID writeContext{};
+    uint32_t writeSerial = 0;   // of the latest own write
+    uint32_t overtakenUpTo = 0; // own writes up to this serial were overtaken by an outside change
     audio::CoreAudioSeams seams;
     fw::ComPtr<NotificationSink> sink;
 };

@@ -166,6 +166,18 @@ TEST_F(Simulated, OwnWritesAreIntendedUntilTheEndpointConfirmsThem)
     EXPECT_EQ(mv->IntendedVolume(), 32768);
     EXPECT_TRUE(mv->IntendedMute());
 
+    // An outside change that lands before own writes but is heard of after them: the level it
+    // changed is where the next step starts; the mute it left alone stays the own toggle's.
+    ASSERT_TRUE(sim::HoldNotifications(true));
+    ASSERT_TRUE(sim::SetVolume(0.8f));
+    ASSERT_TRUE(mv->SetVolume(33423));
+    ASSERT_TRUE(mv->SetMute(false));
+    ASSERT_TRUE(sim::HoldNotifications(false));
+    ASSERT_TRUE(PumpUntil([&] { return mv->Volume() == 33423 && !mv->Mute(); }));
+    PumpUntil([] { return false; }, 300); // the own writes' notifications too
+    EXPECT_EQ(mv->IntendedVolume(), 52428);
+    EXPECT_FALSE(mv->IntendedMute());
+
     // Values meant for another endpoint are not this one's.
     ASSERT_TRUE(mv->SetVolumeMuteDevice(100, false, At(1).name));
     EXPECT_EQ(mv->IntendedVolume(), mv->Volume());

@@ -1,7 +1,8 @@
 // Faults while Lorvane.exe runs: the shell losing its icon, suspend, resume and session end
-// with the reset on, no active endpoint at all, and a settings folder that is full or read-only
-// at save. After each: it answers, the tray icon shows the real state, the close ends within
-// its bound and the settings file is whole.
+// with the reset on, no active endpoint at all, a settings folder that is full, read-only or
+// gone at save or a file unreadable at the start, and an outside change overtaking an own write.
+// After each: it answers, the tray icon shows the real state, the close ends within its bound
+// and the settings file is whole.
 #include "FuzzRun.h"
 #include "InstanceTest.h"
 #include "ShellTray.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -337,24 +339,82 @@ TEST_F(Faults, WithoutAnyActiveEndpointTheIconSaysSoVerbsAreRefusedAndItComesBac
     AnswersShowsAndCloses(main);
 }
 
+TEST_F(Faults, ASettingsFolderDeletedWhileItRunsIsMadeAgainBySaves)
+{
+    // Settings in a folder of the user's below the program's, which the start makes.
+    HWND main = Start(L"[System]\r\nUserMode=2\r\n");
+    ASSERT_TRUE(main);
+    wchar_t user[257] = {};
+    DWORD size = 257;
+    ASSERT_TRUE(::GetUserNameW(user, &size));
+    const std::wstring folder = L"Users\\" + std::wstring(user), ini = folder + L"\\Lorvane.ini";
+    cases = 2;
+    // A save while it runs (a session end another program refused), then the one at the close.
+    for (bool atClose : {false, true}) {
+        ASSERT_TRUE(::DeleteFileW(program->File(ini).c_str()));
+        ASSERT_TRUE(::RemoveDirectoryW(program->File(folder).c_str()));
+        Send(main, kRunAction, 0, kEnableHotKey);
+        if (atClose) {
+            ::PostMessageW(main, WM_CLOSE, 0, 0);
+            EXPECT_EQ(p.Wait(10000), 0);
+        } else {
+            EXPECT_EQ(Send(main, WM_QUERYENDSESSION, 0, 0), TRUE);
+            Send(main, WM_ENDSESSION, FALSE, 0);
+        }
+        EXPECT_NE(program->ReadSettings(ini).find(atClose ? L"HotKeyEnabled=1" : L"HotKeyEnabled=0"),
+                  std::wstring::npos);
+    }
+}
+
+// An outside change that lands while the program's own write is on its way, and is heard of
+// only after that write replaced it: the next step starts from the outside level.
+TEST_F(Faults, AStepAfterAnOutsideChangeThatOvertookAnOwnWriteStartsFromIt)
+{
+    HWND main = Start();
+    ASSERT_TRUE(main);
+    auto reaches = [](float scalar) {
+        return WaitUntil([&] { return std::fabs(DefaultScalar() - scalar) < 0.004f; }, kBound);
+    };
+    ASSERT_TRUE(sim::HoldNotifications(true));
+    ASSERT_TRUE(sim::SetVolume(0.8f));
+    ::PostMessageW(main, kRunAction, 0, kVolumeUp);
+    EXPECT_TRUE(reaches(0.46f)) << DefaultScalar(); // stepped from 45 %, the last it heard of
+    ASSERT_TRUE(sim::HoldNotifications(false));
+    EXPECT_TRUE(TipShowsRealState(kShown));
+    ::Sleep(300); // the own write's notice follows the outside one
+    ::PostMessageW(main, kRunAction, 0, kVolumeUp);
+    EXPECT_TRUE(reaches(0.81f)) << DefaultScalar();
+    AnswersShowsAndCloses(main);
+}
+
 TEST_F(Faults, AFullDiskOrAReadOnlySettingsFolderAtSaveLosesNothing)
 {
     ScratchDisk disk(program->Path());
     ASSERT_TRUE(!disk.Mounted() || ::CopyFileW((BinDir() + L"Lorvane.exe").c_str(),
                                                program->File(L"Lorvane.exe").c_str(), FALSE));
     const std::wstring filler = program->File(L"filler.bin"), ini = program->File(L"Lorvane.ini");
+    HANDLE locked = INVALID_HANDLE_VALUE;
     struct Fault {
         const char* name;
         bool needsDisk;
+        bool atStart; // on while the program starts and off at once: the file could not be read then
+        const wchar_t* why;
         std::function<bool()> on, off;
     };
     const Fault faults[] = {
-        {"full disk", true, [&] { return FillDisk(filler); },
+        {"full disk", true, false, L"disk may be full", [&] { return FillDisk(filler); },
          [&] { return ::DeleteFileW(filler.c_str()) != 0; }},
-        {"read-only folder", true, [&] { return disk.ReadOnly(true); }, [&] { return disk.ReadOnly(false); }},
-        {"read-only file", false,
+        {"read-only folder", true, false, L"disk may be full", [&] { return disk.ReadOnly(true); },
+         [&] { return disk.ReadOnly(false); }},
+        {"read-only file", false, false, L"disk may be full",
          [&] { return ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY) != 0; },
          [&] { return ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL) != 0; }},
+        {"file unreadable at the start", false, true, L"could not be read when the program started",
+         [&] {
+             locked = ::CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             return locked != INVALID_HANDLE_VALUE;
+         },
+         [&] { return ::CloseHandle(locked) != 0; }},
     };
     cases = 0;
     for (const Fault& fault : faults) {
@@ -364,12 +424,15 @@ TEST_F(Faults, AFullDiskOrAReadOnlySettingsFolderAtSaveLosesNothing)
             continue;
         }
         ++cases;
-        HWND main = Start(L"[General]\r\nHotKeyEnabled=1\r\n");
+        ASSERT_TRUE(program->WriteSettings(L"[General]\r\nHotKeyEnabled=1\r\n"));
+        ASSERT_TRUE(!fault.atStart || fault.on());
+        HWND main = Start();
+        ASSERT_TRUE(!fault.atStart || fault.off());
         ASSERT_TRUE(main);
         const std::wstring before = program->ReadSettings();
         const std::vector<std::wstring> files = FilesIn(program->Path());
         ::PostMessageW(main, kRunAction, 0, kEnableHotKey); // what the next save would change
-        ASSERT_TRUE(fault.on());
+        ASSERT_TRUE(fault.atStart || fault.on());
         // A save the user asked for: OK in the settings dialog says that the file was not written.
         ::PostMessageW(main, kRunAction, 0, kShowOption);
         HWND dialog = nullptr, ok = nullptr, box = nullptr;
@@ -383,6 +446,7 @@ TEST_F(Faults, AFullDiskOrAReadOnlySettingsFolderAtSaveLosesNothing)
         EXPECT_NE(said.find(L"could not be saved to '" + program->File(L"Lorvane.ini") + L"'"),
                   std::wstring::npos)
             << std::string(said.begin(), said.end());
+        EXPECT_NE(said.find(fault.why), std::wstring::npos) << std::string(said.begin(), said.end());
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitUntil([&] { return !WindowOf(p.Id(), L"TOptionForm"); }, kBound));
         EXPECT_EQ(program->ReadSettings(), before);
@@ -394,7 +458,7 @@ TEST_F(Faults, AFullDiskOrAReadOnlySettingsFolderAtSaveLosesNothing)
         ::PostMessageW(main, WM_CLOSE, 0, 0);
         EXPECT_EQ(p.Wait(10000), 0);
         EXPECT_EQ(program->ReadSettings(), before);
-        ASSERT_TRUE(fault.off());
+        ASSERT_TRUE(fault.atStart || fault.off());
         EXPECT_EQ(FilesIn(program->Path()), files) << "a temporary file was left behind";
         // Once the fault is gone the next save writes again.
         main = Start();

@@ -328,22 +328,22 @@ TEST_F(OptionDialog, OkAppliesAndClosesCancelDiscardsDeclinedOkStaysOpen)
 
     // A failure half-way (here the warning box throws) ends the busy section and keeps the
     // dialog open with its edits and a notice, after Apply and after OK alike.
-    const auto box = main->OptionWarningBox;
+    const auto box = form->OptionWarningBox;
     for (fw::TButton* button : {f->ApplyButton, f->OKButton}) {
         bool thrown = false;
-        main->OptionWarningBox = [&](const std::wstring& text, bool& checked) {
+        form->OptionWarningBox = [&](const std::wstring& text, bool& checked) {
             if (!std::exchange(thrown, true))
                 throw std::bad_alloc();
             return box(text, checked);
         };
         f->ApplyButton->SetEnabled(true);
         Click(button);
-        EXPECT_EQ(main->BusyCount(), 0);
-        ASSERT_TRUE(main->OptionForm);
+        EXPECT_EQ(form->BusyCount(), 0);
+        ASSERT_TRUE(form->OptionForm);
         EXPECT_TRUE(f->ApplyButton->Enabled());
         EXPECT_NE(warnings.back().find(L"Not all settings could be applied"), std::wstring::npos);
     }
-    main->OptionWarningBox = box;
+    form->OptionWarningBox = box;
     answer = IDYES;
     ::SendMessageW(f->Handle(), WM_CLOSE, 0, 0); // the caption's close applies again after OK
     fw::ProcessMessages();

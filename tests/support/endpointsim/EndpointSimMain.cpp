@@ -28,6 +28,7 @@ constexpr wchar_t Usage[] = L"usage: endpointsim reset [NAME ...]\n"
                             L"       endpointsim play NAME [SECONDS] [--window]\n"
                             L"       endpointsim sessions\n"
                             L"       endpointsim session PID volume SCALAR|mute 0|1\n"
+                            L"       endpointsim hold 1|0   (1 holds every notification back, 0 delivers them)\n"
                             L"INDEX omitted: the default endpoint of the console role.\n";
 
 // UTF-8 whatever the console's code page: the output is read by scripts and tests.
@@ -282,6 +283,14 @@ int Run(const std::vector<std::wstring>& args)
             return Fail(ExitUsage, L"delay needs milliseconds, 0 to 999999");
         if (!endpointsim::SetDelay(static_cast<unsigned>(std::stoul(args[1]))))
             return Fail(ExitFailed, L"cannot open the state file");
+        return 0;
+    }
+    if (command == L"hold") {
+        if (extra != 1 || (args[1] != L"0" && args[1] != L"1"))
+            return Fail(ExitUsage, L"hold needs 1 (hold notifications back) or 0 (deliver them)");
+        if (!endpointsim::HoldNotifications(args[1] == L"1"))
+            return Fail(ExitFailed,
+                        L"cannot open the state file " + endpointsim::SharedState::ConfiguredPath());
         return 0;
     }
     return Fail(ExitUsage, L"unknown command " + command);

@@ -67,6 +67,7 @@ bool ResetSystem(SharedState::Access& access, const std::vector<std::wstring>& n
 
         Layout& data = access.Data();
         data.delayMs = 0;
+        data.held = 0;
         for (int i = 0; i < data.endpointCount; ++i) {
             ExpireEndpointSessions(access, data.endpoints[i].id);
             access.Append(ChangeKind::DeviceRemoved, data.endpoints[i].id);

@@ -261,6 +261,8 @@ void Notifier::Run() noexcept
 {
     for (;;) {
         ::WaitForSingleObject(event.get(), INFINITE);
+        if (state->Held())
+            continue; // the release wakes every listener again
         for (const ChangeRecord& record : state->ReadSince(lastSeen))
             Deliver(record);
     }

@@ -303,6 +303,12 @@ void SharedState::AppendPresentState(const Layout& data, uint64_t sequence,
     }
 }
 
+bool SharedState::Held() noexcept
+{
+    Access access(*this);
+    return access.Data().held != 0;
+}
+
 std::vector<ChangeRecord> SharedState::ReadSince(uint64_t& lastSeen) noexcept
 {
     std::vector<ChangeRecord> records;

@@ -120,6 +120,8 @@ struct Layout {
     SessionRecord sessions[MaxSessions];
     uint32_t nextSession;
     uint32_t reserved;
+    uint32_t held; // not 0: no process hears of a change until it is 0 again (then of all, in order)
+    uint32_t reserved2;
 };
 
 class SharedState {
@@ -137,6 +139,8 @@ class SharedState {
         ChangeRecord& Append(ChangeKind kind, const wchar_t* id) noexcept;
         // Counts a call made by this process (dropped when the table of processes is full).
         void Count(Counter counter) noexcept;
+        // Wakes every listener when the access ends, as an appended record does.
+        void Announce() noexcept { appended = true; }
 
       private:
         SharedState& owner;
@@ -165,6 +169,7 @@ class SharedState {
     // platform never drops a notification, and a client that missed the last default switch
     // would otherwise stay on the old endpoint for good.
     std::vector<ChangeRecord> ReadSince(uint64_t& lastSeen) noexcept;
+    bool Held() noexcept;
 
     std::vector<int32_t> ReadCounters() noexcept;
     void ResetCounters() noexcept;

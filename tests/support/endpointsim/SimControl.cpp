@@ -211,6 +211,16 @@ bool ExpireSession(uint32_t session)
     });
 }
 
+bool HoldNotifications(bool hold)
+{
+    return Modify([&](SharedState::Access& access) {
+        access.Data().held = hold ? 1 : 0;
+        if (!hold)
+            access.Announce();
+        return true;
+    });
+}
+
 Counters GetCounters()
 {
     Counters c;

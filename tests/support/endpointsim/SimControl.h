@@ -67,6 +67,10 @@ uint32_t OpenOwnSession(const std::wstring& displayName);
 // The session expires, as when its process stops playing for good.
 bool ExpireSession(uint32_t session);
 
+// While held, no process hears of a change; the release delivers every held one in order
+// (a backlog beyond the ring comes as the present state). Reset releases too.
+bool HoldNotifications(bool hold);
+
 // Calls made into the simulator's COM objects by this process, for tests of caching.
 struct Counters {
     long getScalar = 0, getMute = 0, setScalar = 0, setMute = 0;
