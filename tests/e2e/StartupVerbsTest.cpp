@@ -30,7 +30,7 @@ protected:
     static constexpr UINT kRunAction = WM_APP + 1002;
     // Positions with the default ten presets and ten tools.
     static constexpr LPARAM kVolumeUp = 13, kMuteOn = 18, kTool0 = 29, kRestart = 45, kClose = 46,
-                            kActions = 47;
+                            kActions = 50; // the three application actions come after Close
     static sim::EndpointInfo At(int i) { return sim::Show().at(static_cast<size_t>(i)); }
     static int DefaultIndex()
     {
