@@ -99,6 +99,12 @@ bool Focus(HWND window)
             in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
             ::SendInput(2, in, sizeof(INPUT));
             ::Sleep(200);
+            if (::GetForegroundWindow() == window)
+                return true;
+            // A window another test program left above the title bar takes the click; then
+            // the player is brought forward as the shell would on a click on its button.
+            ::SetForegroundWindow(window);
+            ::Sleep(200);
             return ::GetForegroundWindow() == window;
         },
         kBound);
