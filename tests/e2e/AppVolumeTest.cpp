@@ -39,8 +39,9 @@ class Player {
             args += L" " + std::to_wstring(seconds);
         if (window)
             args += L" --window";
+        // The player opens its session before it shows its window: wait for both.
         started = process.Start(BinDir() + L"endpointsim.exe", args) &&
-                  WaitUntil([&] { return Session().has_value(); }, kBound);
+                  WaitUntil([&] { return Session().has_value() && (!window || Window()); }, kBound);
     }
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
