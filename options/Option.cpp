@@ -51,6 +51,17 @@ std::optional<POINT> PlaceInWorkArea(POINT p, SIZE size, const RECT& w)
     return p;
 }
 
+POINT PlaceDialog(POINT saved, SIZE size, const RECT& savedWork, const RECT& cursorWork)
+{
+    if (std::optional<POINT> p = PlaceInWorkArea(saved, size, savedWork))
+        return *p;
+    // No saved place (or one on a monitor that is gone): the middle of the monitor the user
+    // looks at, its top-left corner kept inside when the dialog is larger.
+    const long x = cursorWork.left + (cursorWork.right - cursorWork.left - size.cx) / 2;
+    const long y = cursorWork.top + (cursorWork.bottom - cursorWork.top - size.cy) / 2;
+    return POINT{std::max(x, cursorWork.left), std::max(y, cursorWork.top)};
+}
+
 std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder)
 {
     // A base of a lone backslash stands for "no program folder": stripping it would turn
@@ -160,7 +171,8 @@ void TOptionForm::ConnectHandlers()
     LangComboBox->OnSelect = apply;
     SoundComboBox->OnSelect = [this](fw::TObject*) { SoundComboBoxSelect(); };
     SoundComboBox->OnChange = [this](fw::TObject*) {
-        SoundComboBox->Hint = StoredSoundValue(SoundComboBox->Text(), baseFolder);
+        const std::wstring text = SoundComboBox->Text();
+        SoundComboBox->Hint = text == SoundBeepText ? std::wstring() : StoredSoundValue(text, baseFolder);
         ApplyEnableChange();
     };
     SoundDialogButton->OnClick = [this](fw::TObject*) { SoundDialogButtonClick(); };
@@ -309,6 +321,8 @@ void TOptionForm::FillSoundList()
     SoundComboBox->BeginUpdate();
     try {
         SoundComboBox->Clear();
+        // No file is the system's beep: the first row says so.
+        SoundComboBox->Add(SoundBeepText);
         WIN32_FIND_DATAW fd{};
         HANDLE find = ::FindFirstFileW((soundFolder + L"*.wav").c_str(), &fd);
         if (find != INVALID_HANDLE_VALUE) {
@@ -326,7 +340,7 @@ void TOptionForm::FillSoundList()
 void TOptionForm::SetSoundValue(const std::wstring& value)
 {
     SoundComboBox->Hint = StoredSoundValue(value, baseFolder);
-    SoundComboBox->SetText(ShownSoundValue(value, soundFolder, baseFolder));
+    SoundComboBox->SetText(value.empty() ? SoundBeepText : ShownSoundValue(value, soundFolder, baseFolder));
 }
 
 std::wstring TOptionForm::SoundValue() const
@@ -339,7 +353,7 @@ void TOptionForm::SoundComboBoxSelect()
     int row = SoundComboBox->ItemIndex();
     if (row < 0)
         return;
-    SetSoundValue(soundFolder + SoundComboBox->Item(row));
+    SetSoundValue(row == 0 ? std::wstring() : soundFolder + SoundComboBox->Item(row));
     ApplyEnableChange();
 }
 
@@ -471,14 +485,23 @@ std::wstring TOptionForm::ActivePageCaption() const
 
 void TOptionForm::SetFormPosition(POINT p)
 {
-    RECT work{};
-    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
-        return;
+    // The work area of the monitor nearest to a point; the primary one's when that fails.
+    auto workAt = [](POINT at) {
+        RECT work{};
+        MONITORINFO mi{};
+        mi.cbSize = sizeof(mi);
+        if (::GetMonitorInfoW(::MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &mi))
+            work = mi.rcWork;
+        else
+            ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        return work;
+    };
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
     RECT r{};
     ::GetWindowRect(Handle(), &r);
-    if (std::optional<POINT> placed = PlaceInWorkArea(p, SIZE{r.right - r.left, r.bottom - r.top}, work))
-        ::SetWindowPos(Handle(), nullptr, placed->x, placed->y, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT placed = PlaceDialog(p, SIZE{r.right - r.left, r.bottom - r.top}, workAt(p), workAt(cursor));
+    ::SetWindowPos(Handle(), nullptr, placed.x, placed.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 POINT TOptionForm::FormPosition() const
@@ -516,6 +539,12 @@ void TOptionForm::ApplyLanguage(const std::wstring& file, bool force)
         }
         SoundOpenDialogFilter = ini.ReadString(L"Option", L"SoundOpenDialog", SoundOpenDialogFilter);
         ToolOpenDialogFilter = ini.ReadString(L"Option", L"ToolOpenDialog", ToolOpenDialogFilter);
+        if (std::wstring beep = ini.ReadString(L"Option", L"SoundSystemBeep", SoundBeepText); beep != SoundBeepText) {
+            const std::wstring value = SoundValue();
+            SoundBeepText = beep;
+            FillSoundList();
+            SetSoundValue(value);
+        }
         ApplyFont(ini.ReadString(L"Font", L"OptionFontName", L""),
                   ini.ReadInteger(L"Font", L"OptionFontSize", -1),
                   ini.ReadInteger(L"Font", L"OptionFontCharset", -1));

@@ -31,6 +31,9 @@ constexpr UINT WM_OPTIONLISTSELECT = WM_APP + 10;
 std::optional<POINT> PlaceInWorkArea(POINT p, SIZE size, const RECT& work);
 
 // The sound value rules: what is stored for a chosen value v, and what the combo shows.
+// Where the dialog opens: a saved point moved inside the work area of its monitor; with none,
+// or one wholly outside that area, centred in the work area of the cursor's monitor.
+POINT PlaceDialog(POINT saved, SIZE size, const RECT& savedWork, const RECT& cursorWork);
 std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder);
 std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFolder,
                              const std::wstring& baseFolder);
@@ -169,6 +172,8 @@ class TOptionForm : public fw::TForm {
     std::wstring VolumeFormat;
     // Filters of the two file dialogs (translated like captions).
     std::wstring SoundOpenDialogFilter = L"Audio Files (*.wav)|*.wav|All Files (*.*)|*.*";
+    // The sound list's first row, standing for no file.
+    std::wstring SoundBeepText = L"(System beep)";
     std::wstring ToolOpenDialogFilter = L"Executable Files (*.exe;*.com;*.bat;*.vbs;*.vbe;*.js;*.wsf)|"
                                         L"*.exe;*.com;*.bat;*.vbs;*.vbe;*.js;*.wsf|All Files (*.*)|*.*";
 

@@ -111,10 +111,17 @@ bool TOptionTrackBar::SetProperty(std::wstring_view key, std::wstring_view value
     else if (key == L"Frequency")
         ::SendMessageW(bar.Handle(), TBM_SETTICFREQ, static_cast<WPARAM>(*v), 0);
     else if (key == L"ThumbLength")
-        bar.SetThumbLength(*v);
+        bar.SetThumbLength(thumbLength = *v);
     else
         return false;
     return true;
+}
+
+void TOptionTrackBar::ScaleBy(int n, int d)
+{
+    fw::TControl::ScaleBy(n, d);
+    if (thumbLength > 0 && d != 0 && n != d)
+        bar.SetThumbLength(thumbLength = ::MulDiv(thumbLength, n, d));
 }
 
 void RegisterOptionControls()

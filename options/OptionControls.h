@@ -42,9 +42,12 @@ class TOptionTrackBar : public fw::TControl {
     bool SetProperty(std::wstring_view key, std::wstring_view value) override;
     bool HasCaption() const noexcept override { return false; }
     support::TTrackBarEx& Bar() noexcept { return bar; }
+    // The thumb is a length of the control, not one of its bounds: it scales here.
+    void ScaleBy(int n, int d) override;
 
   private:
     support::TTrackBarEx bar;
+    int thumbLength = 0; // as last set; 0 while the control's own length stands
 };
 
 // Registers the dialog's own kinds with the framework (once; later calls do nothing).

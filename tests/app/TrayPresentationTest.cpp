@@ -38,7 +38,7 @@ std::wstring MakeIconsFolder()
         touch(test + f);
     const std::wstring other = icons + L"Other Set\\";
     ::CreateDirectoryW(other.c_str(), nullptr);
-    for (const wchar_t* f : {L"Vol0.png", L"Vol1.png"})
+    for (const wchar_t* f : {L"Vol0.png", L"Vol1.ico"})
         touch(other + f);
     return icons;
 }
@@ -441,16 +441,15 @@ TEST_F(ShippedSets, EveryPictureOfEverySetDecodes)
                 continue;
             ++files;
             const std::wstring file = folder + fd.cFileName;
-            const bool multiSize = std::wstring(set) == L"Digital White";
-            for (int size : {16, 20, 24, 32}) {
+            // Every set has its own picture at every tray size from 100 to 300 %.
+            for (int size : {16, 20, 24, 32, 40, 48}) {
                 fw::UniqueHicon picture = LoadPicture(file, size);
-                // Bitmaps and PNG pictures keep their own 16 pixels.
-                EXPECT_EQ(IconSide(picture.get()), multiSize ? size : 16) << fd.cFileName << " @" << size;
+                EXPECT_EQ(IconSide(picture.get()), size) << fd.cFileName << " @" << size;
             }
         } while (::FindNextFileW(h, &fd));
         ::FindClose(h);
     }
-    EXPECT_EQ(files, 101 + 21 + 3 + 5 + 7);
+    EXPECT_EQ(files, 101 + 101 + 3 + 5 + 7);
 }
 
 TEST_F(ShippedSets, TheirFileNamesFollowTheLevelRanges)
@@ -467,17 +466,18 @@ TEST_F(ShippedSets, TheirFileNamesFollowTheLevelRanges)
         {L"Digital White", 0, false, false, L"VolMin.ico"},
         {L"Digital White", 65535, false, false, L"VolMax.ico"},
         {L"Digital White", k45, true, false, L"Mute045.ico"},
-        {L"Digital White", 30801, true, false, L"Mute045.ico"}, // 47 %: the nearest 5 % step
+        {L"Digital White", 30801, true, false, L"Mute047.ico"}, // muted, the level it comes back to
+        {L"Digital White", 24248, true, false, L"Mute037.ico"},
         {L"Digital White", k45, true, true, L"MuteMin.ico"},
         {L"Digital White", 0, true, false, L"MuteMin.ico"},
-        {L"Speaker Blue", 0, false, false, L"Vol0.png"},
-        {L"Speaker Blue", k45, false, false, L"Vol1.png"},
-        {L"Speaker Blue", 65535, false, false, L"Vol3.png"},
-        {L"Speaker Blue", k45, true, false, L"Mute.png"},
-        {L"Speaker Blue", 0, true, true, L"Mute.png"},
-        {L"Bar Meter", k45, false, false, L"Vol2.bmp"},
-        {L"Bar Meter", 65535, false, false, L"Vol5.bmp"},
-        {L"Bar Meter", k45, true, false, L"Mute.bmp"},
+        {L"Speaker Blue", 0, false, false, L"Vol0.ico"},
+        {L"Speaker Blue", k45, false, false, L"Vol1.ico"},
+        {L"Speaker Blue", 65535, false, false, L"Vol3.ico"},
+        {L"Speaker Blue", k45, true, false, L"Mute.ico"},
+        {L"Speaker Blue", 0, true, true, L"Mute.ico"},
+        {L"Bar Meter", k45, false, false, L"Vol2.ico"},
+        {L"Bar Meter", 65535, false, false, L"Vol5.ico"},
+        {L"Bar Meter", k45, true, false, L"Mute.ico"},
     };
     for (const auto& c : cases) {
         volume = c.level;

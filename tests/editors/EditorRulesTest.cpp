@@ -244,7 +244,7 @@ TEST(IconPreviews, WhiteSetsOnSilverUnlessSelected)
         EXPECT_EQ(canvas.At(0, 0), selected ? 0xFFFFFFu : 0xC0C0C0u) << selected;
     }
     Canvas blue(200, 18);
-    DrawIconSetItem(blue.dc, RECT{0, 0, 200, 18}, ShippedSet(L"Speaker Blue") + L"Vol0.png", false, 16,
+    DrawIconSetItem(blue.dc, RECT{0, 0, 200, 18}, ShippedSet(L"Speaker Blue") + L"Vol0.ico", false, 16,
                     cache);
     EXPECT_EQ(blue.At(0, 0), 0xFFFFFFu);
 }

@@ -35,28 +35,32 @@ namespace sim = endpointsim;
 TEST(OptionPosition, WorkAreaRules)
 {
     const RECT work{0, 0, 1280, 770};
+    const RECT cursorWork{1280, 0, 3200, 1040}; // the monitor under the cursor
     const SIZE size{474, 534};
     struct Case {
         POINT in;
         bool placed;
-        POINT out;
+        POINT out; // where the dialog opens
     } cases[] = {
-        {{INT_MIN, INT_MIN}, false, {}},     // never set: the system's default stays
-        {{100, 50}, true, {100, 50}},        // inside: unchanged
-        {{1280 - 237, 50}, true, {806, 50}}, // half off the right edge: right edges meet
-        {{-200, 50}, true, {0, 50}},         // partly off the left edge
-        {{100, 700}, true, {100, 236}},      // partly below the bottom
-        {{1281, 50}, false, {}},             // wholly right of the work area
-        {{-475, 50}, false, {}},             // wholly left of it
+        {{INT_MIN, INT_MIN}, false, {2003, 253}}, // never set: centred on the cursor's monitor
+        {{100, 50}, true, {100, 50}},             // inside: unchanged
+        {{1280 - 237, 50}, true, {806, 50}},      // half off the right edge: right edges meet
+        {{-200, 50}, true, {0, 50}},              // partly off the left edge
+        {{100, 700}, true, {100, 236}},           // partly below the bottom
+        {{1281, 50}, false, {2003, 253}},         // wholly right of the work area
+        {{-475, 50}, false, {2003, 253}},         // wholly left of it
     };
     for (const Case& c : cases) {
         std::optional<POINT> p = PlaceInWorkArea(c.in, size, work);
         ASSERT_EQ(p.has_value(), c.placed) << c.in.x << "," << c.in.y;
-        if (p) {
-            EXPECT_EQ(p->x, c.out.x) << c.in.x;
-            EXPECT_EQ(p->y, c.out.y) << c.in.y;
-        }
+        const POINT at = PlaceDialog(c.in, size, work, cursorWork);
+        EXPECT_EQ(at.x, c.out.x) << c.in.x;
+        EXPECT_EQ(at.y, c.out.y) << c.in.y;
     }
+    // Taller than the work area (a large scaling on a small screen): the caption stays reachable.
+    const POINT tall = PlaceDialog(POINT{INT_MIN, INT_MIN}, SIZE{700, 795}, work, work);
+    EXPECT_EQ(tall.x, 290);
+    EXPECT_EQ(tall.y, 0);
 }
 
 TEST(OptionSound, StoredAndShownValues)
@@ -231,6 +235,18 @@ TEST_F(OptionDialog, SoundChosenFromTheListIsStoredRelativeAndPlayRules)
     EXPECT_EQ(f.SoundComboBox->Text(), L"D:\\x.wav");
     ASSERT_TRUE(form->ApplyOptionForm(false));
     EXPECT_EQ(form->Settings.SoundFile, L"D:\\x.wav");
+
+    // The first row is the system's beep: it shows for no file and chooses none.
+    ASSERT_EQ(f.SoundComboBox->Item(0), f.SoundBeepText);
+    f.SoundComboBox->SetItemIndex(0);
+    ::SendMessageW(::GetParent(f.SoundComboBox->Handle()), WM_COMMAND,
+                   MAKEWPARAM(::GetDlgCtrlID(f.SoundComboBox->Handle()), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(f.SoundComboBox->Handle()));
+    EXPECT_EQ(f.SoundValue(), L"");
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_EQ(form->Settings.SoundFile, L"");
+    f.SetSoundValue(L"");
+    EXPECT_EQ(f.SoundComboBox->Text(), f.SoundBeepText);
     ::DeleteFileW((program + L"Sounds\\ding.wav").c_str());
     ::RemoveDirectoryW((program + L"Sounds").c_str());
     ::RemoveDirectoryW(program.c_str());

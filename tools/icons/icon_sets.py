@@ -2,16 +2,18 @@
 
     python3 tools/icons/icon_sets.py [ICONS_FOLDER] [--preview FILE.ppm]
 
-Digital White (ICO, the default set): the level in white segment digits with a dark rim, so
-that it reads on dark and light taskbars alike. One picture per percent (Vol000 .. Vol100,
-the level ranges of 101 pictures are exactly the whole percents), VolMin (a silent speaker)
-and VolMax; MuteMin is a speaker with a red cross (every muted state with "always display
-0 % when muting"), Mute000 .. Mute100 are struck-through digits in 5 % steps. Each file holds
-16, 20, 24 and 32 pixel pictures: the tray sizes at 100 to 200 % scaling.
+Every file is an ICO with 16, 20, 24, 32, 40 and 48 pixel pictures: the tray and icon-list
+sizes at 100 to 300 % scaling. The 16-pixel picture is a bitmap, the larger ones PNG.
 
-Speaker Blue (PNG, 16 pixels): a speaker with no to three waves, and a crossed speaker for
-every muted state. Bar Meter (24-bit BMP, 16 pixels, magenta at (0, 0) is transparent): a
-five-bar level meter.
+Digital White (the default set): the level in white segment digits with a dark rim, so that
+it reads on dark and light taskbars alike. One picture per percent (Vol000 .. Vol100, the
+level ranges of 101 pictures are exactly the whole percents), VolMin (a silent speaker) and
+VolMax; MuteMin is a speaker with a red cross (every muted state with "always display 0 %
+when muting"), Mute000 .. Mute100 are the same digits struck through, one per percent too,
+so a muted icon shows the level it will come back to.
+
+Speaker Blue: a speaker with no to three waves, and a crossed speaker for every muted state.
+Bar Meter: a five-bar level meter, red when muted.
 
 The pictures are pixel-aligned rectangles and strokes sampled 4 x 4 per pixel; nothing but
 the standard library is needed. Run it after changing a picture and commit the output.
@@ -34,7 +36,7 @@ MUTED_DIGITS = (0.80, 0.80, 0.80)
 RED = (0.93, 0.20, 0.17)
 BLUE = (0.22, 0.52, 0.98)
 
-ICO_SIZES = (16, 20, 24, 32)
+ICO_SIZES = (16, 20, 24, 32, 40, 48)
 
 
 class Mask:
@@ -141,6 +143,8 @@ LAYOUT = {
     20: dict(h=14, s=2, top=3, w2=8, gap2=2, w3=6, gap3=1, rim=1.0),
     24: dict(h=17, s=3, top=3, w2=9, gap2=2, w3=7, gap3=1, rim=1.2),
     32: dict(h=22, s=4, top=5, w2=12, gap2=3, w3=10, gap3=2, rim=1.5),
+    40: dict(h=28, s=5, top=6, w2=15, gap2=4, w3=12, gap3=2, rim=1.8),
+    48: dict(h=34, s=6, top=7, w2=18, gap2=5, w3=14, gap3=3, rim=2.1),
 }
 
 
@@ -233,45 +237,29 @@ def draw_speaker(n, rgb, waves=0, cross=False, dx=0.0):
     return compose(n, layers)
 
 
-# ---- the bar meter (bitmap: one transparent colour, no partial coverage)
+# ---- the bar meter
 
-KEY = (255, 0, 255)
+METER_ON = (40 / 255, 200 / 255, 60 / 255)
+METER_MUTED = (200 / 255, 40 / 255, 40 / 255)
+METER_OFF = (110 / 255, 110 / 255, 110 / 255)
+METER_EDGE = (20 / 255, 20 / 255, 20 / 255)
 
 
-def bar_meter(lit, muted):
-    """16 x 16 rows of RGB tuples: five bars rising to the right, `lit` of them on."""
-    px = [[KEY] * 16 for _ in range(16)]
-    on = (40, 200, 60) if not muted else (200, 40, 40)
-    off = (110, 110, 110)
-    edge = (20, 20, 20)
+def bar_meter(n, lit, muted):
+    """Five bars rising to the right, `lit` of them on (all of them red when muted); edges on
+    whole pixels so that every size stays sharp."""
+    u = n / 16.0
+    edge, off, on = Mask(n), Mask(n), Mask(n)
+    width = max(2, round(2 * u))
+    rim = max(1, round(u))
     for i in range(5):
-        x0 = 1 + i * 3
+        x0 = round((1 + 3 * i) * u)
         height = 4 + i * 2 + (1 if i == 4 else 0)
-        y0 = 15 - height
-        for y in range(y0 - 1, 16):
-            for x in range(x0 - 1, x0 + 3):
-                if 0 <= x < 16 and 0 <= y < 16 and px[y][x] == KEY:
-                    px[y][x] = edge
-        colour = on if (i < lit or muted) else off
-        for y in range(y0, 15):
-            for x in range(x0, x0 + 2):
-                px[y][x] = colour
-    return px
-
-
-def write_bmp(path, rows):
-    """24-bit bottom-up bitmap; the colour at (0, 0) is the set's transparent colour."""
-    h = len(rows)
-    w = len(rows[0])
-    stride = (w * 3 + 3) & ~3
-    body = b""
-    for row in reversed(rows):
-        line = b"".join(bytes((b, g, r)) for r, g, b in row)
-        body += line + b"\0" * (stride - len(line))
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(body), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(body), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + body)
+        y0 = round((15 - height) * u)
+        y1 = round(15 * u)
+        edge.rect(x0 - rim, y0 - rim, x0 + width + rim, min(n, y1 + rim))
+        (on if (i < lit or muted) else off).rect(x0, y0, x0 + width, y1)
+    return compose(n, [(edge, METER_EDGE, 1.0), (off, METER_OFF, 1.0), (on, METER_MUTED if muted else METER_ON, 1.0)])
 
 
 # ---- the sets
@@ -286,7 +274,7 @@ def digital_white(folder):
     fresh(folder)
     for level in range(101):
         raster.write_ico(os.path.join(folder, "Vol%03d.ico" % level), [draw_number(n, level, False) for n in ICO_SIZES])
-    for level in range(0, 101, 5):
+    for level in range(101):
         raster.write_ico(os.path.join(folder, "Mute%03d.ico" % level), [draw_number(n, level, True) for n in ICO_SIZES])
     raster.write_ico(os.path.join(folder, "VolMin.ico"), [draw_speaker(n, WHITE, dx=3.0) for n in ICO_SIZES])
     raster.write_ico(os.path.join(folder, "VolMax.ico"), [draw_number(n, 100, False) for n in ICO_SIZES])
@@ -296,15 +284,16 @@ def digital_white(folder):
 def speaker_blue(folder):
     fresh(folder)
     for waves in range(4):
-        raster.write_png(os.path.join(folder, "Vol%d.png" % waves), draw_speaker(16, BLUE, waves=waves, dx=-0.5))
-    raster.write_png(os.path.join(folder, "Mute.png"), draw_speaker(16, BLUE, cross=True))
+        raster.write_ico(os.path.join(folder, "Vol%d.ico" % waves),
+                         [draw_speaker(n, BLUE, waves=waves, dx=-0.5) for n in ICO_SIZES])
+    raster.write_ico(os.path.join(folder, "Mute.ico"), [draw_speaker(n, BLUE, cross=True) for n in ICO_SIZES])
 
 
 def bar_meter_set(folder):
     fresh(folder)
     for lit in range(6):
-        write_bmp(os.path.join(folder, "Vol%d.bmp" % lit), bar_meter(lit, False))
-    write_bmp(os.path.join(folder, "Mute.bmp"), bar_meter(5, True))
+        raster.write_ico(os.path.join(folder, "Vol%d.ico" % lit), [bar_meter(n, lit, False) for n in ICO_SIZES])
+    raster.write_ico(os.path.join(folder, "Mute.ico"), [bar_meter(n, 5, True) for n in ICO_SIZES])
 
 
 def preview(path, sizes=ICO_SIZES):
@@ -312,9 +301,9 @@ def preview(path, sizes=ICO_SIZES):
     samples = [lambda n: draw_number(n, 7, False), lambda n: draw_number(n, 45, False),
                lambda n: draw_number(n, 100, False), lambda n: draw_number(n, 45, True),
                lambda n: draw_speaker(n, WHITE, dx=3.0), lambda n: draw_speaker(n, WHITE, cross=True),
-               lambda n: draw_speaker(n, BLUE, waves=3, dx=-0.5)]
-    zoom = 4
-    cell = 36
+               lambda n: draw_speaker(n, BLUE, waves=3, dx=-0.5), lambda n: bar_meter(n, 3, False)]
+    zoom = 3
+    cell = 52
     backgrounds = [(16, 16, 20), (40, 40, 48), (200, 200, 200), (243, 243, 243)]
     width = cell * len(samples) * zoom
     height = cell * len(sizes) * len(backgrounds) * zoom

@@ -110,9 +110,10 @@ def dib_bytes(canvas):
     return header + color + mask
 
 
-def write_ico(path, canvases):
-    """Small sizes as bitmaps (readable by every system), 256 pixels as PNG."""
-    images = [(c.size, png_bytes(c) if c.size >= 256 else dib_bytes(c)) for c in canvases]
+def write_ico(path, canvases, png_from=20):
+    """Pictures below `png_from` pixels as bitmaps (the tray's 16 pixels readable by every
+    system), the larger ones as PNG, which keeps a six-size file a few kilobytes."""
+    images = [(c.size, png_bytes(c) if c.size >= png_from else dib_bytes(c)) for c in canvases]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:
