@@ -3,6 +3,7 @@
 #include "Main.h"
 
 #include "Format.h"
+#include "IniFile.h"
 #include "Level.h"
 #include "Messages.h"
 #include "Migration.h"
@@ -169,8 +170,11 @@ void TMainForm::FillOptionForm()
             do {
                 std::wstring name = fd.cFileName;
                 // "*.ini" also matches "x.ini~" style names through short names: only real ".ini".
-                if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ini") == 0)
-                    f.LangAdd(name.substr(0, name.size() - 4));
+                if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".ini") == 0) {
+                    fw::TIniFile language;
+                    language.LoadFromFile(folders.LanguagesDir + name);
+                    f.LangAdd(name.substr(0, name.size() - 4), language.ReadString(L"Main", L"LanguageName", L""));
+                }
             } while (::FindNextFileW(find, &fd));
             ::FindClose(find);
         }

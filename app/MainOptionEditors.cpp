@@ -197,7 +197,7 @@ void TMainForm::ApplyOptionLists()
         t.Command = e.ToolCommand(j);
         t.Active = e.ToolChecked(j);
         // An unnamed tool keeps the caption it shows, in the current language.
-        t.Caption = e.ToolCaption(j);
+        t.Caption = e.ToolName(j);
     }
     RefreshActionStates();
 }

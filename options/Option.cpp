@@ -18,6 +18,7 @@ namespace {
 
 // The icon-set list's rows are at least this tall (design units), more when the font is.
 constexpr int kIconItemHeight = 18;
+constexpr int kMenuItemHeight = 13;
 constexpr wchar_t kMeasureText[] = L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 std::wstring WithBackslash(std::wstring folder)
@@ -62,6 +63,11 @@ POINT PlaceDialog(POINT saved, SIZE size, const RECT& savedWork, const RECT& cur
     return POINT{std::max(x, cursorWork.left), std::max(y, cursorWork.top)};
 }
 
+int ListItemHeight(int designHeight, int dpi, int textHeight)
+{
+    return std::max(fw::ScaleDesign(designHeight, dpi), textHeight);
+}
+
 std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder)
 {
     // A base of a lone backslash stands for "no program folder": stripping it would turn
@@ -103,7 +109,12 @@ bool TOptionForm::Create(bool withHelp)
     if (!CreateFromDesc(kOptionFormDesc, 96, exStyle))
         return false;
     DpiManager = std::make_unique<support::TDpiManager>(this, L"DpiManager", Handle());
-    DpiManager->OnScaleContents = [this](int n, int d) { ScaleBy(n, d); };
+    DpiManager->OnScaleContents = [this](int n, int d) {
+        ScaleBy(n, d);
+        // A combo box's height follows its font, not its scaled bounds: the buttons beside
+        // it follow the combo again.
+        EqualiseButtonHeights();
+    };
     FindControls();
     ConnectHandlers();
     FormCreate();
@@ -438,19 +449,25 @@ void TOptionForm::LangClear()
     LangComboBox->Clear();
 }
 
-void TOptionForm::LangAdd(const std::wstring& name)
+void TOptionForm::LangAdd(const std::wstring& name, const std::wstring& ownName)
 {
-    LangComboBox->Add(name);
+    // Shown in its own words; the file's name stays the value.
+    LangComboBox->Add(ownName.empty() ? name : ownName, name);
 }
 
 void TOptionForm::LangSelect(const std::wstring& name)
 {
-    LangComboBox->SetItemIndex(LangComboBox->IndexOf(name));
+    int row = -1;
+    for (int i = 0; i < LangComboBox->Count() && row < 0; ++i) {
+        if (LangComboBox->ItemData(i) == name)
+            row = i;
+    }
+    LangComboBox->SetItemIndex(row);
 }
 
 std::wstring TOptionForm::LangText() const
 {
-    return LangComboBox->Item(LangComboBox->ItemIndex());
+    return LangComboBox->ItemData(LangComboBox->ItemIndex());
 }
 
 // ---- Pages
@@ -583,19 +600,21 @@ void TOptionForm::ApplyFont(const std::wstring& name, int size, int charset)
     const int dpi = DpiManager ? DpiManager->Dpi() : CreationDpi();
     SetFormFont(fw::FontAtDpi(font, dpi));
 
-    // The owner-drawn icon-set list has a fixed row height: it grows with the font.
-    if (auto* icons = Find<fw::TCheckListBox>(L"IconListBox")) {
-        int textHeight = 0;
-        if (HDC dc = ::GetDC(Handle())) {
-            HGDIOBJ old = ::SelectObject(dc, Font());
-            SIZE s{};
-            if (::GetTextExtentPoint32W(dc, kMeasureText, static_cast<int>(wcslen(kMeasureText)), &s))
-                textHeight = s.cy;
-            ::SelectObject(dc, old);
-            ::ReleaseDC(Handle(), dc);
-        }
-        icons->SetItemHeight(std::max(fw::ScaleDesign(kIconItemHeight, dpi), textHeight));
+    // Lists with a fixed row height grow with the font: the icon-set list (owner-drawn) and the
+    // menu-display list, whose rows a taller script would otherwise clip.
+    int textHeight = 0;
+    if (HDC dc = ::GetDC(Handle())) {
+        HGDIOBJ old = ::SelectObject(dc, Font());
+        SIZE s{};
+        if (::GetTextExtentPoint32W(dc, kMeasureText, static_cast<int>(wcslen(kMeasureText)), &s))
+            textHeight = s.cy;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(Handle(), dc);
     }
+    if (auto* icons = Find<fw::TCheckListBox>(L"IconListBox"))
+        icons->SetItemHeight(ListItemHeight(kIconItemHeight, dpi, textHeight));
+    if (auto* menu = Find<fw::TCheckListBox>(L"MenuListBox"))
+        menu->SetItemHeight(ListItemHeight(kMenuItemHeight, dpi, textHeight));
 }
 
 // ---- About

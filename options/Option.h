@@ -34,6 +34,9 @@ std::optional<POINT> PlaceInWorkArea(POINT p, SIZE size, const RECT& work);
 // Where the dialog opens: a saved point moved inside the work area of its monitor; with none,
 // or one wholly outside that area, centred in the work area of the cursor's monitor.
 POINT PlaceDialog(POINT saved, SIZE size, const RECT& savedWork, const RECT& cursorWork);
+// The row height of a list with fixed rows: its design height at the resolution, or the
+// font's line when that is taller.
+int ListItemHeight(int designHeight, int dpi, int textHeight);
 std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder);
 std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFolder,
                              const std::wstring& baseFolder);
@@ -146,7 +149,8 @@ class TOptionForm : public fw::TForm {
     void LangBeginUpdate();
     void LangEndUpdate();
     void LangClear();
-    void LangAdd(const std::wstring& name);
+    // A language file's name, and the name the language gives itself (shown when not empty).
+    void LangAdd(const std::wstring& name, const std::wstring& ownName = {});
     void LangSelect(const std::wstring& name);
     std::wstring LangText() const;
 

@@ -1,5 +1,7 @@
 #include "OptionEditors.h"
 
+#include "TextList.h"
+
 #include "HotKeyEdit.h"
 #include "Option.h"
 #include "OptionControls.h"
@@ -44,6 +46,7 @@ TOptionEditors::TOptionEditors(TOptionForm& f) : form(f)
     ToolCommandEdit = form.Find<fw::TEdit>(L"ToolCommandEdit");
     ToolDialogButton = form.Find<fw::TButton>(L"ToolDialogButton");
     ToolDeleteButton = form.Find<fw::TButton>(L"ToolDeleteButton");
+    ToolDeviceLabel = form.Find<fw::TLabel>(L"ToolDeviceLabel");
     IconListBox = form.Find<fw::TCheckListBox>(L"IconListBox");
     MenuListBox = form.Find<fw::TCheckListBox>(L"MenuListBox");
     mouseRows = TReportRows(MouseListView ? MouseListView->Handle() : nullptr);
@@ -562,6 +565,25 @@ std::wstring TOptionEditors::ToolCaption(int row) const
     return toolRows.Caption(row);
 }
 
+std::wstring TOptionEditors::ToolName(int row) const
+{
+    return toolRows.Data(row) ? toolRows.Caption(row) : std::wstring();
+}
+
+void TOptionEditors::ShowToolDevice()
+{
+    if (!ToolDeviceLabel || !ToolComboBox || !ToolCommandEdit)
+        return;
+    // A device tool's command is an endpoint ID no one can read: its device's name beside it.
+    const std::wstring command = ToolCommandEdit->Text();
+    std::wstring name;
+    for (int i = 0; i < ToolComboBox->Count() && name.empty() && !command.empty(); ++i) {
+        if (ToolComboBox->ItemData(i) == command)
+            name = ToolComboBox->Item(i);
+    }
+    ToolDeviceLabel->SetCaption(EscapeAccelerators(name));
+}
+
 void TOptionEditors::ToolDeviceBeginUpdate()
 {
     if (ToolComboBox)
@@ -590,6 +612,9 @@ void TOptionEditors::ToolDeviceAdd(const std::wstring& command, const std::wstri
 
 void TOptionEditors::SetToolRow(int row, const std::wstring& name, const std::wstring& command)
 {
+    // A row the user never named keeps no name: its caption is composed in the language of
+    // the day wherever it shows.
+    toolRows.SetData(row, name.empty() ? 0 : 1);
     toolRows.SetCaption(row, ToolRowCaption(name, form.ToolFormat, row));
     toolRows.SetSubItem(row, command);
 }
@@ -612,6 +637,7 @@ void TOptionEditors::ToolRefresh()
         ToolDialogButton->SetEnabled(on);
     if (ToolDeleteButton)
         ToolDeleteButton->SetEnabled(on);
+    ShowToolDevice();
 }
 
 void TOptionEditors::ToolEditChange()
@@ -619,8 +645,14 @@ void TOptionEditors::ToolEditChange()
     if (quiet || !ToolComboBox || !ToolCommandEdit)
         return;
     const int row = toolRows.Selected();
-    if (row >= 0)
-        SetToolRow(row, ToolComboBox->Text(), ToolCommandEdit->Text());
+    if (row >= 0) {
+        std::wstring name = ToolComboBox->Text();
+        // The composed caption of an unnamed row, left as it was shown, names nothing.
+        if (toolRows.Data(row) == 0 && name == ToolRowCaption(std::wstring(), form.ToolFormat, row))
+            name.clear();
+        SetToolRow(row, name, ToolCommandEdit->Text());
+    }
+    ShowToolDevice();
     ApplyRule();
 }
 
@@ -643,6 +675,7 @@ void TOptionEditors::ToolComboBoxSelect()
     if (row >= 0)
         SetToolRow(row, name, command);
     ApplyRule();
+    ShowToolDevice();
 }
 
 void TOptionEditors::ToolDialogButtonClick()

@@ -4,6 +4,7 @@
 // edit the selected row, two are check lists. Like the rest of the dialog they only hold
 // values: the main window fills them and reads them back through the operations below.
 
+#include "Control.h"
 #include "EditorRules.h"
 #include "HotKey.h"
 #include "IconDraw.h"
@@ -85,6 +86,8 @@ class TOptionEditors {
     std::wstring ToolCommand(int row) const;
     bool ToolChecked(int row) const;
     std::wstring ToolCaption(int row) const;
+    // The name to store: empty for a row the user never named.
+    std::wstring ToolName(int row) const;
     void ToolDeviceBeginUpdate();
     void ToolDeviceEndUpdate();
     void ToolDeviceClear();
@@ -122,6 +125,7 @@ class TOptionEditors {
     fw::TEdit* ToolCommandEdit = nullptr;
     fw::TButton* ToolDialogButton = nullptr;
     fw::TButton* ToolDeleteButton = nullptr;
+    fw::TLabel* ToolDeviceLabel = nullptr;
     fw::TCheckListBox* IconListBox = nullptr;
     fw::TCheckListBox* MenuListBox = nullptr;
 
@@ -152,6 +156,7 @@ class TOptionEditors {
     void VolumeBarChange();
     // Tool
     void ToolRefresh();
+    void ShowToolDevice();
     void SetToolRow(int row, const std::wstring& name, const std::wstring& command);
     void ToolEditChange();
     void ToolComboBoxSelect();

@@ -123,14 +123,18 @@ const TControlDesc kControls[] = {
     // Tool
     {L"TTabSheet", L"ToolSheet", L"PageControl", L"Tool", 0, 0, 0, 0},
     {L"TGroupBox", L"ToolGroupBox", L"ToolSheet", L"Tool registration", 8, 8, 432, 396},
-    {L"TListView", L"ToolListView", L"ToolGroupBox", L"", 12, 20, 408, 274, 0,
+    {L"TListView", L"ToolListView", L"ToolGroupBox", L"", 12, 20, 408, 256, 0,
      L"Checkboxes=1;Columns=Name:160,Command:230"},
-    {L"TGroupBox", L"ToolInputGroupBox", L"ToolGroupBox", L"Tool", 12, 300, 408, 86},
-    {L"TComboBox", L"ToolComboBox", L"ToolInputGroupBox", L"", 10, 20, 388, 21, 0,
+    {L"TGroupBox", L"ToolInputGroupBox", L"ToolGroupBox", L"Tool", 12, 282, 408, 104},
+    {L"TLabel", L"ToolNameLabel", L"ToolInputGroupBox", L"Name:", 10, 24, 72, 13},
+    {L"TComboBox", L"ToolComboBox", L"ToolInputGroupBox", L"", 86, 20, 312, 21, 0,
      L"Style=Edit;DropDownCount=20"},
-    {L"TEdit", L"ToolCommandEdit", L"ToolInputGroupBox", L"", 10, 52, 270, 21},
+    {L"TLabel", L"ToolCommandLabel", L"ToolInputGroupBox", L"Command:", 10, 56, 72, 13},
+    {L"TEdit", L"ToolCommandEdit", L"ToolInputGroupBox", L"", 86, 52, 194, 21},
     {L"TButton", L"ToolDialogButton", L"ToolInputGroupBox", L"...", 286, 52, 25, 21},
     {L"TButton", L"ToolDeleteButton", L"ToolInputGroupBox", L"&Delete", 318, 52, 80, 21},
+    // The device a "Device:" command switches to, by name.
+    {L"TLabel", L"ToolDeviceLabel", L"ToolInputGroupBox", L"", 86, 80, 312, 13},
 
     // Icon
     {L"TTabSheet", L"IconSheet", L"PageControl", L"Icon", 0, 0, 0, 0},

@@ -205,6 +205,16 @@ void TUpDownEdit::PlaceButton()
     }
     text.left += 1;
     text.right -= 1;
+    // A box taller than its line (scaled bounds, a small font) shows the digits in its middle,
+    // not at its top.
+    if (HDC dc = ::GetDC(Handle())) {
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+        TEXTMETRICW tm{};
+        if (::GetTextMetricsW(dc, &tm) && tm.tmHeight < client.bottom - client.top)
+            text.top = client.top + (client.bottom - client.top - tm.tmHeight) / 2;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(Handle(), dc);
+    }
     ::SendMessageW(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&text));
 }
 

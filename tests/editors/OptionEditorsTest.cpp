@@ -257,7 +257,8 @@ TEST_F(OptionEditorsTest, ToolNamesFromDefaultDeviceEntryAndFileDialog)
     e->ToolDeviceAdd(L"Device:{0.0.0.00000000}.{bbbb}", L"Speakers");
     e->ToolDeviceEndUpdate();
     EXPECT_EQ(e->ToolCaption(0), L"Editor");
-    EXPECT_EQ(e->ToolCaption(2), L"Tool3"); // unnamed: the numbered caption, which applying stores
+    EXPECT_EQ(e->ToolCaption(2), L"Tool3"); // unnamed: the numbered caption is shown, no name stored
+    EXPECT_EQ(e->ToolName(2), L"");
     EXPECT_FALSE(e->ToolChecked(2));
 
     Page(L"ToolSheet");
@@ -274,16 +275,25 @@ TEST_F(OptionEditorsTest, ToolNamesFromDefaultDeviceEntryAndFileDialog)
     EXPECT_EQ(e->ToolCaption(1), L"Speakers");
     EXPECT_EQ(e->ToolCommand(1), L"Device:{0.0.0.00000000}.{bbbb}");
     EXPECT_EQ(e->ToolCommandEdit->Text(), L"Device:{0.0.0.00000000}.{bbbb}");
+    EXPECT_EQ(e->ToolDeviceLabel->Caption(), L"Speakers"); // the ID's device by name
     EXPECT_TRUE(ApplyEnabled());
 
     // Typing a command renames nothing; clearing the name falls back to the numbered caption.
     e->ToolCommandEdit->SetText(L"mmsys.cpl");
     EXPECT_EQ(e->ToolCommand(1), L"mmsys.cpl");
     EXPECT_EQ(e->ToolCaption(1), L"Speakers");
+    EXPECT_EQ(e->ToolDeviceLabel->Caption(), L"");
     e->ToolDeleteButton->Click();
     EXPECT_EQ(e->ToolCaption(1), L"Tool2");
     EXPECT_EQ(e->ToolCommand(1), L"");
     EXPECT_TRUE(e->ToolChecked(1));
+    // A command typed into an unnamed row, its numbered caption in the name box, leaves it
+    // unnamed.
+    Select(e->ToolListView, 2);
+    EXPECT_EQ(e->ToolComboBox->Text(), L"Tool3");
+    e->ToolCommandEdit->SetText(L"mmsys.cpl");
+    EXPECT_EQ(e->ToolCommand(2), L"mmsys.cpl");
+    EXPECT_EQ(e->ToolName(2), L"");
 
     // A double click on a row opens the file dialog; the chosen file names the tool.
     std::wstring filter;

@@ -1,6 +1,7 @@
 // The settings dialog: its pure rules, and the real dialog of an in-process main window
 // against the endpoint simulator (filled, edited, applied, warned, closed).
 #include "Option.h"
+#include "CheckListBox.h"
 #include "CommandLine.h"
 #include "Level.h"
 #include "FuzzRun.h"
@@ -298,6 +299,30 @@ TEST_F(OptionDialog, SavedPositionHalfOffTheRightEdgeMovesInside)
     EXPECT_EQ(f.FormPosition().y, work.top + 10);
 }
 
+// Lists with fixed rows grow with the font, so a taller script is not clipped.
+TEST_F(OptionDialog, ListRowsFollowTheFont)
+{
+    TOptionForm& f = Open();
+    for (int size : {8, 12, 18, 9}) {
+        f.ApplyFont(L"Tahoma", size, DEFAULT_CHARSET);
+        int line = 0;
+        HDC dc = ::GetDC(f.Handle());
+        HGDIOBJ old = ::SelectObject(dc, f.Font());
+        TEXTMETRICW tm{};
+        if (::GetTextMetricsW(dc, &tm))
+            line = tm.tmHeight;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(f.Handle(), dc);
+        ASSERT_GT(line, 0);
+        for (const wchar_t* name : {L"MenuListBox", L"IconListBox"}) {
+            auto* list = f.Find<fw::TCheckListBox>(name);
+            ASSERT_TRUE(list) << name;
+            EXPECT_GE(list->ItemHeight(), line) << name << " at " << size << " pt";
+            EXPECT_GE(list->ItemHeight(), std::wstring(name) == L"MenuListBox" ? 13 : 18) << name;
+        }
+    }
+}
+
 TEST_F(OptionDialog, HiddenSettingsEntryWarnsOnEveryApply)
 {
     form->MainActionList->Find(L"ShowOptionAction")->Visible = false;
@@ -490,6 +515,10 @@ TEST_F(OptionDialog, OkWithAnotherLanguageClosesWithoutRefilling)
     TOptionForm& f = Open();
     f.LangClear();
     f.LangAdd(L"English");
+    f.LangAdd(L"Japanese", L"日本語"); // shown in its own words, chosen by its file's name
+    f.LangSelect(L"Japanese");
+    EXPECT_EQ(f.LangComboBox->Text(), L"日本語");
+    EXPECT_EQ(f.LangText(), L"Japanese");
     f.LangAdd(L"Klingon");
     f.LangSelect(L"Klingon");
     EXPECT_EQ(f.LangText(), L"Klingon");
