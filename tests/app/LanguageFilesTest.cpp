@@ -207,9 +207,11 @@ std::set<std::wstring> AcceleratorClashes(const fw::TIniFile& ini)
 
 TEST(LanguageFiles, NoAcceleratorServesTwoControlsOfOneMenuBoxOrPage)
 {
-    // The built-in English captions share a key on three pages; English.ini keeps them.
-    const std::set<std::wstring> english{L"IconSheet A", L"MouseSheet D", L"OperationSheet C"};
-    EXPECT_EQ(AcceleratorClashes(fw::TIniFile()), english);
+    // The built-in English captions share a key on three pages; English.ini keeps two of them
+    // (its reworded Operation page has none).
+    const std::set<std::wstring> builtIn{L"IconSheet A", L"MouseSheet D", L"OperationSheet C"};
+    const std::set<std::wstring> english{L"IconSheet A", L"MouseSheet D"};
+    EXPECT_EQ(AcceleratorClashes(fw::TIniFile()), builtIn);
     for (const std::wstring& name : ShippedFiles()) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         fw::TIniFile ini;
