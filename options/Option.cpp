@@ -63,6 +63,16 @@ POINT PlaceDialog(POINT saved, SIZE size, const RECT& savedWork, const RECT& cur
     return POINT{std::max(x, cursorWork.left), std::max(y, cursorWork.top)};
 }
 
+int FitDpi(int dpi, SIZE design, SIZE work)
+{
+    int fit = dpi;
+    // A large scaling on a small screen: a slightly smaller font beats buttons below the taskbar.
+    for (auto [d, w] : {std::pair{design.cx, work.cx}, std::pair{design.cy, work.cy}})
+        if (d > 0 && w > 0 && static_cast<long long>(d) * dpi > static_cast<long long>(w) * 96)
+            fit = std::min(fit, static_cast<int>(static_cast<long long>(w) * 96 / d));
+    return std::max(fit, std::min(dpi, 96));
+}
+
 int ListItemHeight(int designHeight, int dpi, int textHeight)
 {
     return std::max(fw::ScaleDesign(designHeight, dpi), textHeight);
@@ -108,7 +118,18 @@ bool TOptionForm::Create(bool withHelp)
     // Laid out at the design resolution; the DPI component scales it to the monitor's.
     if (!CreateFromDesc(kOptionFormDesc, 96, exStyle))
         return false;
+    RECT created{};
+    ::GetWindowRect(Handle(), &created);
+    const SIZE design{created.right - created.left, created.bottom - created.top};
     DpiManager = std::make_unique<support::TDpiManager>(this, L"DpiManager", Handle());
+    DpiManager->DpiProbe = [design](HWND form) {
+        const int dpi = support::SystemDpiOf(form);
+        MONITORINFO mi{};
+        mi.cbSize = sizeof(mi);
+        if (dpi <= 0 || !::GetMonitorInfoW(::MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &mi))
+            return dpi;
+        return FitDpi(dpi, design, SIZE{mi.rcWork.right - mi.rcWork.left, mi.rcWork.bottom - mi.rcWork.top});
+    };
     DpiManager->OnScaleContents = [this](int n, int d) {
         ScaleBy(n, d);
         // A combo box's height follows its font, not its scaled bounds: the buttons beside
@@ -513,6 +534,8 @@ void TOptionForm::SetFormPosition(POINT p)
             ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
         return work;
     };
+    if (DpiManager)
+        DpiManager->Check(); // placed at the size it is shown at
     POINT cursor{};
     ::GetCursorPos(&cursor);
     RECT r{};

@@ -30,13 +30,16 @@ constexpr UINT WM_OPTIONLISTSELECT = WM_APP + 10;
 // the work area, or nothing when the dialog would lie wholly outside it.
 std::optional<POINT> PlaceInWorkArea(POINT p, SIZE size, const RECT& work);
 
-// The sound value rules: what is stored for a chosen value v, and what the combo shows.
 // Where the dialog opens: a saved point moved inside the work area of its monitor; with none,
 // or one wholly outside that area, centred in the work area of the cursor's monitor.
 POINT PlaceDialog(POINT saved, SIZE size, const RECT& savedWork, const RECT& cursorWork);
+// The resolution the dialog is laid out at: the monitor's, or as much less as it takes for a
+// dialog of `design` size (at 96 dots per inch) to fit the work area, but never below 96.
+int FitDpi(int dpi, SIZE design, SIZE work);
 // The row height of a list with fixed rows: its design height at the resolution, or the
 // font's line when that is taller.
 int ListItemHeight(int designHeight, int dpi, int textHeight);
+// The sound value rules: what is stored for a chosen value v, and what the combo shows.
 std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFolder);
 std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFolder,
                              const std::wstring& baseFolder);

@@ -64,6 +64,32 @@ TEST(OptionPosition, WorkAreaRules)
     EXPECT_EQ(tall.y, 0);
 }
 
+TEST(OptionPosition, ResolutionFitsTheWorkArea)
+{
+    const SIZE design{474, 530};
+    struct Case {
+        int dpi;
+        SIZE work;
+        int fit;
+    } cases[] = {
+        {144, {1280, 1040}, 144}, // room enough: the monitor's
+        {144, {1280, 772}, 139},  // 795 px on 772: a little smaller
+        {144, {600, 1040}, 121},  // too wide as well
+        {120, {1280, 600}, 108},
+        {144, {400, 300}, 96},    // never below the design
+        {96, {400, 300}, 96},
+        {72, {1280, 1040}, 72},   // a monitor below the design keeps its own
+        {144, {0, 0}, 144},       // no work area known
+    };
+    for (const Case& c : cases) {
+        const int fit = FitDpi(c.dpi, design, c.work);
+        EXPECT_EQ(fit, c.fit) << c.dpi << " on " << c.work.cx << "x" << c.work.cy;
+        if (fit > 96 && c.work.cy > 0) {
+            EXPECT_LE(::MulDiv(design.cy, fit, 96), c.work.cy);
+        }
+    }
+}
+
 TEST(OptionSound, StoredAndShownValues)
 {
     const std::wstring base = L"C:\\Prog\\", sounds = L"C:\\Prog\\Sounds\\";
