@@ -165,6 +165,9 @@ public:
     // Tells the user that the settings just applied did not reach the file: text txDlgSave,
     // txDlgSaveUnread (once per opening of the dialog) or txDlgApply, with the file's name.
     void ReportSaveFailure(int textIndex = txDlgSave);
+    // Tells why the settings dialog refused to apply (text `textIndex`): the warning box with
+    // OK alone, always shown, nothing to silence.
+    void ReportOptionRefusal(int textIndex);
     // The settings dialog (MainOption.cpp); at most one exists, created when it opens.
     void ShowOptionForm(const std::wstring& page);
     void FillOptionForm();

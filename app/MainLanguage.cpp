@@ -162,4 +162,21 @@ void TMainForm::ReportSaveFailure(int textIndex)
                   MB_OK | MB_ICONERROR);
 }
 
+void TMainForm::ReportOptionRefusal(int textIndex)
+{
+    const int index = textIndex >= 0 && textIndex < txCount ? textIndex : txDlgAppWheelKeys;
+    const std::wstring text = Texts.Text(index).empty() ? std::wstring(kDefaultTexts[index].text) : Texts.Text(index);
+    bool checked = false;
+    if (OptionWarningBox) {
+        OptionWarningBox(text, checked);
+        return;
+    }
+    TWarning w;
+    w.Type = TMsgDlgType::mtWarning;
+    w.Title = Texts.Text(txDlgTitle);
+    w.Text = text;
+    w.Owner = ::GetActiveWindow();
+    ShowWarning(w, checked);
+}
+
 } // namespace lorvane

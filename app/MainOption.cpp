@@ -1,5 +1,5 @@
 // The settings dialog seen from the main window: opening it, filling it from the settings
-// model, copying it back (with the two warnings) and closing it.
+// model, copying it back (with the two warnings and the one refusal) and closing it.
 #include "Main.h"
 
 #include "Format.h"
@@ -139,6 +139,8 @@ void TMainForm::FillOptionForm()
     f.WheelMarginEdit->SetValue(s.WheelMargin);
     f.SetWheelAreas(s.WheelAreas);
     f.SetWheelKeys(s.WheelKeys);
+    f.SetAppWheelKeys(s.AppWheelKeys);
+    f.BarApplicationsCheckBox->SetChecked(s.BarApplications);
 
     StartupShortcut shortcut = ReadStartupShortcut();
     f.StartUpCheckBox->SetChecked(shortcut.enabled);
@@ -221,6 +223,13 @@ bool TMainForm::ApplyOptionForm(bool fromOk)
     TOptionForm& f = *OptionForm;
     TSettings& s = Settings;
 
+    // Refused before anything is taken: the user picks other keys on the page shown.
+    if (AppWheelKeysClash(f.WheelKeys(), f.AppWheelKeys())) {
+        f.ActivatePage(L"MouseSheet");
+        ReportOptionRefusal(txDlgAppWheelKeys);
+        f.FocusAppWheelKeys();
+        return false;
+    }
     // The two warnings: a setting that hides the way back into this dialog. The second is
     // skipped when the first switched the warnings off.
     if (s.MessageDlg && OptionMouseWarningDue() && !ConfirmOptionWarning(txDlgMouse, L"MainMenuAction"))
@@ -254,7 +263,12 @@ bool TMainForm::ApplyOptionForm(bool fromOk)
     ApplyOptionLists();
 
     s.WheelMargin = f.WheelMarginEdit->Value();
-    SetWheelAreasKeys(static_cast<uint8_t>(f.WheelAreas()), static_cast<uint8_t>(f.WheelKeys()));
+    s.BarApplications = f.BarApplicationsCheckBox->Checked();
+    const auto appKeys = static_cast<uint8_t>(f.AppWheelKeys());
+    const bool appKeysChanged = appKeys != s.AppWheelKeys;
+    s.AppWheelKeys = appKeys;
+    // The input thread learns of new application keys even when the wheel's stay.
+    SetWheelAreasKeys(static_cast<uint8_t>(f.WheelAreas()), static_cast<uint8_t>(f.WheelKeys()), appKeysChanged);
 
     ApplyOptionBindings();
 

@@ -62,6 +62,13 @@ void AddCheckBox(BoxContext& ctx, HWND box)
             continue;
         firstTop = std::min<int>(firstTop, ChildRect(box, buttons[i]).top);
     }
+    if (w.CheckBoxCaption.empty()) {
+        // A notice with nothing to silence: the buttons only take their captions.
+        for (int i = 0; i < kMsgDlgBtnCount; ++i)
+            if (buttons[i] && !w.ButtonCaptions[static_cast<size_t>(i)].empty())
+                ::SetWindowTextW(buttons[i], w.ButtonCaptions[static_cast<size_t>(i)].c_str());
+        return;
+    }
     const int band = oldHeight - firstTop;
 
     HWND text = MessageText(box);

@@ -40,7 +40,7 @@ struct TWarning {
     TMsgDlgType Type = TMsgDlgType::mtWarning;
     std::wstring Title; // empty: the type's own title
     DWORD HelpContext = 0;
-    std::wstring CheckBoxCaption;
+    std::wstring CheckBoxCaption; // empty: a notice without the check box
     TMsgDlgCaptions ButtonCaptions;
     TMsgDlgButtons Buttons = MsgDlgButton(mbOK);
     HWND Owner = nullptr;

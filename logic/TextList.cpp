@@ -47,6 +47,8 @@ const TDefaultText kDefaultTexts[txCount] = {
     {L"DisplayVolume", L"%d%%"},
     {L"DisplayMute", L"Mute"},
     {L"AppSystemSounds", L"System Sounds"},
+    {L"DlgAppWheelKeys", L"The keys for the application under the pointer are those of the mouse wheel.\\n\\n"
+                         L"Choose other keys for one of them, or none for the application."},
 };
 
 TTextList::TTextList(int size) : entries(size > 0 ? static_cast<size_t>(size) : 0) {}

@@ -67,6 +67,7 @@ enum TextIndex : int {
     txDisplayVolume,
     txDisplayMute,
     txAppSystemSounds,
+    txDlgAppWheelKeys,
     txCount
 };
 

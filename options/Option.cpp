@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 
 namespace lorvane {
 
@@ -99,6 +100,11 @@ std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFol
     return v;
 }
 
+bool AppWheelKeysClash(unsigned wheelKeys, unsigned appWheelKeys) noexcept
+{
+    return appWheelKeys != 0 && appWheelKeys == wheelKeys;
+}
+
 TOptionForm::TOptionForm(fw::TComponent* owner)
     : fw::TForm(owner, L"OptionForm"), FileVersionInfo(std::make_unique<TFileVersionInfo>(this))
 {
@@ -178,6 +184,11 @@ void TOptionForm::FindControls()
     AltCheckBox = Find<fw::TCheckBox>(L"AltCheckBox");
     CtrlCheckBox = Find<fw::TCheckBox>(L"CtrlCheckBox");
     WinCheckBox = Find<fw::TCheckBox>(L"WinCheckBox");
+    AppShiftCheckBox = Find<fw::TCheckBox>(L"AppShiftCheckBox");
+    AppAltCheckBox = Find<fw::TCheckBox>(L"AppAltCheckBox");
+    AppCtrlCheckBox = Find<fw::TCheckBox>(L"AppCtrlCheckBox");
+    AppWinCheckBox = Find<fw::TCheckBox>(L"AppWinCheckBox");
+    BarApplicationsCheckBox = Find<fw::TCheckBox>(L"BarApplicationsCheckBox");
     IconMuteFixCheckBox = Find<fw::TCheckBox>(L"IconMuteFixCheckBox");
     FileNameLabel = Find<fw::TLabel>(L"FileNameLabel");
     CopyrightLabel = Find<fw::TLabel>(L"CopyrightLabel");
@@ -324,18 +335,60 @@ unsigned TOptionForm::WheelAreas() const
            (DesktopCornerCheckBox->Checked() ? 8u : 0u);
 }
 
+namespace {
+
+// The four boxes of a modifier set, in the order of its bits (Shift, Alt, Ctrl, Win).
+void SetKeyBoxes(std::initializer_list<fw::TCheckBox*> boxes, unsigned keys)
+{
+    unsigned bit = 1;
+    for (fw::TCheckBox* box : boxes) {
+        box->SetChecked((keys & bit) != 0);
+        bit <<= 1;
+    }
+}
+
+unsigned KeyBoxes(std::initializer_list<fw::TCheckBox*> boxes)
+{
+    unsigned keys = 0, bit = 1;
+    for (fw::TCheckBox* box : boxes) {
+        keys |= box->Checked() ? bit : 0u;
+        bit <<= 1;
+    }
+    return keys;
+}
+
+} // namespace
+
 void TOptionForm::SetWheelKeys(unsigned keys)
 {
-    ShiftCheckBox->SetChecked((keys & 1) != 0);
-    AltCheckBox->SetChecked((keys & 2) != 0);
-    CtrlCheckBox->SetChecked((keys & 4) != 0);
-    WinCheckBox->SetChecked((keys & 8) != 0);
+    SetKeyBoxes({ShiftCheckBox, AltCheckBox, CtrlCheckBox, WinCheckBox}, keys);
 }
 
 unsigned TOptionForm::WheelKeys() const
 {
-    return (ShiftCheckBox->Checked() ? 1u : 0u) | (AltCheckBox->Checked() ? 2u : 0u) |
-           (CtrlCheckBox->Checked() ? 4u : 0u) | (WinCheckBox->Checked() ? 8u : 0u);
+    return KeyBoxes({ShiftCheckBox, AltCheckBox, CtrlCheckBox, WinCheckBox});
+}
+
+void TOptionForm::SetAppWheelKeys(unsigned keys)
+{
+    SetKeyBoxes({AppShiftCheckBox, AppAltCheckBox, AppCtrlCheckBox, AppWinCheckBox}, keys);
+}
+
+unsigned TOptionForm::AppWheelKeys() const
+{
+    return KeyBoxes({AppShiftCheckBox, AppAltCheckBox, AppCtrlCheckBox, AppWinCheckBox});
+}
+
+void TOptionForm::FocusAppWheelKeys()
+{
+    ActivatePage(L"MouseSheet");
+    for (fw::TCheckBox* box : {AppShiftCheckBox, AppAltCheckBox, AppCtrlCheckBox, AppWinCheckBox}) {
+        if (box->Checked()) {
+            box->SetFocus();
+            return;
+        }
+    }
+    AppShiftCheckBox->SetFocus();
 }
 
 // ---- Sound

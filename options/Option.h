@@ -44,6 +44,10 @@ std::wstring StoredSoundValue(const std::wstring& v, const std::wstring& baseFol
 std::wstring ShownSoundValue(const std::wstring& v, const std::wstring& soundFolder,
                              const std::wstring& baseFolder);
 
+// One modifier set cannot turn both the master and an application: the dialog refuses an
+// application key set that equals the wheel's (none at all is no clash).
+bool AppWheelKeysClash(unsigned wheelKeys, unsigned appWheelKeys) noexcept;
+
 class TOptionForm : public fw::TForm {
   public:
     explicit TOptionForm(fw::TComponent* owner);
@@ -91,6 +95,11 @@ class TOptionForm : public fw::TForm {
     fw::TCheckBox* AltCheckBox = nullptr;
     fw::TCheckBox* CtrlCheckBox = nullptr;
     fw::TCheckBox* WinCheckBox = nullptr;
+    fw::TCheckBox* AppShiftCheckBox = nullptr;
+    fw::TCheckBox* AppAltCheckBox = nullptr;
+    fw::TCheckBox* AppCtrlCheckBox = nullptr;
+    fw::TCheckBox* AppWinCheckBox = nullptr;
+    fw::TCheckBox* BarApplicationsCheckBox = nullptr;
     // Icon
     fw::TCheckBox* IconMuteFixCheckBox = nullptr;
     // About
@@ -112,6 +121,10 @@ class TOptionForm : public fw::TForm {
     unsigned WheelAreas() const;
     void SetWheelKeys(unsigned keys);
     unsigned WheelKeys() const;
+    void SetAppWheelKeys(unsigned keys);
+    unsigned AppWheelKeys() const;
+    // Shows the Mouse page with the focus on the application's keys, after a refusal.
+    void FocusAppWheelKeys();
 
     // ---- On-screen display: the [Display] settings as the page shows them
     void SetDisplaySettings(const TDisplaySettings& s);

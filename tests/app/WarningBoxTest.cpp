@@ -125,4 +125,22 @@ TEST(WarningBox, NoKeepsAnUntouchedState)
     }
 }
 
+TEST(WarningBox, ANoticeWithoutCheckBoxCaptionHasNoCheckBox)
+{
+    TWarning w = GermanWarning();
+    w.CheckBoxCaption.clear();
+    w.Buttons = MsgDlgButton(mbOK);
+    w.ButtonCaptions[mbOK] = L"&Gut";
+    bool checked = false, hasCheck = true;
+    std::wstring ok;
+    int result = Show(w, checked, [&](HWND box) {
+        hasCheck = ::GetDlgItem(box, kWarningCheckBoxId) != nullptr;
+        ok = TextOf(::GetDlgItem(box, IDOK));
+        ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_FALSE(hasCheck);
+    EXPECT_EQ(ok, L"&Gut");
+}
+
 } // namespace

@@ -143,6 +143,26 @@ TEST_F(OptionApply, DisplayPageAppliesEveryKeyAndThePreviewFollows)
     EXPECT_EQ(f.DisplaySettings().Duration, 2500u);
 }
 
+TEST_F(OptionApply, MousePageStoresTheBarRowsAndTheApplicationKeysForTheInputThread)
+{
+    TOptionForm& f = *form->OptionForm;
+    EXPECT_TRUE(f.BarApplicationsCheckBox->Checked());
+    for (fw::TCheckBox* box : {f.BarApplicationsCheckBox, f.AppAltCheckBox, f.AppCtrlCheckBox})
+        ::SendMessageW(box->Handle(), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_TRUE(f.ApplyButton->Enabled());
+    ASSERT_TRUE(form->ApplyOptionForm(false));
+    EXPECT_FALSE(form->Settings.BarApplications);
+    EXPECT_EQ(form->Settings.AppWheelKeys, 2 | 4);
+    // The wheel's own keys stayed: the new set still reaches the hook's snapshot.
+    EXPECT_EQ(form->WheelCapture->State.keys[1].load(), 2 | 4);
+    form->Settings.AppWheelKeys = 8;
+    form->Settings.BarApplications = true;
+    form->FillOptionForm();
+    EXPECT_EQ(f.AppWheelKeys(), 8u);
+    EXPECT_TRUE(f.BarApplicationsCheckBox->Checked());
+}
+
 TEST_F(OptionApply, HotkeysReachTheActionsAndTheModel)
 {
     const int up = Position(L"VolumeUpAction");

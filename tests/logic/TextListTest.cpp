@@ -29,8 +29,8 @@ TEST(TextList, DefaultTableHasEveryKeyOnce)
 {
     TTextList list;
     FillDefaultTexts(list);
-    ASSERT_EQ(list.Count(), 35); // with the save notices, the mark of a refused hotkey, the display's texts and
-                                 // the system sounds' name
+    ASSERT_EQ(list.Count(), 36); // with the save notices, the mark of a refused hotkey, the display's texts,
+                                 // the system sounds' name and the refused application keys
     for (int i = 0; i < list.Count(); ++i)
         for (int j = i + 1; j < list.Count(); ++j)
             EXPECT_NE(list.Key(i), list.Key(j)) << i << " " << j;

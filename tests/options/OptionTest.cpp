@@ -170,20 +170,55 @@ TEST_F(OptionDialog, EditedValuesReachTheModelAndTheSoundTimer)
     EXPECT_EQ(form->Settings.WheelMargin, 999);
 }
 
-TEST_F(OptionDialog, WheelAreaBitsAndTheRadioPair)
+TEST_F(OptionDialog, WheelAreaBitsTheRadioPairAndTheApplicationKeys)
 {
+    // The wheel's keys are in & 15; `app` is clicked into the application's boxes. The same set
+    // for both (none at all aside) is refused: warned, the page shown, nothing stored.
     struct Case {
-        uint8_t in, out;
-    } cases[] = {{1 | 16, 1 | 16}, {2 | 4 | 8, 2 | 4 | 8}, {3, 2}, {0, 0}, {31, 30}};
+        uint8_t in, out, app;
+        bool refused;
+    } cases[] = {
+        {1 | 16, 1 | 16, 4, false},   // different sets
+        {2 | 4 | 8, 2 | 4 | 8, 0, false}, // no application keys
+        {3, 2, 3, true},               // equal
+        {31, 30, 15, true},            // equal, all four
+        {15, 14, 1, false},            // one key of the wheel's set is another set
+        {0, 0, 0, false},              // equal, but both none
+        {0, 0, 8, false},              // the wheel without keys, the application with Win
+    };
     for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.in) * 100 + c.app);
         form->Settings.WheelAreas = c.in;
         form->Settings.WheelKeys = c.in & 15;
+        form->Settings.AppWheelKeys = 0;
         TOptionForm& f = Open();
         form->FillOptionForm();
-        ASSERT_TRUE(form->ApplyOptionForm(false));
-        EXPECT_EQ(form->Settings.WheelAreas, c.out) << int(c.in);
-        EXPECT_EQ(form->Settings.WheelKeys, c.in & 15) << int(c.in);
+        f.ActivatePage(L"SystemSheet");
+        fw::TCheckBox* const boxes[] = {f.AppShiftCheckBox, f.AppAltCheckBox, f.AppCtrlCheckBox, f.AppWinCheckBox};
+        fw::TCheckBox* first = nullptr;
+        for (int bit = 0; bit < 4; ++bit) {
+            if (c.app & (1 << bit)) {
+                Click(boxes[bit]);
+                first = first ? first : boxes[bit];
+            }
+        }
+        const size_t warned = warnings.size();
+        EXPECT_EQ(form->ApplyOptionForm(false), !c.refused);
+        ASSERT_EQ(warnings.size(), warned + (c.refused ? 1 : 0));
+        if (c.refused) {
+            EXPECT_NE(warnings.back().find(L"mouse wheel"), std::wstring::npos);
+            EXPECT_EQ(f.ActivePageCaption(), L"Mouse");
+            EXPECT_EQ(::GetFocus(), first->Handle());
+            EXPECT_EQ(form->Settings.WheelAreas, c.in);
+            EXPECT_EQ(form->Settings.AppWheelKeys, 0);
+        } else {
+            EXPECT_EQ(form->Settings.WheelAreas, c.out);
+            EXPECT_EQ(form->Settings.WheelKeys, c.in & 15);
+            EXPECT_EQ(form->Settings.AppWheelKeys, c.app);
+        }
         EXPECT_FALSE(f.NoForegroundWindowCheckBox->Visible()); // "Outside" is never shown
+        Click(f.CancelButton);
+        fw::ProcessMessages();
     }
 }
 
