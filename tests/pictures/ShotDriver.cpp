@@ -2,12 +2,15 @@
 // desktop against the endpoint simulator, opens every surface a user meets with real pointer and
 // key input, and writes each one cropped to its windows as a PNG file.
 //
-//   ShotDriver.exe OUTDIR DPI CODE=LANGUAGE [CODE=LANGUAGE ...]
+//   ShotDriver.exe OUTDIR DPI [--only=WORD,WORD...] CODE=LANGUAGE [CODE=LANGUAGE ...]
 //
 // The first language names the settings pages (its tab captions, in lower case), so list English
 // first. Pictures: tray-SET-DPI (each icon set at several levels and muted, side by side),
-// then per language tooltip, menu-main, menu-device, menu-volume, menu-tool, bar,
-// settings-PAGE (every page the dialog has) and warning, each as NAME-CODE-DPI.png.
+// then per language tooltip, menu-main, menu-device, menu-volume, menu-tool, bar, bar-apps
+// (with three playing applications), settings-PAGE (every page the dialog has), warning,
+// display (the on-screen display after a wheel turn) and display-app (after an application's
+// change), each as NAME-CODE-DPI.png. --only takes the pictures whose names start with one of
+// the words and a hyphen ("settings-display", "display", "tray"), for a quick partial run.
 // Prints one line per picture written and "missed NAME" for a surface that did not show;
 // exits 1 when anything was missed.
 #include "LorvaneProcess.h"
@@ -31,9 +34,34 @@ using namespace e2e;
 namespace sim = endpointsim;
 
 constexpr DWORD kBound = 20000;
+// MainProbe::ApplicationRows of the program's messages: the rows the pop-up bar shows.
+constexpr WPARAM kProbeRows = 20;
+// MainProbe::SessionSinks: the session notification objects alive (one creation sink, one a session).
+constexpr WPARAM kProbeSinks = 21;
 
 int missed = 0;
 std::wstring outDir, dpiTag;
+std::vector<std::wstring> only; // the words of --only; empty for every picture
+
+// Whether `name` is `word` or starts with it and a hyphen.
+bool StartsWithWord(const std::wstring& name, const std::wstring& word)
+{
+    return name.compare(0, word.size(), word) == 0 && (name.size() == word.size() || name[word.size()] == L'-');
+}
+
+// Whether the pictures of `surface` (a name without language and resolution) are asked for.
+bool Wanted(const std::wstring& surface)
+{
+    return only.empty() ||
+           std::any_of(only.begin(), only.end(), [&](const std::wstring& w) { return StartsWithWord(surface, w); });
+}
+
+// Whether any picture of the group (its names start with `group` and a hyphen) is asked for.
+bool AnyWanted(const std::wstring& group)
+{
+    return Wanted(group) ||
+           std::any_of(only.begin(), only.end(), [&](const std::wstring& w) { return StartsWithWord(w, group); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Input, as a user gives it.
@@ -72,6 +100,22 @@ void Key(WORD vk, int times = 1)
         ::SendInput(2, in, sizeof(INPUT));
         ::Sleep(120);
     }
+}
+
+// Turns the wheel by `notches` (up is positive), with Alt held when `alt` is set.
+void Wheel(int notches, bool alt = false)
+{
+    INPUT in[3]{};
+    in[0].type = in[2].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[2].ki.wVk = VK_MENU;
+    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[1].type = INPUT_MOUSE;
+    in[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
+    in[1].mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+    if (alt)
+        ::SendInput(3, in, sizeof(INPUT));
+    else
+        ::SendInput(1, &in[1], sizeof(INPUT));
 }
 
 void PointerAway()
@@ -179,13 +223,17 @@ void Save(const Picture& pic, const std::wstring& name)
 {
     const std::wstring file = outDir + name + L"-" + dpiTag + L".png";
     testpng::Bytes png = pic.width ? testpng::EncodeArgb(pic.width, pic.height, pic.argb.data()) : testpng::Bytes{};
-    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    // No file for a picture that was not taken: the last good one in docs/images stays.
+    HANDLE h = png.empty() ? INVALID_HANDLE_VALUE
+                           : ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     const bool ok = !png.empty() && h != INVALID_HANDLE_VALUE &&
                     ::WriteFile(h, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) &&
                     written == png.size();
     if (h != INVALID_HANDLE_VALUE)
         ::CloseHandle(h);
+    if (!ok && h != INVALID_HANDLE_VALUE)
+        ::DeleteFileW(file.c_str());
     if (ok) {
         std::printf("wrote %ls-%ls.png\n", name.c_str(), dpiTag.c_str());
     } else {
@@ -395,21 +443,68 @@ std::vector<std::wstring> IconSets()
     return sets;
 }
 
-// Tools that a user might register, named in the language of the pictures.
-struct ToolNames {
+// Names in the language of the pictures: tools that a user might register, and applications
+// that play.
+struct LocalNames {
     const wchar_t* code;
     const wchar_t* quiet;
     const wchar_t* headset;
     const wchar_t* notepad;
+    const wchar_t* music;
+    const wchar_t* browser;
+    const wchar_t* call;
 };
-constexpr ToolNames kToolNames[] = {
-    {L"en", L"Quiet evening (20%)", L"Headset", L"Notepad"},
-    {L"de", L"Leiser Abend (20 %)", L"Headset", L"Editor"},
-    {L"fr", L"Soirée calme (20 %)", L"Casque", L"Bloc-notes"},
-    {L"es", L"Noche tranquila (20 %)", L"Auriculares", L"Bloc de notas"},
-    {L"ru", L"Тихий вечер (20 %)", L"Гарнитура", L"Блокнот"},
-    {L"ja", L"静かな夜 (20%)", L"ヘッドセット", L"メモ帳"},
-    {L"zh", L"安静的夜晚 (20%)", L"耳机", L"记事本"},
+// The bar's rows have room for about ten letters: the applications' names stay that short.
+constexpr LocalNames kLocalNames[] = {
+    {L"en", L"Quiet evening (20%)", L"Headset", L"Notepad", L"Music", L"Browser", L"Video call"},
+    {L"de", L"Leiser Abend (20 %)", L"Headset", L"Editor", L"Musik", L"Browser", L"Videoanruf"},
+    {L"fr", L"Soirée calme (20 %)", L"Casque", L"Bloc-notes", L"Musique", L"Navigateur", L"Appel vidéo"},
+    {L"es", L"Noche tranquila (20 %)", L"Auriculares", L"Bloc de notas", L"Música", L"Navegador", L"Llamada"},
+    {L"ru", L"Тихий вечер (20 %)", L"Гарнитура", L"Блокнот", L"Музыка", L"Браузер", L"Звонок"},
+    {L"ja", L"静かな夜 (20%)", L"ヘッドセット", L"メモ帳", L"音楽", L"ブラウザー", L"ビデオ通話"},
+    {L"zh", L"安静的夜晚 (20%)", L"耳机", L"记事本", L"音乐", L"浏览器", L"视频通话"},
+};
+
+const LocalNames& NamesFor(const std::wstring& code)
+{
+    for (const LocalNames& n : kLocalNames)
+        if (code == n.code)
+            return n;
+    return kLocalNames[0];
+}
+
+// A playing application: `endpointsim play NAME`, an audio session of a process of its own at
+// `volume`; with a window titled NAME at the desktop's centre when asked for.
+class Player {
+  public:
+    Player(const std::wstring& name, float volume, bool window = false) : name(name)
+    {
+        const std::wstring args = L"play \"" + name + L"\"" + (window ? L" --window" : L"");
+        // The player opens its session before it shows its window: wait for both.
+        started = process.Start(BinDir() + L"endpointsim.exe", args) &&
+                  WaitUntil([&] { return Playing() && (!window || Window()); }, kBound) &&
+                  sim::SetSessionVolume(process.Id(), volume);
+    }
+    ~Player() { process.Kill(); } // its session then expires on the next read
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    bool Started() const { return started; }
+    HWND Window() const { return ::FindWindowW(L"EndpointSimPlayer", name.c_str()); }
+    float Volume() const
+    {
+        for (const sim::SessionInfo& s : sim::Sessions())
+            if (s.processId == process.Id())
+                return s.volume;
+        return -1.0f;
+    }
+
+  private:
+    bool Playing() const { return Volume() >= 0.0f; }
+
+    std::wstring name;
+    Process process;
+    bool started = false;
 };
 
 class Session {
@@ -417,20 +512,17 @@ class Session {
     Session(const std::wstring& code, const std::wstring& language) : code(code), language(language) {}
     ~Session() { Stop(); }
 
-    // Starts the program with the language, the icon set and `extra` settings; false when its
-    // tray icon does not show.
-    bool Start(const std::wstring& iconSet, const std::wstring& extra = L"")
+    // Starts the program with the language, the icon set, `general` lines of [General] and
+    // `extra` sections; false when its tray icon does not show.
+    bool Start(const std::wstring& iconSet, const std::wstring& extra = L"", const std::wstring& general = L"")
     {
         Stop();
         program = std::make_unique<ProgramFolder>(L"shots");
         for (const wchar_t* dir : {L"Icons", L"Languages", L"Sounds", L"Help"})
             CopyTree(BinDir() + dir + L"\\", program->Path() + dir + L"\\");
-        const ToolNames* names = &kToolNames[0];
-        for (const ToolNames& n : kToolNames)
-            if (code == n.code)
-                names = &n;
+        const LocalNames* names = &NamesFor(code);
         std::wstring ini = L"[General]\r\nLangName=" + language + L"\r\nIconDir=" + iconSet +
-                           L"\r\nBalloonHint=0\r\n[Tool]\r\nCount=3\r\n" +
+                           L"\r\nBalloonHint=0\r\n" + general + L"[Tool]\r\nCount=3\r\n" +
                            L"Tool0=Volume:20%\r\nCaption0=" + names->quiet + L"\r\nActive0=0\r\n" +
                            L"Tool1=Device:Headset\r\nCaption1=" + names->headset + L"\r\nActive1=0\r\n" +
                            L"Tool2=notepad.exe\r\nCaption2=" + names->notepad + L"\r\nActive2=0\r\n" + extra;
@@ -473,6 +565,7 @@ class Session {
         return {};
     }
     std::wstring Name(const std::wstring& surface) const { return surface + L"-" + code; }
+    const LocalNames& Names() const { return NamesFor(code); }
 
   private:
     std::wstring code, language;
@@ -489,8 +582,10 @@ class Session {
 void TrayIcons()
 {
     for (const std::wstring& set : IconSets()) {
-        Session s(L"en", L"English");
         const std::wstring name = L"tray-" + FileName(set);
+        if (!Wanted(name))
+            continue;
+        Session s(L"en", L"English");
         if (!s.Start(set)) {
             Miss(name, "no tray icon");
             continue;
@@ -518,6 +613,8 @@ void TrayIcons()
 
 void Tooltip(Session& s)
 {
+    if (!Wanted(L"tooltip"))
+        return;
     sim::SetVolume(0.45f);
     ::Sleep(300);
     HWND tip = nullptr;
@@ -548,6 +645,8 @@ void Menus(Session& s)
     // The main menu's order here: Default Device, Volume, Mute, Volume Control, three Audio
     // Properties items, Tool (the tools are not shown directly).
     for (Sub sub : {Sub{L"menu-main", 0}, Sub{L"menu-device", 1}, Sub{L"menu-volume", 2}, Sub{L"menu-tool", 8}}) {
+        if (!Wanted(sub.name))
+            continue;
         ClickAt(Center(s.Icon()), true);
         if (!WaitUntil([] { return VisibleMenus().size() == 1; }, kBound)) {
             Miss(s.Name(sub.name), "no menu after a right click");
@@ -583,18 +682,36 @@ void Menus(Session& s)
     }
 }
 
-void Bar(Session& s)
+// The bar opened by a click on the icon; `rows` applications playing give it as many rows.
+void Bar(Session& s, const std::wstring& name, size_t rows = 0)
 {
     sim::SetVolume(0.45f);
     ClickAt(Center(s.Icon()));
     if (!WaitUntil([&] { return ::IsWindowVisible(s.Main()) != FALSE; }, kBound))
-        return Miss(s.Name(L"bar"), "no bar after a click");
-    PointerAway();
-    HideTrayTips();
-    ::Sleep(500);
-    Save(Grab(WindowRect(s.Main())), s.Name(L"bar"));
+        return Miss(s.Name(name), "no bar after a click");
+    if (!WaitUntil([&] { return ProbeMain(s.Main(), kProbeRows) == static_cast<LRESULT>(rows); }, kBound))
+        Miss(s.Name(name), "the bar did not show a row for each application");
+    else {
+        PointerAway();
+        HideTrayTips();
+        ::Sleep(500);
+        Save(Grab(WindowRect(s.Main())), s.Name(name));
+    }
     Key(VK_ESCAPE);
     WaitUntil([&] { return !::IsWindowVisible(s.Main()); }, 5000);
+}
+
+void Bars(Session& s)
+{
+    if (Wanted(L"bar"))
+        Bar(s, L"bar");
+    if (!Wanted(L"bar-apps"))
+        return;
+    const LocalNames& n = s.Names();
+    Player music(n.music, 0.8f), browser(n.browser, 0.35f), call(n.call, 1.0f);
+    if (!music.Started() || !browser.Started() || !call.Started())
+        return Miss(s.Name(L"bar-apps"), "the players did not start");
+    Bar(s, L"bar-apps", 3);
 }
 
 // A second start of the program opens the settings dialog of the running one.
@@ -619,10 +736,22 @@ HWND OpenSettings(Session& s)
 // it is empty (the first language) and gives them otherwise.
 void Settings(Session& s, std::vector<std::wstring>& pages)
 {
+    if (!AnyWanted(L"settings"))
+        return;
+    // The Display page's preview shows the level: the same one whichever pictures a run takes.
+    sim::SetVolume(0.45f);
     HWND dialog = OpenSettings(s);
     if (!dialog)
         return Miss(s.Name(L"settings"), "no settings dialog");
     ::Sleep(800);
+    // The pictures show what the screen shows: a dialog beyond it is cut off there.
+    RECT work{}, shown = WindowRect(dialog);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    if (shown.bottom - shown.top > work.bottom - work.top) {
+        std::printf("note: the settings dialog is %ld px high, the work area %ld px: its pictures are cut off\n",
+                    shown.bottom - shown.top, work.bottom - work.top);
+        std::fflush(stdout);
+    }
     HWND tabs = Descendant(dialog, WC_TABCONTROLW);
     RemoteTabs remote(tabs);
     const int count = remote.Count();
@@ -630,7 +759,10 @@ void Settings(Session& s, std::vector<std::wstring>& pages)
     for (int i = 0; i < count; ++i) {
         if (naming)
             pages.push_back(FileName(remote.Caption(i)));
-        const std::wstring name = s.Name(L"settings-" + (i < static_cast<int>(pages.size()) ? pages[i] : std::to_wstring(i)));
+        const std::wstring page = L"settings-" + (i < static_cast<int>(pages.size()) ? pages[i] : std::to_wstring(i));
+        if (!Wanted(page))
+            continue;
+        const std::wstring name = s.Name(page);
         ClickAt(Center(remote.ItemRect(i)));
         if (!WaitUntil([&] { return remote.Selected() == i; }, 5000)) {
             Miss(name, "the tab did not open its page");
@@ -668,6 +800,55 @@ void Warning(Session& s)
     ::Sleep(300);
 }
 
+// The program's on-screen display window, shown.
+HWND ShownDisplay(DWORD pid)
+{
+    for (HWND w : ProcessWindows(pid, L"LorvaneDisplay"))
+        return w;
+    return nullptr;
+}
+
+// Settings that switch the on-screen display on, with the device's name, for long enough to
+// take its pictures; Alt and the wheel change the application under the pointer.
+constexpr wchar_t kDisplaySettings[] = L"[Display]\r\nEnabled=1\r\nDuration=60000\r\nDevice=1\r\n";
+constexpr wchar_t kAltWheelForApplications[] = L"AppWheelKeys=2\r\n";
+
+// The display after a wheel turn over the icon, then after Alt and the wheel over a player's
+// window, which shows that application in place of the device.
+void Displays(Session& s)
+{
+    sim::SetVolume(0.69f);
+    WaitUntil([&] { return s.Tip().find(L"69%") != std::wstring::npos; }, kBound);
+    HWND display = nullptr;
+    if (Wanted(L"display")) {
+        PointAt(Center(s.Icon()));
+        Wheel(1);
+        if (!WaitUntil([&] { return (display = ShownDisplay(s.Pid())) != nullptr; }, kBound))
+            return Miss(s.Name(L"display"), "no display after a wheel turn over the icon");
+        PointerAway();
+        HideTrayTips();
+        ::Sleep(600);
+        Save(Grab(WindowRect(display)), s.Name(L"display"));
+    }
+    if (!Wanted(L"display-app"))
+        return;
+    Player player(s.Names().music, 0.6f, true);
+    if (!player.Started())
+        return Miss(s.Name(L"display-app"), "the player did not start");
+    // The program follows the sessions (the system's sounds, the player's) before it can step one.
+    WaitUntil([&] { return ProbeMain(s.Main(), kProbeSinks) >= 3; }, kBound);
+    PointAt(Center(WindowRect(player.Window())));
+    Wheel(1, true);
+    if (!WaitUntil([&] { return player.Volume() > 0.605f; }, kBound))
+        return Miss(s.Name(L"display-app"), "Alt and the wheel over the player did not change its volume");
+    if (!WaitUntil([&] { return (display = ShownDisplay(s.Pid())) != nullptr; }, kBound))
+        return Miss(s.Name(L"display-app"), "no display after Alt and the wheel over a player");
+    // The display shows the change once the session's notice has come back.
+    ::Sleep(800);
+    PointerAway();
+    Save(Grab(WindowRect(display)), s.Name(L"display-app"));
+}
+
 } // namespace
 
 int main()
@@ -675,7 +856,7 @@ int main()
     int argc = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: ShotDriver OUTDIR DPI CODE=LANGUAGE...\n");
+        std::fprintf(stderr, "usage: ShotDriver OUTDIR DPI [--only=WORD,WORD...] CODE=LANGUAGE...\n");
         return 2;
     }
     outDir = argv[1];
@@ -686,27 +867,46 @@ int main()
         std::fprintf(stderr, "ShotDriver runs in Wine's shell desktop\n");
         return 2;
     }
+    const std::wstring onlyFlag = L"--only=";
+    int first = 3;
+    if (argc > 3 && std::wstring(argv[3]).rfind(onlyFlag, 0) == 0) {
+        std::wstring words = std::wstring(argv[3]).substr(onlyFlag.size()) + L",";
+        for (size_t at = 0, comma; (comma = words.find(L',', at)) != std::wstring::npos; at = comma + 1)
+            if (comma > at)
+                only.push_back(words.substr(at, comma - at));
+        first = 4;
+    }
     CloseAllInstances();
     TrayIcons();
     std::vector<std::wstring> pages;
-    for (int a = 3; a < argc; ++a) {
+    for (int a = first; a < argc; ++a) {
         const std::wstring arg = argv[a];
         const size_t eq = arg.find(L'=');
         if (eq == std::wstring::npos)
             continue;
         Session s(arg.substr(0, eq), arg.substr(eq + 1));
-        if (!s.Start(L"Digital White")) {
-            Miss(s.Name(L"all"), "the program did not start");
-            continue;
+        if (AnyWanted(L"tooltip") || AnyWanted(L"menu") || AnyWanted(L"bar") || AnyWanted(L"settings")) {
+            if (s.Start(L"Digital White")) {
+                Tooltip(s);
+                Menus(s);
+                Bars(s);
+                Settings(s, pages);
+            } else {
+                Miss(s.Name(L"all"), "the program did not start");
+            }
         }
-        Tooltip(s);
-        Menus(s);
-        Bar(s);
-        Settings(s, pages);
-        if (s.Start(L"Digital White", L"[Menu]\r\nShowOptionAction=0\r\n"))
-            Warning(s);
-        else
-            Miss(s.Name(L"warning"), "the program did not start");
+        if (AnyWanted(L"warning")) {
+            if (s.Start(L"Digital White", L"[Menu]\r\nShowOptionAction=0\r\n"))
+                Warning(s);
+            else
+                Miss(s.Name(L"warning"), "the program did not start");
+        }
+        if (AnyWanted(L"display")) {
+            if (s.Start(L"Digital White", kDisplaySettings, kAltWheelForApplications))
+                Displays(s);
+            else
+                Miss(s.Name(L"display"), "the program did not start");
+        }
     }
     CloseAllInstances();
     return missed ? 1 : 0;
