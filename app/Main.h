@@ -382,7 +382,7 @@ private:
     LRESULT WMQueryEndSession();
     void WMPowerBroadcast(WPARAM event);
     void ResetAtExit();
-    LRESULT Probe(WPARAM what) const noexcept;
+    LRESULT Probe(WPARAM what, LPARAM arg) const noexcept;
     std::vector<TActionRef> ActionRefs() const;
     void CollectActionState();
     void ApplyLoadedSettings();

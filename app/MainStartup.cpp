@@ -485,7 +485,7 @@ void TMainForm::WMPowerBroadcast(WPARAM event)
         RenewInputRegistrations();
 }
 
-LRESULT TMainForm::Probe(WPARAM what) const noexcept
+LRESULT TMainForm::Probe(WPARAM what, LPARAM arg) const noexcept
 {
     switch (static_cast<MainProbe>(what)) {
     case MainProbe::InstanceNotifies:
@@ -498,6 +498,14 @@ LRESULT TMainForm::Probe(WPARAM what) const noexcept
         return startWait;
     case MainProbe::ActionCount:
         return MainActionList ? MainActionList->Count() : 0;
+    case MainProbe::ActionPosition: {
+        // The sender cannot hand over text in a message's parameters; an atom carries the name.
+        wchar_t name[256] = {};
+        const UINT length =
+            arg > 0 && arg <= 0xFFFF ? ::GlobalGetAtomNameW(static_cast<ATOM>(arg), name, 256) : 0;
+        const fw::TAction* action = length && MainActionList ? MainActionList->Find(name) : nullptr;
+        return action ? MainActionList->IndexOf(action) : -1;
+    }
     case MainProbe::WheelCapture:
         return WheelCaptureEnabled() ? 1 : 0;
     case MainProbe::CursorPoll:
@@ -572,7 +580,9 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         return TRUE;
     default:
         if (msg == probeMessage && probeMessage)
-            return Probe(wParam);
+            return Probe(wParam, lParam);
+        if (NotifyIcon && NotifyIcon->HandleBroadcast(msg))
+            return 0;
         return DefaultProc(msg, wParam, lParam);
     }
 }

@@ -6,7 +6,9 @@ namespace lorvane {
 
 void TMainForm::CreateTray()
 {
-    NotifyIcon = std::make_unique<TNotifyIcon>(this, L"NotifyIcon");
+    // This window passes the shell's broadcasts on: the icon's own window can be message-only.
+    NotifyIcon = std::make_unique<TNotifyIcon>(this, L"NotifyIcon", tray::NotifyIconSeams{},
+                                               tray::Broadcasts::Forwarded);
     NotifyIcon->SetApplicationWindow(Handle());
     ConnectTrayBindings();
 

@@ -3,12 +3,14 @@
 THotKeyManager::THotKeyManager(fw::TComponent* owner, std::wstring name, input::HotKeySeams seams)
     : fw::TComponent(owner, std::move(name)), seams(std::move(seams))
 {
-    window.Create(L"LorvaneHotKeyWindow", [this](UINT msg, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
-        if (msg != WM_HOTKEY)
-            return std::nullopt;
-        fw::Raise(OnHotKey, this, static_cast<int>(wParam));
-        return 0;
-    });
+    // WM_HOTKEY is posted to the window: a message-only one spares Wine an X window.
+    window.CreateMessageOnly(L"LorvaneHotKeyWindow",
+                             [this](UINT msg, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+                                 if (msg != WM_HOTKEY)
+                                     return std::nullopt;
+                                 fw::Raise(OnHotKey, this, static_cast<int>(wParam));
+                                 return 0;
+                             });
 }
 
 THotKeyManager::~THotKeyManager()

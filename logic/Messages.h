@@ -33,6 +33,7 @@ enum class MainProbe : WPARAM {
     PrivateKBytes = 10,   // its private memory in KiB
     InputRenewals = 11,   // hooks installed again and input threads replaced by the watchdog
     StallInput = 12,      // test seam: the input thread hangs for kInputStallSeam ms (answers 1)
+    ActionPosition = 13,  // lParam: a global atom naming an action; its list position, or -1
     ApplicationRows = 20, // application rows of the pop-up bar
     SessionSinks = 21,    // session notification objects alive (0 while nothing follows them)
 };

@@ -190,7 +190,8 @@ tray::UpdateScope::~UpdateScope()
     icon.EndUpdate();
 }
 
-TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyIconSeams s)
+TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyIconSeams s,
+                         tray::Broadcasts broadcasts)
     : TComponent(owner, std::move(name)), seams(std::move(s)),
       animationTimer(this, L"AnimationTimer", 1000, false),
       leaveTimer(this, L"LeaveTimer", tray::kLeavePollInterval, false)
@@ -209,9 +210,13 @@ TNotifyIcon::TNotifyIcon(fw::TComponent* owner, std::wstring name, tray::NotifyI
     if (!seams.pointOnShell)
         seams.pointOnShell = tray::SystemPointOnShell;
 
-    window.Create(L"LorvaneNotifyIcon", [this](UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
+    auto procedure = [this](UINT msg, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
         return WndProc(msg, wp, lp);
-    });
+    };
+    if (broadcasts == tray::Broadcasts::Forwarded)
+        window.CreateMessageOnly(L"LorvaneNotifyIcon", procedure);
+    else
+        window.Create(L"LorvaneNotifyIcon", procedure);
     taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
     animationTimer.OnTimer = [this](fw::TObject*) { AnimationTick(); };
     leaveTimer.OnTimer = [this](fw::TObject*) { LeavePoll(); };
@@ -618,11 +623,17 @@ LRESULT TNotifyIcon::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         DecodeCallback(LOWORD(lParam));
         return 0;
     }
-    if (taskbarCreatedMessage && msg == taskbarCreatedMessage) {
-        TaskbarCreated();
+    if (HandleBroadcast(msg))
         return 0;
-    }
     return ::DefWindowProcW(window.Handle(), msg, wParam, lParam);
+}
+
+bool TNotifyIcon::HandleBroadcast(UINT msg)
+{
+    if (!taskbarCreatedMessage || msg != taskbarCreatedMessage)
+        return false;
+    TaskbarCreated();
+    return true;
 }
 
 fw::TShiftState TNotifyIcon::ShiftState() const

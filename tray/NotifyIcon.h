@@ -87,6 +87,12 @@ inline constexpr int kAddAttempts = 37;
 inline constexpr DWORD kAddRetryDelay = 1000;
 inline constexpr UINT kLeavePollInterval = 50;
 
+// Who receives the shell's "TaskbarCreated" broadcast for the icon. Broadcasts reach top-level
+// windows only, and Wine makes a hidden top-level window with an X window of its own, about as
+// costly as the rest of a start before the first icon. An owner whose own top-level window
+// passes the broadcast on (HandleBroadcast) lets the icon's window be message-only.
+enum class Broadcasts { OwnWindow, Forwarded };
+
 } // namespace tray
 
 class TNotifyIcon;
@@ -108,7 +114,8 @@ class UpdateScope {
 class TNotifyIcon : public fw::TComponent {
   public:
     explicit TNotifyIcon(fw::TComponent* owner, std::wstring name = L"NotifyIcon",
-                         tray::NotifyIconSeams seams = {});
+                         tray::NotifyIconSeams seams = {},
+                         tray::Broadcasts broadcasts = tray::Broadcasts::OwnWindow);
     ~TNotifyIcon() override;
 
     /// When false the icon ignores the mouse and raises no events.
@@ -188,8 +195,12 @@ class TNotifyIcon : public fw::TComponent {
     /// window itself as the window under the cursor.
     bool IsDesktopWindow(HWND topWindow, HWND pointWindow);
 
-    /// The hidden top-level window that receives the shell's callbacks and "TaskbarCreated".
+    /// The hidden window that receives the shell's callbacks, and "TaskbarCreated" unless
+    /// the owner forwards it (then it is message-only).
     HWND Handle() const noexcept { return window.Handle(); }
+    /// For an owner that forwards the broadcasts its top-level window receives: true when the
+    /// message was "TaskbarCreated" and has been handled.
+    bool HandleBroadcast(UINT msg);
 
   protected:
     virtual void Click();

@@ -1,12 +1,15 @@
 // The load generator and stopwatch of tools/bench, run in the same Wine session:
 //   BenchDriver volume N RATE             N volume changes through the (simulated) endpoint, RATE/s
 //   BenchDriver session PID N RATE        N volume changes of the session of process PID, RATE/s
-//   BenchDriver post CLASS N INTERVAL [POSITION]  N WM_RUN_ACTION messages (3, 4 alternating, or
-//                                         POSITION) every INTERVAL ms
-//   BenchDriver starticon EXE [ARGS]      ms from CreateProcess to a new tray icon; then closes EXE
+//   BenchDriver find CLASS NAME...        the list position of each named action, as the running
+//                                         window of CLASS has ordered its list (presets, tools)
+//   BenchDriver post CLASS N INTERVAL POS...  N WM_RUN_ACTION messages every INTERVAL ms, taking
+//                                         the positions in turn
+//   BenchDriver starticon EXE [ARGS]      ms from CreateProcess to a new tray icon, and the number
+//                                         of the shell's tooltip windows before it; then closes EXE
 //   BenchDriver wait CLASS BOUND          waits up to BOUND ms for a window of CLASS
 //   BenchDriver close CLASS               posts WM_CLOSE to every top-level window of CLASS
-// Prints one number (milliseconds) where it measures; exit code 0 when it did its work.
+// Prints what it measured or found on one line; exit code 0 when it did its work.
 #include <audiopolicy.h>
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
@@ -108,14 +111,53 @@ int SessionVolume(DWORD pid, int count, int rate)
     return 0;
 }
 
-int Post(const wchar_t* cls, int count, int interval, int position)
+// The position of a named action in the window's list, asked through the probe message with
+// the name in a global atom; -1 when the window has no such action or does not answer.
+LRESULT ActionPosition(HWND target, const wchar_t* name)
+{
+    static const UINT probe = ::RegisterWindowMessageW(L"Lorvane.Probe");
+    constexpr WPARAM kActionPosition = 13;
+    const ATOM atom = ::GlobalAddAtomW(name);
+    if (!atom)
+        return -1;
+    DWORD_PTR result = static_cast<DWORD_PTR>(-1);
+    if (!::SendMessageTimeoutW(target, probe, kActionPosition, atom, SMTO_ABORTIFHUNG, 5000, &result))
+        result = static_cast<DWORD_PTR>(-1);
+    ::GlobalDeleteAtom(atom);
+    return static_cast<LRESULT>(result);
+}
+
+// Prints "NAME@POSITION" for each name; fails when one is unknown, so that nothing else is
+// driven in its place.
+int Find(const wchar_t* cls, int count, wchar_t** names)
 {
     HWND target = ::FindWindowW(cls, nullptr);
     if (!target)
         return 2;
+    std::wstring line;
+    for (int i = 0; i < count; ++i) {
+        const LRESULT position = ActionPosition(target, names[i]);
+        if (position < 0) {
+            std::fprintf(stderr, "BenchDriver: %ls has no action %ls\n", cls, names[i]);
+            return 1;
+        }
+        line += (i ? L" " : L"") + std::wstring(names[i]) + L"@" + std::to_wstring(position);
+    }
+    std::printf("%ls\n", line.c_str());
+    return 0;
+}
+
+int Post(const wchar_t* cls, int count, int interval, int positionCount, wchar_t** positions)
+{
+    HWND target = ::FindWindowW(cls, nullptr);
+    if (!target || positionCount < 1)
+        return 2;
     const double start = Now();
     for (int i = 0; i < count; ++i) {
-        ::PostMessageW(target, WM_RUN_ACTION, 0, position >= 0 ? position : i % 2 ? 4 : 3);
+        // "NAME@13" as Find prints it, or a bare position.
+        const wchar_t* text = positions[i % positionCount];
+        const wchar_t* at = std::wcschr(text, L'@');
+        ::PostMessageW(target, WM_RUN_ACTION, 0, _wtoi(at ? at + 1 : text));
         SleepUntil(start + (i + 1) * interval);
     }
     return 0;
@@ -156,6 +198,7 @@ int StartIcon(int argc, wchar_t** argv)
     std::wstring line = L"\"" + std::wstring(argv[0]) + L"\"";
     for (int i = 1; i < argc; ++i)
         line += L" " + std::wstring(argv[i]);
+    // Every icon ever added leaves a tooltip window, and each makes the next add slower.
     const int before = TrayTipCount();
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
@@ -180,7 +223,7 @@ int StartIcon(int argc, wchar_t** argv)
     ::CloseHandle(pi.hProcess);
     if (shown < 0)
         return 1;
-    std::printf("%.1f\n", shown);
+    std::printf("%.1f %d\n", shown, before);
     return 0;
 }
 
@@ -211,16 +254,18 @@ int wmain(int argc, wchar_t** argv)
         return Volume(_wtoi(argv[2]), _wtoi(argv[3]));
     if (command == L"session" && argc == 5)
         return SessionVolume(static_cast<DWORD>(_wtoi(argv[2])), _wtoi(argv[3]), _wtoi(argv[4]));
-    if (command == L"post" && (argc == 5 || argc == 6))
-        return Post(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), argc == 6 ? _wtoi(argv[5]) : -1);
+    if (command == L"find" && argc >= 4)
+        return Find(argv[2], argc - 3, argv + 3);
+    if (command == L"post" && argc >= 6)
+        return Post(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), argc - 5, argv + 5);
     if (command == L"starticon" && argc >= 3)
         return StartIcon(argc - 2, argv + 2);
     if (command == L"wait" && argc == 4)
         return Wait(argv[2], _wtoi(argv[3]));
     if (command == L"close" && argc == 3)
         return Close(argv[2]);
-    std::fputws(L"usage: BenchDriver volume N RATE | session PID N RATE | post CLASS N INTERVAL [POSITION] | starticon EXE [ARGS] | "
-                L"wait CLASS BOUND | close CLASS\n",
+    std::fputws(L"usage: BenchDriver volume N RATE | session PID N RATE | find CLASS NAME... | post CLASS N INTERVAL POS... | "
+                L"starticon EXE [ARGS] | wait CLASS BOUND | close CLASS\n",
                 stderr);
     return 2;
 }

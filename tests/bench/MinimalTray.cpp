@@ -2,7 +2,8 @@
 //   MinimalTray.exe          a hidden window and one notification-area icon
 //   MinimalTray.exe follow   the same icon following the default endpoint: every change
 //                            notification is coalesced into one NIM_MODIFY of picture and
-//                            tip; WM_RUN_ACTION 3/4 steps the volume up/down by 2 %.
+//                            tip; WM_RUN_ACTION 3/4 steps the volume up/down by 2 %. The
+//                            probe message names those positions as Lorvane's does.
 // WM_CLOSE removes the icon and ends the program.
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
@@ -18,6 +19,8 @@ namespace {
 constexpr UINT WM_TRAY = WM_APP + 100;
 constexpr UINT WM_FOLLOW = WM_APP + 1;
 constexpr UINT WM_RUN_ACTION = WM_APP + 1002;
+constexpr WPARAM kProbeActionPosition = 13;
+UINT probeMessage = 0;
 
 HWND window = nullptr;
 NOTIFYICONDATAW nid{};
@@ -66,6 +69,14 @@ void Follow()
     ::Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
+LRESULT ActionPosition(LPARAM atom)
+{
+    wchar_t name[64] = {};
+    if (atom <= 0 || atom > 0xFFFF || !::GlobalGetAtomNameW(static_cast<ATOM>(atom), name, 64))
+        return -1;
+    return !std::wcscmp(name, L"VolumeUpAction") ? 3 : !std::wcscmp(name, L"VolumeDownAction") ? 4 : -1;
+}
+
 void Step(LPARAM action)
 {
     if (!endpoint || (action != 3 && action != 4))
@@ -95,6 +106,8 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         ::PostQuitMessage(0);
         return 0;
     default:
+        if (probeMessage && msg == probeMessage && wp == kProbeActionPosition)
+            return ActionPosition(lp);
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
@@ -142,6 +155,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     nid.hIcon = pictures[2];
     std::wcscpy(nid.szTip, L"MinimalTray");
     ::Shell_NotifyIconW(NIM_ADD, &nid);
+    probeMessage = ::RegisterWindowMessageW(L"Lorvane.Probe"); // after the add: the start stays least
     if (follow && !Connect())
         return 2;
     MSG m;

@@ -140,11 +140,14 @@ std::optional<Balloon> ShownBalloon()
 
 HWND NotifyIconWindow(DWORD pid)
 {
-    for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, L"LorvaneNotifyIcon", nullptr));) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(w, &owner);
-        if (owner == pid)
-            return w;
+    // Message-only where the main window passes the shell's broadcasts on.
+    for (HWND parent : {HWND_MESSAGE, HWND(nullptr)}) {
+        for (HWND w = nullptr; (w = ::FindWindowExW(parent, w, L"LorvaneNotifyIcon", nullptr));) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner == pid)
+                return w;
+        }
     }
     return nullptr;
 }

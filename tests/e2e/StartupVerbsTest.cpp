@@ -26,7 +26,7 @@ protected:
     LorvaneE2E() : InstanceTest(L"startup", std::nullopt) {}
 
     static constexpr WPARAM kInstanceNotifies = 0, kStarted = 1, kVolumeChanges = 2, kStartWait = 3,
-                            kActionCount = 4;
+                            kActionCount = 4, kActionPosition = 13;
     static constexpr UINT kRunAction = WM_APP + 1002;
     // Positions with the default ten presets and ten tools.
     static constexpr LPARAM kVolumeUp = 13, kMuteOn = 18, kTool0 = 29, kRestart = 45, kClose = 46,
@@ -299,6 +299,41 @@ TEST_F(LorvaneE2E, ToolRunsItsVerbFromTheSettingsFile)
     EXPECT_TRUE(WaitUntil([] { return std::fabs(sim::Show().at(0).scalar - LevelScalar(16384)) < 1e-6f; }));
     ::PostMessageW(main, kRunAction, 0, kTool0 + 1); // the "Action:" verb runs MuteOnAction
     EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).mute; }));
+}
+
+TEST_F(LorvaneE2E, ActionPositionsAreAskedByNameAsTheFileOrdersThem)
+{
+    ASSERT_TRUE(program->WriteSettings(L"[Volume]\r\nCount=4\r\n[Tool]\r\nCount=2\r\n"));
+    ASSERT_TRUE(sim::SetVolume(0.5f));
+    Process p;
+    HWND main = StartInstance(p);
+    ASSERT_TRUE(main);
+    static const UINT probe = ::RegisterWindowMessageW(L"Lorvane.Probe");
+    auto positionOf = [&](const wchar_t* name) {
+        const ATOM atom = ::GlobalAddAtomW(name);
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(main, probe, kActionPosition, atom, SMTO_ABORTIFHUNG, 5000, &result);
+        ::GlobalDeleteAtom(atom);
+        return static_cast<LRESULT>(result);
+    };
+    // Four presets after VolumeMenuAction, two tools after ToolMenuAction.
+    const struct {
+        const wchar_t* name;
+        LRESULT position;
+    } cases[] = {{L"DeviceMenuAction", 0},    {L"Volume0Action", 3},    {L"Volume3Action", 6},
+                 {L"VolumeUpAction", 7},      {L"VolumeDownAction", 8}, {L"Tool1Action", 24},
+                 {L"EnableHotKeyAction", 25}, {L"CloseAction", 32},     {L"Volume4Action", -1},
+                 {L"Tool2Action", -1},        {L"volumeupaction", -1},  {L"VolumeUp", -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(positionOf(c.name), c.position) << c.name;
+    DWORD_PTR noAtom = 0;
+    ::SendMessageTimeoutW(main, probe, kActionPosition, 0, SMTO_ABORTIFHUNG, 5000, &noAtom);
+    EXPECT_EQ(static_cast<LRESULT>(noAtom), -1);
+
+    // The position found is the one that runs: one step up from 50 %.
+    ::PostMessageW(main, kRunAction, 0, positionOf(L"VolumeUpAction"));
+    EXPECT_TRUE(WaitUntil([] { return sim::Show().at(0).scalar > 0.5f; }));
+    EXPECT_FLOAT_EQ(At(0).scalar, LevelScalar(33423));
 }
 
 TEST_F(LorvaneE2E, ToolsThatNameThemselvesLeaveTheProgramRunning)
