@@ -658,6 +658,14 @@ void TMainForm::ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align)
             area = useWorkArea ? mi.rcWork : mi.rcMonitor;
     }
     POINT at = PlaceBar(x, y, width, height, area, align);
+    // Some shells (Wine's among them) give any unowned window a task-bar button, tool window
+    // or not: a hidden owner keeps the bar off the task bar on every shell. Made here, not at
+    // the start: Wine gives every hidden top-level window an X window, which costs a start
+    // as much as the rest of the way to its first icon.
+    if (!barOwner) {
+        barOwner = CreateOwnerWindow();
+        ::SetWindowLongPtrW(h, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(barOwner.get()));
+    }
     ::SetWindowPos(h, HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     BringToForeground(h);
     ::ShowWindow(h, SW_SHOW);

@@ -118,12 +118,9 @@ bool TMainForm::Create()
     fw::OsVersion v = fw::SystemVersion();
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
-    // Some shells (Wine's among them) give any unowned window a task-bar button, tool window
-    // or not: a hidden owner keeps the bar off the task bar on every shell.
-    if (!verbOnly)
-        barOwner = CreateOwnerWindow();
+    // The bar's hidden owner waits for the bar's first showing (ShowVolumeBar).
     if (!verbOnly && !CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
-                                   WS_EX_TOOLWINDOW, classStyle, barOwner.get()))
+                                   WS_EX_TOOLWINDOW, classStyle))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 
