@@ -13,7 +13,7 @@ namespace {
 // The version record of the running program is the one source of its version.
 const std::wstring& ProgramVersion()
 {
-    static const std::wstring version = FileVersionText(ExecutablePath());
+    static const std::wstring version = ModuleVersionText(nullptr);
     return version;
 }
 

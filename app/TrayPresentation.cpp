@@ -2,31 +2,42 @@
 
 #include "Folders.h"
 
+#include <cwchar>
+#include <string_view>
+#include <vector>
+
 namespace lorvane {
 
 namespace {
 
-// The first entry that the directory search returns for the pattern, files and folders alike.
-std::wstring FirstMatch(const std::wstring& folder, const wchar_t* pattern)
+// The entries that the directory search returns for the pattern, files and folders alike, in
+// its order.
+std::vector<std::wstring> Matches(const std::wstring& folder, const wchar_t* pattern)
 {
+    std::vector<std::wstring> found;
     WIN32_FIND_DATAW fd;
     HANDLE h = ::FindFirstFileW((folder + pattern).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
-        return {};
-    ::FindClose(h);
-    return folder + fd.cFileName;
-}
-
-template <typename Visit> void ForEachMatch(const std::wstring& folder, const wchar_t* pattern, Visit visit)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((folder + pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
+        return found;
     do {
-        visit(folder + fd.cFileName);
+        found.push_back(folder + fd.cFileName);
     } while (::FindNextFileW(h, &fd));
     ::FindClose(h);
+    return found;
+}
+
+// The first of `paths` (each `folder` + a name) whose name "stem.*" matches: the stem alone or
+// followed by a dot, in any case.
+std::wstring FirstWithStem(const std::vector<std::wstring>& paths, size_t folderLength,
+                           std::wstring_view stem)
+{
+    for (const std::wstring& path : paths) {
+        const wchar_t* name = path.c_str() + folderLength;
+        if (::_wcsnicmp(name, stem.data(), stem.size()) == 0 &&
+            (!name[stem.size()] || name[stem.size()] == L'.'))
+            return path;
+    }
+    return {};
 }
 
 } // namespace
@@ -48,28 +59,32 @@ void TTrayPresentation::LoadIconSet(const std::wstring& name)
     setLoaded = true;
     const std::wstring folder = IncludeTrailingBackslash(IconsDir + name);
 
+    // Two directory passes where six would do: every name that "VolMin.*" matches also matches
+    // "Vol*.*", and a folder lists its names in one order on every pass, so the first VolMin of
+    // the "Vol*.*" pass is the one a search of its own would return (Mute likewise).
+    const std::vector<std::wstring> volumes = Matches(folder, L"Vol*.*");
+    const std::vector<std::wstring> mutes = Matches(folder, L"Mute*.*");
     static constexpr struct {
         TVolIconList::Special which;
-        const wchar_t* pattern;
-    } kSpecials[] = {{TVolIconList::VolMin, L"VolMin.*"},
-                     {TVolIconList::VolMax, L"VolMax.*"},
-                     {TVolIconList::MuteMin, L"MuteMin.*"},
-                     {TVolIconList::MuteMax, L"MuteMax.*"}};
+        const wchar_t* stem;
+        bool mute;
+    } kSpecials[] = {{TVolIconList::VolMin, L"VolMin", false},
+                     {TVolIconList::VolMax, L"VolMax", false},
+                     {TVolIconList::MuteMin, L"MuteMin", true},
+                     {TVolIconList::MuteMax, L"MuteMax", true}};
     for (const auto& s : kSpecials)
-        manager.SetSpecialName(s.which, FirstMatch(folder, s.pattern));
+        manager.SetSpecialName(s.which, FirstWithStem(s.mute ? mutes : volumes, folder.size(), s.stem));
 
-    auto addExcept = [](TIconList& list, const std::wstring& a, const std::wstring& b) {
-        return [&list, &a, &b](const std::wstring& file) {
+    auto addExcept = [](TIconList& list, const std::vector<std::wstring>& files, const std::wstring& a,
+                        const std::wstring& b) {
+        for (const std::wstring& file : files)
             if (file != a && file != b)
                 list.Add(file);
-        };
     };
-    ForEachMatch(folder, L"Vol*.*",
-                 addExcept(manager.Volumes(), manager.SpecialName(TVolIconList::VolMin),
-                           manager.SpecialName(TVolIconList::VolMax)));
-    ForEachMatch(folder, L"Mute*.*",
-                 addExcept(manager.Mutes(), manager.SpecialName(TVolIconList::MuteMin),
-                           manager.SpecialName(TVolIconList::MuteMax)));
+    addExcept(manager.Volumes(), volumes, manager.SpecialName(TVolIconList::VolMin),
+              manager.SpecialName(TVolIconList::VolMax));
+    addExcept(manager.Mutes(), mutes, manager.SpecialName(TVolIconList::MuteMin),
+              manager.SpecialName(TVolIconList::MuteMax));
     UpdateTrayIcon(false, 0, 0);
 }
 

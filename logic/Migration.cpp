@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace lorvane {
 
@@ -299,6 +300,17 @@ bool MigrateIni(fw::TIniFile& ini, const std::wstring& programVersion, const std
     return true;
 }
 
+namespace {
+
+std::wstring VersionText(const VS_FIXEDFILEINFO& info)
+{
+    return fw::IntToStr(HIWORD(info.dwFileVersionMS)) + L"." + fw::IntToStr(LOWORD(info.dwFileVersionMS)) +
+           L"." + fw::IntToStr(HIWORD(info.dwFileVersionLS)) + L"." +
+           fw::IntToStr(LOWORD(info.dwFileVersionLS));
+}
+
+} // namespace
+
 std::wstring FileVersionText(const std::wstring& path)
 {
     DWORD ignored = 0;
@@ -313,9 +325,24 @@ std::wstring FileVersionText(const std::wstring& path)
     if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
         len < sizeof(VS_FIXEDFILEINFO))
         return {};
-    return fw::IntToStr(HIWORD(info->dwFileVersionMS)) + L"." + fw::IntToStr(LOWORD(info->dwFileVersionMS)) +
-           L"." + fw::IntToStr(HIWORD(info->dwFileVersionLS)) + L"." +
-           fw::IntToStr(LOWORD(info->dwFileVersionLS));
+    return VersionText(*info);
+}
+
+std::wstring ModuleVersionText(HMODULE module)
+{
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    HGLOBAL data = found ? ::LoadResource(module, found) : nullptr;
+    const auto* bytes = data ? static_cast<const unsigned char*>(::LockResource(data)) : nullptr;
+    const DWORD size = bytes ? ::SizeofResource(module, found) : 0;
+    // The record starts with three words and its key; the fixed part follows on a four-byte
+    // boundary and is known by its signature.
+    for (DWORD at = 0; at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
+        VS_FIXEDFILEINFO info;
+        std::memcpy(&info, bytes + at, sizeof info);
+        if (info.dwSignature == VS_FFI_SIGNATURE)
+            return VersionText(info);
+    }
+    return {};
 }
 
 std::wstring LocalDateTimeText()

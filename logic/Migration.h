@@ -4,6 +4,8 @@
 
 #include "IniFile.h"
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,6 +46,9 @@ bool MigrateIni(fw::TIniFile& ini, const std::wstring& programVersion, const std
 
 // "a.b.c.d" from the fixed file version of the version record of `path`; empty without one.
 std::wstring FileVersionText(const std::wstring& path);
+// The same from the record of a loaded module (nullptr: the running program), read in its
+// mapped image: no version library to load and no second mapping of the file.
+std::wstring ModuleVersionText(HMODULE module);
 
 // The local date and time in the user's short-date and long-time formats.
 std::wstring LocalDateTimeText();

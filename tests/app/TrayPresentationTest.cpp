@@ -40,6 +40,11 @@ std::wstring MakeIconsFolder()
     ::CreateDirectoryW(other.c_str(), nullptr);
     for (const wchar_t* f : {L"Vol0.png", L"Vol1.ico"})
         touch(other + f);
+    // A special is its name alone before the dot, in any case; a longer name is a level picture.
+    const std::wstring stems = icons + L"Stem Set\\";
+    ::CreateDirectoryW(stems.c_str(), nullptr);
+    for (const wchar_t* f : {L"VolMaximum.png", L"volmax.PNG", L"Vol0.png", L"MUTEMIN.png", L"MuteMin2.png"})
+        touch(stems + f);
     return icons;
 }
 
@@ -328,6 +333,15 @@ TEST_F(Presentation, LoadingASetScansItsFolderIntoSortedLists)
     EXPECT_EQ(FileName(tray->CurrentIconFile()), L"MuteMin.ico");
     Change(0, false);
     EXPECT_EQ(FileName(tray->CurrentIconFile()), L"VolMin.ico");
+
+    tray->LoadIconSet(L"Stem Set");
+    EXPECT_EQ(FileName(m.SpecialName(TVolIconList::VolMax)), L"volmax.PNG");
+    EXPECT_EQ(FileName(m.SpecialName(TVolIconList::MuteMin)), L"MUTEMIN.png");
+    EXPECT_EQ(m.SpecialName(TVolIconList::VolMin), L"");
+    ASSERT_EQ(m.Volumes().Count(), 2);
+    EXPECT_EQ(FileName(m.Volumes().Name(1)), L"VolMaximum.png");
+    ASSERT_EQ(m.Mutes().Count(), 1);
+    EXPECT_EQ(FileName(m.Mutes().Name(0)), L"MuteMin2.png");
 }
 
 TEST_F(Presentation, AMissingSetLeavesTheProgramsOwnIcon)

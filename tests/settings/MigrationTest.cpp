@@ -308,6 +308,13 @@ TEST(Migration, ProgramVersionComesFromTheVersionRecord)
     dir.resize(dir.find_last_of(L'\\') + 1); // build\ .
     EXPECT_EQ(FileVersionText(dir + L"bin\\Lorvane.exe"), L"" LORVANE_PROJECT_VERSION);
     EXPECT_EQ(FileVersionText(self), L""); // a test program has no version record
+    const std::wstring lorvane = dir + L"bin\\Lorvane.exe";
+    HMODULE image =
+        ::LoadLibraryExW(lorvane.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(ModuleVersionText(image), L"" LORVANE_PROJECT_VERSION);
+    ::FreeLibrary(image);
+    EXPECT_EQ(ModuleVersionText(nullptr), L"");
     EXPECT_FALSE(LocalDateTimeText().empty());
 }
 
