@@ -157,10 +157,8 @@ TEST_F(OptionApply, MousePageStoresTheBarRowsAndTheApplicationKeysForTheInputThr
     // The wheel's own keys stayed: the new set still reaches the hook's snapshot.
     EXPECT_EQ(form->WheelCapture->State.keys[1].load(), 2 | 4);
     form->Settings.AppWheelKeys = 8;
-    form->Settings.BarApplications = true;
     form->FillOptionForm();
     EXPECT_EQ(f.AppWheelKeys(), 8u);
-    EXPECT_TRUE(f.BarApplicationsCheckBox->Checked());
 }
 
 TEST_F(OptionApply, HotkeysReachTheActionsAndTheModel)
