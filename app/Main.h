@@ -26,6 +26,7 @@
 #include "Timer.h"
 #include "TrackBarEx.h"
 #include "TrayPresentation.h"
+#include "VolumeStep.h"
 #include "WheelCapture.h"
 #include "Window.h"
 
@@ -94,6 +95,8 @@ public:
     bool RunAction(fw::TAction* action);
     bool RunActionByName(const std::wstring& name);
     bool RunActionAt(int position);
+    // The step rules of the settings; the step about to be made also extends its burst.
+    StepRules BeginStep();
     void StepVolume(int direction, SoundMode mode, bool skipRules);
     void SetVolumeLevel(long long level, SoundMode mode, bool skipRules);
     void SetMuteState(bool on, bool silent, bool delayed);

@@ -258,11 +258,10 @@ void TMainForm::VolumeUpDownActionExecute(fw::TObject* sender)
     LeaveBusy();
 }
 
-void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
+StepRules TMainForm::BeginStep()
 {
-    if (Settings.AccelStep) {
+    if (Settings.AccelStep)
         AccelStepTimer->Postpone(Settings.AccelStepTime); // the burst ends AccelStepTime after this step
-    }
     StepRules rules;
     rules.min = MasterVolume->Min;
     rules.max = MasterVolume->Max;
@@ -271,7 +270,12 @@ void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
     rules.accelStep = Settings.AccelStep;
     rules.accelStepCount = Settings.AccelStepCount;
     rules.roundStep = Settings.RoundStep;
-    if (std::optional<int> level = ComputeStep(rules, MasterVolume->IntendedVolume(), direction, burstCount))
+    return rules;
+}
+
+void TMainForm::StepVolume(int direction, SoundMode mode, bool skipRules)
+{
+    if (std::optional<int> level = ComputeStep(BeginStep(), MasterVolume->IntendedVolume(), direction, burstCount))
         SetVolumeLevel(*level, mode, skipRules);
 }
 

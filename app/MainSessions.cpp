@@ -121,16 +121,7 @@ bool TMainForm::StepApplication(const std::vector<sessions::TAppSession>& app, i
 {
     if (app.empty())
         return false;
-    if (Settings.AccelStep)
-        AccelStepTimer->Postpone(Settings.AccelStepTime);
-    StepRules rules;
-    rules.min = MasterVolume->Min;
-    rules.max = MasterVolume->Max;
-    rules.lowStep = Settings.LowStep;
-    rules.highStep = Settings.HighStep;
-    rules.accelStep = Settings.AccelStep;
-    rules.accelStepCount = Settings.AccelStepCount;
-    rules.roundStep = Settings.RoundStep;
+    const StepRules rules = BeginStep();
     const int current = sessions::LevelOfScalar(app.front().Volume, rules.min, rules.max);
     if (std::optional<int> level = ComputeStep(rules, current, direction, burstCount))
         return SetApplicationLevel(app, *level, true, true);
