@@ -15,6 +15,8 @@
 #include <mmdeviceapi.h>
 #include <windows.h>
 
+#include "SessionOf.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -72,32 +74,10 @@ int SessionVolume(DWORD pid, int count, int rate)
 {
     if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
         return 2;
-    IMMDeviceEnumerator* enumerator = nullptr;
-    IMMDevice* device = nullptr;
-    IAudioSessionManager2* manager = nullptr;
-    IAudioSessionEnumerator* sessions = nullptr;
-    if (FAILED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                                  __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator))) ||
-        FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) ||
-        FAILED(device->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
-                                reinterpret_cast<void**>(&manager))) ||
-        FAILED(manager->GetSessionEnumerator(&sessions)))
-        return 2;
     ISimpleAudioVolume* volume = nullptr;
-    int n = 0;
-    sessions->GetCount(&n);
-    for (int i = 0; i < n && !volume; ++i) {
-        IAudioSessionControl* control = nullptr;
-        IAudioSessionControl2* control2 = nullptr;
-        DWORD owner = 0;
-        if (SUCCEEDED(sessions->GetSession(i, &control)) &&
-            SUCCEEDED(control->QueryInterface(__uuidof(IAudioSessionControl2), reinterpret_cast<void**>(&control2))) &&
-            SUCCEEDED(control2->GetProcessId(&owner)) && owner == pid)
-            control2->QueryInterface(__uuidof(ISimpleAudioVolume), reinterpret_cast<void**>(&volume));
-        if (control2)
-            control2->Release();
-        if (control)
-            control->Release();
+    if (IAudioSessionControl2* session = SessionOf(pid)) {
+        session->QueryInterface(__uuidof(ISimpleAudioVolume), reinterpret_cast<void**>(&volume));
+        session->Release();
     }
     if (!volume)
         return 1;

@@ -7,6 +7,8 @@
 #include <mmdeviceapi.h>
 #include <windows.h>
 
+#include "SessionOf.h"
+
 #include <atomic>
 #include <cwchar>
 
@@ -70,34 +72,8 @@ int wmain(int argc, wchar_t** argv)
     wc.lpszClassName = L"MinimalSession";
     ::RegisterClassW(&wc);
     window = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    IMMDeviceEnumerator* enumerator = nullptr;
-    IMMDevice* device = nullptr;
-    IAudioSessionManager2* manager = nullptr;
-    IAudioSessionEnumerator* sessions = nullptr;
-    if (FAILED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                                  __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&enumerator))) ||
-        FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) ||
-        FAILED(device->Activate(__uuidof(IAudioSessionManager2), CLSCTX_INPROC_SERVER, nullptr,
-                                reinterpret_cast<void**>(&manager))) ||
-        FAILED(manager->GetSessionEnumerator(&sessions)))
-        return 2;
     static Events events;
-    IAudioSessionControl2* followed = nullptr;
-    int count = 0;
-    sessions->GetCount(&count);
-    for (int i = 0; i < count && !followed; ++i) {
-        IAudioSessionControl* control = nullptr;
-        IAudioSessionControl2* control2 = nullptr;
-        DWORD owner = 0;
-        if (SUCCEEDED(sessions->GetSession(i, &control)) &&
-            SUCCEEDED(control->QueryInterface(__uuidof(IAudioSessionControl2), reinterpret_cast<void**>(&control2))) &&
-            SUCCEEDED(control2->GetProcessId(&owner)) && owner == pid)
-            followed = control2;
-        else if (control2)
-            control2->Release();
-        if (control)
-            control->Release();
-    }
+    IAudioSessionControl2* followed = SessionOf(pid);
     if (!followed ||
         FAILED(followed->QueryInterface(__uuidof(ISimpleAudioVolume), reinterpret_cast<void**>(&volume))) ||
         FAILED(followed->RegisterAudioSessionNotification(&events)))
