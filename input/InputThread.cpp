@@ -20,7 +20,7 @@ constexpr DWORD kStartTimeout = 5000;
 // While a hook is installed the watchdog looks every interval; a thread that leaves a ping
 // unanswered this long hangs, and input the mouse hook has not seen for this long after it
 // arrived means the system dropped the hook.
-constexpr DWORD kWatchInterval = 400;
+constexpr DWORD kWatchInterval = 500;
 constexpr DWORD kHungAfter = 600;
 constexpr DWORD kDroppedAfter = 1000;
 

@@ -330,13 +330,13 @@ TEST_F(NotifyIconTest, LeavePollRaisesLeaveOnceTheCursorMoves)
 {
     shell.cursor = {1270, 790};
     Callback(WM_MOUSEMOVE);
-    clock.Advance(1000); // resting still: ten polls, no leave
+    clock.Advance(20 * tray::kLeavePollInterval); // resting still: twenty polls, no leave
     shell.cursor = {1271, 790};
     Callback(WM_MOUSEMOVE); // moving over the icon: no second enter
     EXPECT_EQ(log, (Log{L"Enter"}));
 
     shell.cursor = {600, 400};
-    clock.Advance(49);
+    clock.Advance(tray::kLeavePollInterval - 1);
     EXPECT_EQ(log, (Log{L"Enter"}));
     clock.Advance(1);
     EXPECT_EQ(log, (Log{L"Enter", L"Leave"}));
@@ -350,7 +350,7 @@ TEST_F(NotifyIconTest, LeavePollRaisesLeaveOnceTheCursorMoves)
     // A cursor that cannot be read ends the poll too.
     Callback(WM_MOUSEMOVE);
     shell.cursorReadable = false;
-    clock.Advance(50);
+    clock.Advance(tray::kLeavePollInterval);
     EXPECT_EQ(log, (Log{L"Enter", L"Leave", L"Enter", L"Leave"}));
 }
 
@@ -437,7 +437,7 @@ TEST_F(NotifyIconTest, RightReleasePopsTheMenuOnlyWhenVisibleAndInside)
     icon->SetPopupMenu(nullptr);
     Callback(WM_RBUTTONUP);
     shell.cursor = {0, 0};
-    clock.Advance(50); // left
+    clock.Advance(tray::kLeavePollInterval); // left
     icon->SetPopupMenu(menu.get());
     Callback(WM_RBUTTONUP);
     EXPECT_EQ(shell.popups.size(), 2u);
