@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace e2e {
@@ -151,7 +152,13 @@ void Process::Kill()
 long RunLorvane(const std::wstring& args, DWORD boundMs)
 {
     Process p;
-    if (!p.Start(LorvanePath(), args))
+    // Wine now and then refuses a process start outright under load (nothing ran): try again.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !(started = p.Start(LorvanePath(), args)); ++attempt) {
+        std::fprintf(stderr, "start of Lorvane.exe failed (error %lu), trying again\n", ::GetLastError());
+        ::Sleep(200);
+    }
+    if (!started)
         return -2;
     long code = p.Wait(boundMs);
     if (code == -1)
