@@ -1,6 +1,7 @@
 #include "MasterVolumeVista.h"
 
 #include "AudioMessages.h"
+#include "ComImplementation.h"
 #include "Lock.h"
 #include "UniqueHandle.h"
 
@@ -111,8 +112,8 @@ std::wstring NameOf(IMMDevice* device)
 // Callbacks only post to the hidden window: a sent message would block the platform's
 // thread against a user-interface thread that may itself be inside an endpoint call
 // waiting for that thread (unregistering, for one).
-class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationClient,
-                                                         public IAudioEndpointVolumeCallback {
+class TCustomMasterVolumeVista::NotificationSink final
+    : public fw::ComObject<IMMNotificationClient, IAudioEndpointVolumeCallback> {
   public:
     // Own writes carry `own` as their event context, with the write's serial in Data1.
     NotificationSink(HWND target, const GUID& own) noexcept : own(own), target(target) {}
@@ -149,28 +150,6 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
     }
     void DeviceListHandled() noexcept { deviceListQueued.store(false); }
     void DefaultHandled() noexcept { defaultQueued.store(false); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient))
-            *object = static_cast<IMMNotificationClient*>(this);
-        else if (iid == __uuidof(IAudioEndpointVolumeCallback))
-            *object = static_cast<IAudioEndpointVolumeCallback*>(this);
-        else
-            return *object = nullptr, E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) noexcept override
     {
@@ -254,7 +233,6 @@ class TCustomMasterVolumeVista::NotificationSink final : public IMMNotificationC
         return audio::TNotifiedVolume{scalar, (packed & kMutedBit) != 0};
     }
 
-    std::atomic<ULONG> references{1};
     const GUID own;
     std::atomic<uint64_t> notified{kNothingNotified}; // scalar bits, mute and presence
     std::atomic<uint64_t> foreign{kNothingNotified};  // the same, of changes made by others

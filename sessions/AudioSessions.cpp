@@ -1,4 +1,5 @@
 #include "AudioSessions.h"
+#include "ComImplementation.h"
 
 #include "Lock.h"
 #include "UniqueHandle.h"
@@ -52,35 +53,9 @@ template <typename Fn> HRESULT RunInMultithreadedApartment(Fn fn) noexcept
     return job.result;
 }
 
-// Reference counting for the callback objects handed to the platform, which may hold (and
-// call) them after the program has unregistered them.
-template <typename Interface> class Sink : public Interface {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid != __uuidof(IUnknown) && iid != __uuidof(Interface))
-            return *object = nullptr, E_NOINTERFACE;
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-  protected:
-    virtual ~Sink() = default;
-
-  private:
-    std::atomic<ULONG> references{1};
-};
+// The callback objects handed to the platform, which may hold (and call) them after the
+// program has unregistered them: reference counted.
+template <typename Interface> using Sink = fw::ComObject<Interface>;
 
 std::atomic<int> liveSinks{0};
 

@@ -1,48 +1,17 @@
 #pragma once
-// Reference counting and QueryInterface for the server's free-threaded objects. Every live
-// object keeps the module loaded (DllCanUnloadNow).
+// The server's free-threaded objects: every live one keeps the module loaded (DllCanUnloadNow).
 
-#include <unknwn.h>
-
-#include <atomic>
+#include "ComImplementation.h"
 
 namespace endpointsim {
 
 void ModuleAddRef() noexcept;
 void ModuleRelease() noexcept;
 
-template <typename First, typename... Rest> class ComObject : public First, public Rest... {
+template <typename First, typename... Rest> class ComObject : public fw::ComObject<First, Rest...> {
   public:
     ComObject() noexcept { ModuleAddRef(); }
-    ComObject(const ComObject&) = delete;
-    ComObject& operator=(const ComObject&) = delete;
-    virtual ~ComObject() { ModuleRelease(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override
-    {
-        if (!result)
-            return E_POINTER;
-        *result = nullptr;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(First))
-            *result = static_cast<First*>(this);
-        else
-            (void)((iid == __uuidof(Rest) && (*result = static_cast<Rest*>(this), true)) || ...);
-        if (!*result)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-  protected:
-    std::atomic<ULONG> references{1};
+    ~ComObject() override { ModuleRelease(); }
 };
 
 // Hands the new object's first reference, as the requested interface, to the caller.
