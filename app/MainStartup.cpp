@@ -119,11 +119,8 @@ bool TMainForm::Create()
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
     // The bar's hidden owner waits for the bar's first showing (ShowVolumeBar).
-    // Made in the message-only layer and made top-level once the first icon shows (for the
-    // shell's broadcasts and as the bar): under Wine a hidden top-level window costs the start
-    // an X window, a quarter of its way to the icon.
     if (!verbOnly && !CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
-                                   WS_EX_TOOLWINDOW, classStyle, HWND_MESSAGE))
+                                   WS_EX_TOOLWINDOW, classStyle))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 
@@ -173,9 +170,6 @@ void TMainForm::FormCreate()
     // The resident program keeps every device's name at hand; one verb reads only what it needs.
     if (!CommandMode())
         MasterVolume->SetPreload(TPreload::plAlway);
-    // Handled once the message loop runs: after the first icon, or at once during a start wait.
-    if (Handle())
-        ::PostMessageW(Handle(), WM_BECOME_TOP_LEVEL, 0, 0);
     if (startWait != 0) {
         StartTimer->SetInterval(startWait);
         StartTimer->SetEnabled(true);
@@ -563,9 +557,6 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept
         return 0;
     case WM_WTSSESSION_CHANGE:
         WMSessionChange(wParam);
-        return 0;
-    case WM_BECOME_TOP_LEVEL:
-        BecomeTopLevel();
         return 0;
     case WM_OPTION_RELEASE:
         ReleaseOptionForm();

@@ -9,7 +9,6 @@ constexpr UINT WM_INSTANCE_NOTIFY = WM_APP + 1001; // 33769: another start of th
 constexpr UINT WM_RUN_ACTION = WM_APP + 1002;      // 33770: lParam = index of an action to run
 constexpr UINT WM_HOOK_ACTION = WM_APP + 1003;     // an action a hook callback left to run
 constexpr UINT WM_OPTION_RELEASE = WM_APP + 1004;  // the settings dialog has closed: free it
-constexpr UINT WM_BECOME_TOP_LEVEL = WM_APP + 1005; // the first icon shows: the main window leaves the message-only layer
 
 constexpr wchar_t kMainWindowClass[] = L"TMainForm";
 constexpr wchar_t kMainWindowCaption[] = L"Lorvane";
