@@ -10,6 +10,9 @@ namespace e2e {
 
 // build/bin, found from the test program's own folder (build/tests).
 std::wstring BinDir();
+// Copies the folder `from` into `to` with everything below it (both ending in a backslash);
+// false when `from` cannot be listed.
+bool CopyTree(const std::wstring& from, const std::wstring& to);
 // The Lorvane.exe that the helpers below start: build/bin's, or a ProgramFolder's copy.
 std::wstring LorvanePath();
 

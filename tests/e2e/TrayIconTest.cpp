@@ -177,25 +177,6 @@ fw::UniqueHicon IconFile(const std::wstring& file)
         static_cast<HICON>(::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to)
-{
-    ::CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((from + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + name + L"\\", to + name + L"\\");
-        else
-            ::CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (::FindNextFileW(h, &fd));
-    ::FindClose(h);
-}
-
 // The hidden window that owns the program's icon in the shell.
 class TrayIconE2E : public InstanceTest {
   protected:

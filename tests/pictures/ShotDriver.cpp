@@ -406,26 +406,6 @@ std::wstring FileName(std::wstring s)
     return s;
 }
 
-bool CopyTree(const std::wstring& from, const std::wstring& to)
-{
-    ::CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((from + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    do {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + name + L"\\", to + name + L"\\");
-        else
-            ::CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (::FindNextFileW(h, &fd));
-    ::FindClose(h);
-    return true;
-}
-
 std::vector<std::wstring> IconSets()
 {
     std::vector<std::wstring> sets;
