@@ -223,6 +223,9 @@ public:
     void VolumeBarScroll(int code, int position);
     void MuteBoxClick();
     int RebuildDeviceMenu(fw::TMenuItem& menu);
+    // The main window starts in the message-only layer; shown, or once the start is done, it
+    // is a top-level window.
+    void BecomeTopLevel();
     bool BringToForeground(HWND window);
     void MainPopupMenuPopup();
     // Opens the menu at the cursor unless the mouse is captured; true when an item was chosen.

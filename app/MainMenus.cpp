@@ -325,10 +325,18 @@ int TMainForm::RebuildDeviceMenu(fw::TMenuItem& menu)
     return n;
 }
 
+void TMainForm::BecomeTopLevel()
+{
+    if (Handle() && ::GetAncestor(Handle(), GA_PARENT) != ::GetDesktopWindow())
+        ::SetParent(Handle(), nullptr);
+}
+
 bool TMainForm::BringToForeground(HWND window)
 {
     if (!window)
         return false;
+    if (window == Handle())
+        BecomeTopLevel(); // a menu or the bar before the start has ended
     HWND foreground = ::GetForegroundWindow();
     if (foreground == window)
         return true;
@@ -662,6 +670,7 @@ void TMainForm::ShowVolumeBar(int x, int y, bool useWorkArea, TBarAlign align)
     // or not: a hidden owner keeps the bar off the task bar on every shell. Made here, not at
     // the start: Wine gives every hidden top-level window an X window, which costs a start
     // as much as the rest of the way to its first icon.
+    BecomeTopLevel();
     if (!barOwner) {
         barOwner = CreateOwnerWindow();
         ::SetWindowLongPtrW(h, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(barOwner.get()));

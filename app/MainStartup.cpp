@@ -119,8 +119,11 @@ bool TMainForm::Create()
     if (v.major == 5 && v.minor > 0)
         classStyle |= kCsDropShadow;
     // The bar's hidden owner waits for the bar's first showing (ShowVolumeBar).
+    // Made in the message-only layer and made top-level once the first icon shows (for the
+    // shell's broadcasts and as the bar): under Wine a hidden top-level window costs the start
+    // an X window, a quarter of its way to the icon.
     if (!verbOnly && !CreateHidden(kMainWindowClass, kMainWindowCaption, WS_POPUP | WS_THICKFRAME,
-                                   WS_EX_TOOLWINDOW, classStyle))
+                                   WS_EX_TOOLWINDOW, classStyle, HWND_MESSAGE))
         return false;
     probeMessage = ::RegisterWindowMessageW(kProbeMessageName);
 
@@ -171,6 +174,7 @@ void TMainForm::FormCreate()
     if (!CommandMode())
         MasterVolume->SetPreload(TPreload::plAlway);
     if (startWait != 0) {
+        BecomeTopLevel(); // nothing to win by waiting: the wait is longer than the window's cost
         StartTimer->SetInterval(startWait);
         StartTimer->SetEnabled(true);
     } else {
@@ -202,6 +206,9 @@ void TMainForm::FormStart()
     LoadSettings(folders.SettingsFile);
     ShowTray(); // the icon appears last, with its picture and tooltip already set
     LeaveBusy();
+    // Before any message is handled: a window owned while the main window is message-only
+    // (the settings dialog of an early second start) stays in that layer under Wine.
+    BecomeTopLevel();
 }
 
 void TMainForm::ComputeFolderSet()

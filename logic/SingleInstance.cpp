@@ -7,7 +7,11 @@ namespace lorvane {
 InstanceSeams SystemInstance(HANDLE mutex)
 {
     InstanceSeams s;
-    s.findMain = [] { return ::FindWindowW(kMainWindowClass, kMainWindowCaption); };
+    s.findMain = [] {
+        // Until its first icon shows, the running instance's window is message-only.
+        HWND h = ::FindWindowW(kMainWindowClass, kMainWindowCaption);
+        return h ? h : ::FindWindowExW(HWND_MESSAGE, nullptr, kMainWindowClass, kMainWindowCaption);
+    };
     s.notify = [](HWND window) { return ::PostMessageW(window, WM_INSTANCE_NOTIFY, 0, 0) != FALSE; };
     s.takeMutex = [mutex] {
         // Abandoned: its owner ended without releasing it, and it is ours now.

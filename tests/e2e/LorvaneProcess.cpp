@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -111,17 +112,34 @@ Process::~Process()
         ::CloseHandle(process);
 }
 
-bool Process::Start(const std::wstring& exe, const std::wstring& args)
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& cwd,
+                  PROCESS_INFORMATION& pi)
 {
     std::wstring line = L"\"" + exe + L"\"";
     if (!args.empty())
         line += L" " + args;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
+    // Wine now and then refuses a process start outright under load (nothing ran): try again.
+    for (int attempt = 0;; ++attempt) {
+        std::wstring mutableLine = line;
+        if (::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
+            ::CloseHandle(pi.hThread);
+            return true;
+        }
+        if (attempt == 2)
+            return false;
+        std::fprintf(stderr, "start of %ls failed (error %lu), trying again\n", exe.c_str(), ::GetLastError());
+        ::Sleep(200);
+    }
+}
+
+bool Process::Start(const std::wstring& exe, const std::wstring& args)
+{
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!StartProcess(exe, args, L"", pi))
         return false;
-    ::CloseHandle(pi.hThread);
     process = pi.hProcess;
     pid = pi.dwProcessId;
     return true;
@@ -152,13 +170,7 @@ void Process::Kill()
 long RunLorvane(const std::wstring& args, DWORD boundMs)
 {
     Process p;
-    // Wine now and then refuses a process start outright under load (nothing ran): try again.
-    bool started = false;
-    for (int attempt = 0; attempt < 3 && !(started = p.Start(LorvanePath(), args)); ++attempt) {
-        std::fprintf(stderr, "start of Lorvane.exe failed (error %lu), trying again\n", ::GetLastError());
-        ::Sleep(200);
-    }
-    if (!started)
+    if (!p.Start(LorvanePath(), args))
         return -2;
     long code = p.Wait(boundMs);
     if (code == -1)
@@ -168,25 +180,17 @@ long RunLorvane(const std::wstring& args, DWORD boundMs)
 
 std::vector<HWND> MainWindows(DWORD pid)
 {
-    struct Ctx {
-        DWORD pid;
-        std::vector<HWND> found;
-    } ctx{pid, {}};
-    ::EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            wchar_t cls[64] = {}, caption[64] = {};
-            ::GetClassNameW(h, cls, 64);
-            ::GetWindowTextW(h, caption, 64);
+    std::vector<HWND> found;
+    // A starting instance's window is message-only until its first icon shows.
+    for (HWND parent : {HWND(nullptr), HWND_MESSAGE}) {
+        for (HWND h = nullptr; (h = ::FindWindowExW(parent, h, L"TMainForm", L"Lorvane"));) {
             DWORD owner = 0;
             ::GetWindowThreadProcessId(h, &owner);
-            if (std::wstring(cls) == L"TMainForm" && std::wstring(caption) == L"Lorvane" &&
-                (c->pid == 0 || c->pid == owner))
-                c->found.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+            if ((pid == 0 || pid == owner) && std::find(found.begin(), found.end(), h) == found.end())
+                found.push_back(h);
+        }
+    }
+    return found;
 }
 
 HWND WaitForMainWindow(DWORD pid, DWORD boundMs)

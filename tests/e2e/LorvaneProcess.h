@@ -35,6 +35,11 @@ public:
     std::wstring path;
 };
 
+// CreateProcess of `exe` with `args` in `cwd` (empty: this one's), tried again when Wine
+// refuses it; the thread handle is closed.
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& cwd,
+                  PROCESS_INFORMATION& pi);
+
 class Process {
 public:
     Process() = default;

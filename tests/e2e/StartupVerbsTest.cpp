@@ -204,6 +204,9 @@ TEST_F(LorvaneE2E, StartsAtOnceMakeOneInstanceThatHearsAllTheOthers)
     EXPECT_TRUE(WaitUntil([&] { return ended() == 10; }, 60000)) << ended() << " of 10 second starts ended";
     const std::vector<HWND> windows = MainWindows();
     ASSERT_EQ(windows.size(), 1u);
+    // Started, the window is top-level (the shell's broadcasts reach no other), even when
+    // the notices came while it was still in the message-only layer.
+    EXPECT_TRUE(WaitUntil([&] { return ::GetAncestor(windows[0], GA_PARENT) == ::GetDesktopWindow(); }));
     EXPECT_TRUE(WaitUntil([&] { return ProbeMain(windows[0], kInstanceNotifies) == 10; }))
         << ProbeMain(windows[0], kInstanceNotifies) << " of 10 notices arrived";
 }

@@ -37,14 +37,9 @@ class SettingsEndToEnd : public testing::Test {
     // Starts the copy with `args` in the current folder `cwd` (empty: this one's).
     bool Start(const std::wstring& args, const std::wstring& cwd = L"")
     {
-        std::wstring line = L"\"" + exe + L"\" " + args;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
         PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
+        if (!e2e::StartProcess(exe, args, cwd, pi))
             return false;
-        ::CloseHandle(pi.hThread);
         process.reset(pi.hProcess);
         pid = pi.dwProcessId;
         return true;
