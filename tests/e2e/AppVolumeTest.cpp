@@ -270,14 +270,7 @@ TEST_F(AppVolumeE2E, AltWheelOverAWindowStepsItsApplicationNotTheMasterAndNothin
     auto altWheel = [](POINT at, int delta) {
         ::SetCursorPos(at.x, at.y);
         ::Sleep(150);
-        INPUT in[3]{};
-        in[0].type = in[2].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[2].ki.wVk = VK_MENU;
-        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-        in[1].type = INPUT_MOUSE;
-        in[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
-        in[1].mi.mouseData = static_cast<DWORD>(delta);
-        ::SendInput(3, in, sizeof(INPUT));
+        SendWheel(delta, true);
     };
     const RECT r = WindowRect(player.Window());
     altWheel({(r.left + r.right) / 2, (r.top + r.bottom) / 2}, WHEEL_DELTA);

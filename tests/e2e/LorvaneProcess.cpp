@@ -247,6 +247,21 @@ void CloseAllInstances()
     ::CloseHandle(snap);
 }
 
+void SendWheel(int delta, bool alt)
+{
+    INPUT in[3]{};
+    in[0].type = in[2].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[2].ki.wVk = VK_MENU;
+    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[1].type = INPUT_MOUSE;
+    in[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
+    in[1].mi.mouseData = static_cast<DWORD>(delta);
+    if (alt)
+        ::SendInput(3, in, sizeof(INPUT));
+    else
+        ::SendInput(1, &in[1], sizeof(INPUT));
+}
+
 bool CopyTree(const std::wstring& from, const std::wstring& to)
 {
     ::CreateDirectoryW(to.c_str(), nullptr);

@@ -13,6 +13,9 @@ std::wstring BinDir();
 // Copies the folder `from` into `to` with everything below it (both ending in a backslash);
 // false when `from` cannot be listed.
 bool CopyTree(const std::wstring& from, const std::wstring& to);
+
+// One wheel event of `delta` at the pointer, as one input with Alt held around it when `alt`.
+void SendWheel(int delta, bool alt);
 // The Lorvane.exe that the helpers below start: build/bin's, or a ProgramFolder's copy.
 std::wstring LorvanePath();
 

@@ -105,17 +105,7 @@ void Key(WORD vk, int times = 1)
 // Turns the wheel by `notches` (up is positive), with Alt held when `alt` is set.
 void Wheel(int notches, bool alt = false)
 {
-    INPUT in[3]{};
-    in[0].type = in[2].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[2].ki.wVk = VK_MENU;
-    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    in[1].type = INPUT_MOUSE;
-    in[1].mi.dwFlags = MOUSEEVENTF_WHEEL;
-    in[1].mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
-    if (alt)
-        ::SendInput(3, in, sizeof(INPUT));
-    else
-        ::SendInput(1, &in[1], sizeof(INPUT));
+    e2e::SendWheel(notches * WHEEL_DELTA, alt);
 }
 
 void PointerAway()
